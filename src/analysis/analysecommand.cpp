@@ -1,0 +1,104 @@
+#include "analysis/analysecommand.h"
+
+#include "app/messages.h"
+#include "app/pagetype.h"
+#include "net/site.h"
+#include "text/textutils.h"
+
+#include <optional>
+
+namespace xiuyun {
+namespace {
+
+Text siteText(std::string_view ascii) { return Text::fromGbk(ascii); }
+
+// The status text of the first refusal the inputs earn, if any.
+std::optional<Text> refusalOf(const Program& program, const Text& address, const Text& folder) {
+    const Text root = siteText(SITE_ROOT);
+    if (address == root || address == root.left(root.size() - 1))
+        return "状态：分析数据失败\r\n\r\n原因：首页分析不了\r\n\r\n解决：输入非首页地址再重试"_t;
+    if (address.empty())
+        return "状态：分析数据失败\r\n\r\n原因：页面地址不能为空\r\n\r\n解决：请输入页面地址再重试"_t;
+    if (!address.contains(siteText(SITE_HOST)))
+        return "状态：分析数据失败\r\n\r\n原因：页面地址错误\r\n\r\n解决：正确输入地址"_t;
+    if (program.pageType == PAGE_NONE)
+        return "状态：分析数据失败\r\n\r\n原因：没有选择地址类型\r\n\r\n解决：请选择所属地址类型再重试"_t;
+    if (folder.empty())
+        return "状态：分析数据失败\r\n\r\n原因：存放目录不能为空\r\n\r\n解决：请选择保存目录再重试"_t;
+    return std::nullopt;
+}
+
+bool isListType(int pageType) {
+    return pageType == PAGE_CATEGORY || pageType == PAGE_REGION || pageType == PAGE_SEARCH ||
+           pageType == PAGE_FEATURED || pageType == PAGE_AGENCY;
+}
+
+} // namespace
+
+Text pageNameFromAddress(const Text& address) { return fileNameOf(address, Extension::Drop); }
+
+void onAnalyse(Program& program) {
+    Window& window = program.window;
+    if (window.isTicked(Control::选择框_自动选择))
+        detectPageType(program);
+    program.singlePageList = 0;
+    window.setVisible(Control::按钮_删除残余, false);
+    if (window.text(Control::按钮_删除残余) == "删除缓存文件"_t)
+        window.setText(Control::按钮_删除残余, "删除取消下载的图片"_t);
+
+    if (auto refusal = refusalOf(program, window.text(Control::编辑框_页面地址), window.text(Control::编辑框_存放目录))) {
+        clearPageTypeBoxes(program);
+        showStatus(window, *refusal, MessageIcon::Error);
+        return;
+    }
+
+    const Text address = window.text(Control::编辑框_页面地址);
+    const Text folder = window.text(Control::编辑框_存放目录);
+    Text pageName = pageNameFromAddress(address);
+
+    if (isListType(program.pageType)) {
+        if (pageName.endsWith("/"_t))
+            pageName = pageName.left(pageName.size() - 1);
+        program.analysedUrl = address;
+        if (program.routes.crawlListPage)
+            program.routes.crawlListPage(program, address, folder, pageName, CrawlMode::Analyse);
+    } else if (program.pageType == PAGE_ALBUM) {
+        if (program.routes.analyseAlbum)
+            program.routes.analyseAlbum(program, address, folder, pageName);
+    }
+}
+
+void detectPageType(Program& program) {
+    Window& window = program.window;
+    if (window.isTicked(Control::选择框_自动选择)) {
+        clearPageTypeBoxes(program);
+        window.setTicked(Control::选择框_自动选择, true);
+        const Text address = window.text(Control::编辑框_页面地址);
+        const Text tld = siteText(SITE_TLD);
+        auto underTld = [&](const char* path) { return address.contains(tld + Text::fromGbk(path)); };
+        if (address.contains("/t/"_t)) {
+            program.pageType = PAGE_CATEGORY;
+            return;
+        }
+        if (underTld("/rihan") || underTld("/gangtai") || underTld("/guochan")) {
+            program.pageType = PAGE_REGION;
+            return;
+        }
+        if (underTld("/search")) {
+            program.pageType = PAGE_SEARCH;
+            return;
+        }
+        if (underTld("/xihuan")) {
+            program.pageType = PAGE_FEATURED;
+            return;
+        }
+        if (address.contains("/item/"_t)) {
+            program.pageType = PAGE_ALBUM;
+            return;
+        }
+    }
+    if (!window.isTicked(Control::选择框_自动选择))
+        program.pageType = PAGE_NONE;
+}
+
+} // namespace xiuyun

@@ -1,0 +1,11 @@
+// Which handler runs for which control.
+#pragma once
+
+#include "app/program.h"
+
+namespace xiuyun {
+
+WindowEvents commandHandlers(Program& program);
+void onThreadSliderChanged(Program& program);
+
+} // namespace xiuyun

@@ -1,0 +1,17 @@
+// The page-type check boxes, which exclude each other and set the program's page type.
+#pragma once
+
+#include "app/program.h"
+
+namespace xiuyun {
+
+// The boxes that carry a page type, with their values; 选择框_自动选择 has none.
+bool isPageTypeBox(Control control);
+int pageTypeOfBox(Control box);
+
+// Unticks all seven boxes; the page type stays as it is.
+void clearPageTypeBoxes(Program& program);
+// Handler of a box with a page type, after its tick has toggled.
+void onPageTypeBox(Program& program, Control box);
+
+} // namespace xiuyun

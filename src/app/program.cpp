@@ -1,0 +1,11 @@
+#include "app/program.h"
+
+namespace xiuyun {
+
+Program::Program(Window& window, Text programDirectory) : window(window), programDir(std::move(programDirectory)) {}
+
+Text Program::dataDir() const { return programDir + "\\vrd"_t; }
+
+Text Program::dataFile(const Text& name) const { return dataDir() + "\\"_t + name; }
+
+} // namespace xiuyun

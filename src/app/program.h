@@ -1,0 +1,67 @@
+// The program-wide values, held in one object handed to every handler.
+#pragma once
+
+#include "platform/threads.h"
+#include "platform/window.h"
+#include "text/text.h"
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+namespace xiuyun {
+
+inline constexpr int PAGE_NONE = 0;
+inline constexpr int PAGE_CATEGORY = 1;
+inline constexpr int PAGE_REGION = 2;
+inline constexpr int PAGE_SEARCH = 3;
+inline constexpr int PAGE_FEATURED = 4;
+inline constexpr int PAGE_ALBUM = 5;
+inline constexpr int PAGE_AGENCY = 6;
+
+enum class CrawlMode { Analyse = 0, NextPage = 1 };
+
+struct Program;
+
+// Where the analyse command hands its work: the list-page crawler and the album reader.
+struct AnalysisRoutes {
+    std::function<void(Program&, const Text& address, const Text& folder, const Text& pageName, CrawlMode)>
+        crawlListPage;
+    std::function<void(Program&, const Text& address, const Text& folder, const Text& pageName)> analyseAlbum;
+};
+
+struct Program {
+    Program(Window& window, Text programDirectory);
+
+    Window& window;
+    Text programDir; // no trailing separator
+    Text dataDir() const;
+    // programDir + "\vrd\" + name
+    Text dataFile(const Text& name) const;
+
+    int pageType = PAGE_NONE;
+    int singlePageList = 0;
+    Text analysedUrl;
+
+    // The analysis result: pageNumbers "1" … N, and five parallel album lists whose entry k
+    // describes the same album.
+    std::vector<Text> pageNumbers;
+    std::vector<Text> albumTitles;
+    std::vector<int> albumImageCounts;
+    std::vector<int> albumNumbers;
+    std::vector<Text> albumCovers;
+    std::vector<Text> albumLinks;
+
+    Text imageRootFolder;
+
+    // Download state.
+    Lock downloadLock;
+    int activeWorkers = 0;
+    int threadLimit = 0;
+    int retryCount = 0;
+    int smallImageFound = 0;
+
+    AnalysisRoutes routes;
+};
+
+} // namespace xiuyun

@@ -1,0 +1,47 @@
+// Files and folders. Paths are GBK text with "\" as the separator; the layer turns them into
+// native (UTF-8, "/") paths. Files are read and written whole; nothing stays open.
+#pragma once
+
+#include "text/text.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace xiuyun::files {
+
+std::string nativePath(const Text& path);
+Text fromNativePath(const std::string& nativePath);
+
+std::optional<ByteArray> readFile(const Text& path);
+// Creates or truncates the file; true when every byte was written.
+bool writeFile(const Text& path, std::string_view bytes);
+bool removeFile(const Text& path);
+bool exists(const Text& path);
+bool isDirectory(const Text& path);
+// Size in bytes, -1 when there is no such file.
+long long fileSize(const Text& path);
+// Creates the folder with every missing parent; true when it exists afterwards.
+bool createDirectories(const Text& path);
+
+enum class EntryKind { Files, Folders };
+// Names (not paths) of the entries of one folder that match a wildcard ("*", "?", matched
+// without regard to ASCII case; "*.*" matches every name). Symbolic links are never listed.
+std::vector<Text> listEntries(const Text& folder, const Text& wildcard, EntryKind kind);
+bool wildcardMatches(const Text& wildcard, const Text& name);
+
+// Removes a folder with everything in it, the folder last; never follows a symbolic link.
+bool removeTree(const Text& path);
+
+// True when the path ends in a separator ("\" or the native "/").
+bool endsWithSeparator(const Text& path);
+
+} // namespace xiuyun::files
+
+namespace xiuyun {
+
+// True when the path names an existing directory; otherwise creates it with every missing parent
+// and answers whether that succeeded.
+bool ensureFolder(const Text& path);
+
+} // namespace xiuyun

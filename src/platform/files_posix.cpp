@@ -1,0 +1,209 @@
+#include "platform/files.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace xiuyun::files {
+namespace {
+
+bool lstatOf(const Text& path, struct stat& info) { return ::lstat(nativePath(path).c_str(), &info) == 0; }
+
+bool makeOneDirectory(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) == 0 || errno == EEXIST) {
+        struct stat info;
+        return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    }
+    return false;
+}
+
+bool removeNativeTree(const std::string& path) {
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0)
+        return false;
+    if (!S_ISDIR(info.st_mode))
+        return ::unlink(path.c_str()) == 0;
+    bool allRemoved = true;
+    if (DIR* dir = ::opendir(path.c_str())) {
+        while (dirent* entry = ::readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name == "." || name == "..")
+                continue;
+            allRemoved = removeNativeTree(path + "/" + name) && allRemoved;
+        }
+        ::closedir(dir);
+    }
+    return ::rmdir(path.c_str()) == 0 && allRemoved;
+}
+
+} // namespace
+
+std::string nativePath(const Text& path) {
+    // Convert first: in GBK the byte "\" also occurs inside characters, in UTF-8 it can't.
+    std::string native = path.toUtf8();
+    for (char& c : native) {
+        if (c == '\\')
+            c = '/';
+    }
+    return native;
+}
+
+Text fromNativePath(const std::string& nativePath) { return Text::fromUtf8(nativePath); }
+
+std::optional<ByteArray> readFile(const Text& path) {
+    int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    ByteArray bytes;
+    struct stat info;
+    if (::fstat(fd, &info) == 0 && info.st_size > 0)
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[65536];
+    while (true) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return bytes;
+}
+
+bool writeFile(const Text& path, std::string_view bytes) {
+    int fd = ::open(nativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const char* next = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t put = ::write(fd, next, left);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            ::close(fd);
+            return false;
+        }
+        next += put;
+        left -= static_cast<std::size_t>(put);
+    }
+    return ::close(fd) == 0;
+}
+
+bool removeFile(const Text& path) {
+    struct stat info;
+    if (!lstatOf(path, info) || S_ISDIR(info.st_mode))
+        return false;
+    return ::unlink(nativePath(path).c_str()) == 0;
+}
+
+bool exists(const Text& path) {
+    struct stat info;
+    return !path.empty() && ::stat(nativePath(path).c_str(), &info) == 0;
+}
+
+bool isDirectory(const Text& path) {
+    struct stat info;
+    return !path.empty() && ::stat(nativePath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+long long fileSize(const Text& path) {
+    struct stat info;
+    if (path.empty() || ::stat(nativePath(path).c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+        return -1;
+    return static_cast<long long>(info.st_size);
+}
+
+bool createDirectories(const Text& path) {
+    std::string native = nativePath(path);
+    if (native.empty())
+        return false;
+    for (std::size_t slash = native.find('/', 1); slash != std::string::npos; slash = native.find('/', slash + 1)) {
+        std::string parent = native.substr(0, slash);
+        if (!parent.empty() && parent.back() != '/')
+            makeOneDirectory(parent);
+    }
+    while (native.size() > 1 && native.back() == '/')
+        native.pop_back();
+    return makeOneDirectory(native);
+}
+
+bool wildcardMatches(const Text& wildcard, const Text& name) {
+    const std::string& pattern = wildcard.bytes();
+    const std::string& subject = name.bytes();
+    if (pattern == "*.*" || pattern == "*")
+        return true;
+    auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
+    // Iterative glob with one back-tracking point per "*".
+    std::size_t p = 0, s = 0, starP = std::string::npos, starS = 0;
+    while (s < subject.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starS = s;
+        } else if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(subject[s]))) {
+            ++p;
+            ++s;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            s = ++starS;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+std::vector<Text> listEntries(const Text& folder, const Text& wildcard, EntryKind kind) {
+    std::vector<Text> names;
+    std::string native = nativePath(folder);
+    DIR* dir = ::opendir(native.empty() ? "." : native.c_str());
+    if (!dir)
+        return names;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat info;
+        if (::lstat((native + "/" + name).c_str(), &info) != 0 || S_ISLNK(info.st_mode))
+            continue;
+        bool isFolder = S_ISDIR(info.st_mode);
+        if (isFolder != (kind == EntryKind::Folders) || (!isFolder && !S_ISREG(info.st_mode)))
+            continue;
+        Text text = Text::fromUtf8(name);
+        if (wildcardMatches(wildcard, text))
+            names.push_back(text);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+bool removeTree(const Text& path) {
+    std::string native = nativePath(path);
+    struct stat info;
+    if (native.empty() || ::lstat(native.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    return removeNativeTree(native);
+}
+
+bool endsWithSeparator(const Text& path) { return path.endsWith(Text::fromGbk("\\")) || path.endsWith(Text::fromGbk("/")); }
+
+} // namespace xiuyun::files
+
+namespace xiuyun {
+
+bool ensureFolder(const Text& path) {
+    if (files::isDirectory(path))
+        return true;
+    return files::createDirectories(path);
+}
+
+} // namespace xiuyun

@@ -1,0 +1,51 @@
+// A window without a screen: the same control state as the real window, driven by code. Tests
+// click and type through it; message boxes are recorded and answered by a script.
+#pragma once
+
+#include "platform/controlmodel.h"
+
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+namespace xiuyun {
+
+struct RecordedMessage {
+    Text text;
+    Text caption;
+    MessageIcon icon;
+    MessageButtons buttons;
+};
+
+class HeadlessWindow : public ControlModel {
+public:
+    MessageAnswer showMessage(const Text& text, const Text& caption, MessageIcon icon,
+                              MessageButtons buttons = MessageButtons::Ok) override;
+    void pumpMessages() override;
+
+    // The user's side. A click on a disabled or hidden control does nothing; typing into a
+    // read-only or disabled box does nothing.
+    void click(Control control) { activate(control); }
+    void type(Control control, const Text& text);
+    void moveSlider(int position);
+
+    // Answers for the next boxes, in order; once they run out every box is answered OK.
+    void queueAnswers(std::initializer_list<MessageAnswer> answers);
+    // Called for each box instead of the queue, on the thread that raised it; it may block to
+    // hold that thread as a modal box would.
+    void setMessageHandler(std::function<MessageAnswer(const RecordedMessage&)> handler);
+
+    std::vector<RecordedMessage> messages() const;
+    void clearMessages();
+    int pumpCount() const;
+
+private:
+    mutable std::mutex m_messageMutex;
+    std::vector<RecordedMessage> m_messages;
+    std::deque<MessageAnswer> m_answers;
+    std::function<MessageAnswer(const RecordedMessage&)> m_handler;
+    int m_pumps = 0;
+};
+
+} // namespace xiuyun

@@ -1,0 +1,17 @@
+// The program directory: where every path of the system starts.
+#pragma once
+
+#include "text/text.h"
+
+namespace xiuyun {
+
+// The directory of the running executable when it is writable; otherwise (an installed binary)
+// the per-user data folder $XDG_DATA_HOME/xiuyun (~/.local/share/xiuyun), created here. No
+// trailing separator. Empty when neither can be had.
+Text locateProgramDirectory();
+
+// Makes the directory the process's working directory; relative paths of the download engine
+// resolve against it.
+bool enterProgramDirectory(const Text& directory);
+
+} // namespace xiuyun

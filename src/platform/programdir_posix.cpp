@@ -1,0 +1,50 @@
+#include "platform/programdir.h"
+
+#include "platform/files.h"
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace xiuyun {
+namespace {
+
+std::string executableDirectory() {
+    char buffer[PATH_MAX];
+    ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length <= 0)
+        return {};
+    std::string path(buffer, static_cast<std::size_t>(length));
+    std::size_t slash = path.rfind('/');
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string userDataDirectory() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome && dataHome[0] == '/')
+        return std::string(dataHome) + "/xiuyun";
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/')
+        return std::string(home) + "/.local/share/xiuyun";
+    return {};
+}
+
+} // namespace
+
+Text locateProgramDirectory() {
+    std::string directory = executableDirectory();
+    if (!directory.empty() && ::access(directory.c_str(), W_OK) == 0)
+        return files::fromNativePath(directory);
+    std::string fallback = userDataDirectory();
+    if (fallback.empty())
+        return {};
+    Text text = files::fromNativePath(fallback);
+    return files::createDirectories(text) ? text : Text{};
+}
+
+bool enterProgramDirectory(const Text& directory) {
+    return !directory.empty() && ::chdir(files::nativePath(directory).c_str()) == 0;
+}
+
+} // namespace xiuyun
