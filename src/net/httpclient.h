@@ -1,0 +1,57 @@
+// The two fetch operations through which every byte from the site arrives.
+#pragma once
+
+#include "text/text.h"
+
+#include <memory>
+#include <optional>
+#include <utility>
+
+namespace xiuyun {
+
+// A reusable request object (a library handle). Callers in this system never pass one.
+class RequestObject;
+
+// The arguments of httpRequest after the address. Every input may be omitted (std::nullopt or
+// empty), and an omitted one is told apart from a given one. On return the out fields hold the
+// exchange's results; when no request object could be had they keep what the caller put there.
+struct HttpExchange {
+    // in
+    std::optional<int> method;               // 0 GET, 1 POST, 2 HEAD; others GET
+    std::optional<Text> postText;            // body when postBytes is empty
+    std::optional<Text> sendCookies;         // sent as "Cookie"
+    std::optional<bool> noRedirect;          // default false
+    std::optional<ByteArray> postBytes;      // body; wins over postText when not empty
+    std::optional<Text> proxy;               // "host:port"
+    std::optional<int> timeoutSeconds;       // -1 library's own; < 1 → 15 s; n → n s
+    std::optional<Text> proxyUser;
+    std::optional<Text> proxyPassword;
+    std::optional<int> proxyAuth;            // 1 (default) sends basic proxy credentials
+    std::shared_ptr<RequestObject> requestObject;
+    std::optional<bool> autoMergeCookies;    // default true
+    // in/out: header lines joined by "\r\n"; on return the completed block that was applied
+    Text extraHeaders;
+    // out
+    Text returnedCookies;
+    Text responseHeaders;
+    int status = 0;
+};
+
+ByteArray httpRequest(const Text& url);
+ByteArray httpRequest(const Text& url, HttpExchange& exchange);
+
+// A plain HTTP/1.0 GET; the bytes received before a failure are returned.
+ByteArray httpReadUrl(const Text& url);
+
+Text base64Encode(std::string_view bytes);
+// New cookies win over old ones of the same name; surviving old cookies follow the new ones.
+Text mergeCookies(const Text& oldList, const Text& newList);
+// Name before the first ":", value after it, both trimmed; a line without ":" gives two empties.
+std::pair<Text, Text> splitHeaderLine(const Text& line);
+
+// Test seam: connections for `host` (any port) go to 127.0.0.1:`port` instead. Used only by the
+// tests of this process, so that they can fetch real site addresses from a local server.
+void routeHostToLoopbackForTests(const std::string& host, int port);
+void clearLoopbackRoutesForTests();
+
+} // namespace xiuyun
