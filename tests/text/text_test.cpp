@@ -4,4 +4,115 @@
 
 using namespace xiuyun;
 
-TEST(TextTest, placeholder) { EXPECT_EQ("a"_t, Text::fromGbk("a")); }
+namespace {
+
+// GBK characters whose trail byte is "\" (0x5C) or "|" (0x7C).
+const Text backslashTrail = "嘰"_t; // 87 5C
+const Text barTrail = "億"_t;       // 83 7C
+
+} // namespace
+
+TEST(TextTest, convertsBetweenUtf8AndGbk) {
+    Text text = "图片数量"_t;
+    EXPECT_EQ(text.bytes(), "\xCD\xBC\xC6\xAC\xCA\xFD\xC1\xBF");
+    EXPECT_EQ(text.toUtf8(), "图片数量");
+    EXPECT_EQ(backslashTrail.bytes(), "\x87\x5C");
+    EXPECT_EQ(barTrail.bytes(), "\x83\x7C");
+}
+
+TEST(TextTest, putsOneQuestionMarkPerCharacterGbkCannotHold) {
+    EXPECT_EQ("a😀b한c½"_t, Text::fromGbk("a?b?c?"));
+    // A malformed UTF-8 byte is one character too.
+    EXPECT_EQ(Text::fromUtf8("x\xFFy"), Text::fromGbk("x?y"));
+}
+
+TEST(TextTest, findCountsFromOneAndAnswersMinusOneWhenAbsent) {
+    Text text = "a/b/c"_t;
+    EXPECT_EQ(text.find("/"_t), 2);
+    EXPECT_EQ(text.find("/"_t, 3), 4);
+    EXPECT_EQ(text.find("/"_t, 5), -1);
+    EXPECT_EQ(text.find("x"_t), -1);
+    EXPECT_EQ(text.findLast("/"_t), 4);
+    EXPECT_EQ(text.findLast("x"_t), -1);
+    EXPECT_EQ("ABC"_t.find("bc"_t, 1, CaseMode::IgnoreAscii), 2);
+    EXPECT_EQ("ABC"_t.find("bc"_t), -1);
+}
+
+TEST(TextTest, neverMatchesASeparatorInsideACharacter) {
+    Text path = "a"_t + backslashTrail + barTrail + "b"_t;
+    EXPECT_EQ(path.find("\\"_t), -1);
+    EXPECT_EQ(path.find("|"_t), -1);
+    EXPECT_EQ(path.findLast("\\"_t), -1);
+    EXPECT_FALSE(backslashTrail.endsWith("\\"_t));
+    EXPECT_EQ(path.replaced("\\"_t, "X"_t), path);
+    EXPECT_EQ(path.split("|"_t).size(), 1u);
+    Text real = backslashTrail + "\\"_t + barTrail + "|"_t;
+    EXPECT_EQ(real.find("\\"_t), 3);
+    EXPECT_EQ(real.find("|"_t), 6);
+    EXPECT_TRUE(real.endsWith("|"_t));
+}
+
+TEST(TextTest, ignoringCaseFoldsAsciiOnly) {
+    // The trail byte of a character must not be folded into a letter match.
+    EXPECT_EQ("图a"_t.find("A"_t, 1, CaseMode::IgnoreAscii), 3);
+    EXPECT_EQ("Set-Cookie set-cookie"_t.replaced("set-cookie"_t, "Set-Cookie"_t, CaseMode::IgnoreAscii),
+              "Set-Cookie Set-Cookie"_t);
+    EXPECT_EQ("ab图"_t.upper(), "AB图"_t);
+}
+
+TEST(TextTest, cutsGiveEmptyResultsOutOfRange) {
+    Text text = "abcdef"_t;
+    EXPECT_EQ(text.left(2), "ab"_t);
+    EXPECT_EQ(text.left(0), Text{});
+    EXPECT_EQ(text.left(-1), Text{});
+    EXPECT_EQ(text.left(99), text);
+    EXPECT_EQ(text.right(2), "ef"_t);
+    EXPECT_EQ(text.right(0), Text{});
+    EXPECT_EQ(text.right(99), text);
+    EXPECT_EQ(text.middle(2, 3), "bcd"_t);
+    EXPECT_EQ(text.middle(0, 3), Text{});
+    EXPECT_EQ(text.middle(7, 1), Text{});
+    EXPECT_EQ(text.middle(3, 0), Text{});
+    EXPECT_EQ(text.middle(5, 99), "ef"_t);
+    EXPECT_EQ(text.middle(3), "cdef"_t);
+}
+
+TEST(TextTest, trimsAsciiAndFullWidthBlanks) {
+    EXPECT_EQ("  　a b　 "_t.trimmed(), "a b"_t);
+    EXPECT_EQ("　 "_t.trimmed(), Text{});
+    EXPECT_EQ(" a　b "_t.withoutSpaces(), "ab"_t);
+    // A1 A1 that straddles two characters is not a blank: "ˇ" is A1 A4, "。" is A1 A3.
+    Text straddle = Text::fromGbk("\xA1\xA4\xA1\xA1");
+    EXPECT_EQ(straddle.trimmed(), Text::fromGbk("\xA1\xA4"));
+    Text tricky = Text::fromGbk("\xB0\xA1\xA1"); // "啊" then a lone A1
+    EXPECT_EQ(tricky.trimmed(), tricky);
+}
+
+TEST(TextTest, splitsKeepingInnerEmptyPiecesButNoTrailingOne) {
+    using Pieces = std::vector<Text>;
+    EXPECT_EQ("a\r\n\r\nb"_t.split("\r\n"_t), (Pieces{"a"_t, {}, "b"_t}));
+    EXPECT_EQ("a\r\nb\r\n"_t.split("\r\n"_t), (Pieces{"a"_t, "b"_t}));
+    EXPECT_EQ("\r\na"_t.split("\r\n"_t), (Pieces{{}, "a"_t}));
+    EXPECT_EQ(Text{}.split("\r\n"_t), Pieces{});
+    EXPECT_EQ("abc"_t.split(";"_t), (Pieces{"abc"_t}));
+}
+
+TEST(TextTest, replacesEveryOccurrenceLeftToRight) {
+    EXPECT_EQ("aaa"_t.replaced("aa"_t, "b"_t), "ba"_t);
+    EXPECT_EQ("a:b:c"_t.replaced(":"_t), "abc"_t);
+    EXPECT_EQ("abc"_t.replaced({}, "x"_t), "abc"_t);
+}
+
+TEST(TextTest, integerOfLeadingDigits) {
+    EXPECT_EQ("45张"_t.toInteger(), 45);
+    EXPECT_EQ("007"_t.toInteger(), 7);
+    EXPECT_EQ("张45"_t.toInteger(), 0);
+    EXPECT_EQ(Text{}.toInteger(), 0);
+    EXPECT_EQ(" 3"_t.toInteger(), 0);
+    EXPECT_EQ("99999999999999999999999"_t.toInteger(), 999999999999999999LL);
+    EXPECT_EQ(Text::number(-12), "-12"_t);
+}
+
+TEST(TextTest, upToZeroStopsAtTheFirstZeroByte) {
+    EXPECT_EQ(Text::fromGbkUpToZero(std::string_view("ab\0cd", 5)), "ab"_t);
+}

@@ -1,0 +1,93 @@
+#include "platform/files.h"
+
+#include "support/programfixture.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace xiuyun;
+using xiuyun::testing::TemporaryDirectory;
+
+namespace {
+
+class FilesTest : public ::testing::Test {
+protected:
+    Text at(const char* relative) const { return directory.path() + "\\"_t + Text::fromUtf8(relative); }
+    TemporaryDirectory directory;
+};
+
+std::vector<Text> sorted(std::vector<Text> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST_F(FilesTest, writesReadsAndTruncatesWholeFiles) {
+    Text path = at("a.q");
+    ASSERT_TRUE(files::writeFile(path, "long content"));
+    ASSERT_TRUE(files::writeFile(path, "short"));
+    EXPECT_EQ(files::readFile(path), ByteArray("short"));
+    EXPECT_EQ(files::fileSize(path), 5);
+    EXPECT_TRUE(files::removeFile(path));
+    EXPECT_FALSE(files::exists(path));
+    EXPECT_EQ(files::readFile(path), std::nullopt);
+    EXPECT_EQ(files::fileSize(path), -1);
+    EXPECT_FALSE(files::writeFile(at("missing\\a.q"), "x"));
+}
+
+TEST_F(FilesTest, aBackslashTrailByteStaysInsideItsCharacter) {
+    // 嘰 ends in the byte "\": only the real separators may become "/".
+    Text folder = at("嘰億");
+    ASSERT_TRUE(ensureFolder(folder + "\\"_t));
+    ASSERT_TRUE(files::writeFile(folder + "\\1.jpg"_t, "x"));
+    struct stat info;
+    EXPECT_EQ(::stat((directory.native() + "/嘰億/1.jpg").c_str(), &info), 0);
+    EXPECT_EQ(files::listEntries(directory.path(), "*"_t, files::EntryKind::Folders), std::vector<Text>{"嘰億"_t});
+}
+
+TEST_F(FilesTest, ensureFolderMakesEveryMissingParent) {
+    Text deep = at("a\\b\\c");
+    EXPECT_TRUE(ensureFolder(deep));
+    EXPECT_TRUE(files::isDirectory(deep));
+    EXPECT_TRUE(ensureFolder(deep));
+    ASSERT_TRUE(files::writeFile(at("plain"), "x"));
+    EXPECT_FALSE(ensureFolder(at("plain")));
+    EXPECT_FALSE(ensureFolder(at("plain\\below")));
+}
+
+TEST_F(FilesTest, listsFilesOrFoldersMatchingAWildcardWithoutRegardToCase) {
+    for (const char* name : {"1.jpg", "2.JPG", "3.png", "4.jpg.txt"})
+        ASSERT_TRUE(files::writeFile(at(name), "x"));
+    ASSERT_TRUE(ensureFolder(at("sub.jpg")));
+    using files::EntryKind;
+    EXPECT_EQ(sorted(files::listEntries(directory.path(), "*.jpg"_t, EntryKind::Files)),
+              (std::vector<Text>{"1.jpg"_t, "2.JPG"_t}));
+    EXPECT_EQ(files::listEntries(directory.path(), "*.*"_t, EntryKind::Files).size(), 4u);
+    EXPECT_EQ(files::listEntries(directory.path(), "*.*"_t, EntryKind::Folders), std::vector<Text>{"sub.jpg"_t});
+    EXPECT_TRUE(files::listEntries(at("none"), "*"_t, EntryKind::Files).empty());
+    EXPECT_TRUE(files::wildcardMatches("?.q"_t, "2.q"_t));
+    EXPECT_FALSE(files::wildcardMatches("?.q"_t, "12.q"_t));
+}
+
+TEST_F(FilesTest, removingATreeNeverFollowsASymbolicLink) {
+    TemporaryDirectory outside;
+    ASSERT_TRUE(files::writeFile(outside.path() + "\\keep.jpg"_t, "x"));
+    ASSERT_TRUE(ensureFolder(at("album\\inner")));
+    ASSERT_TRUE(files::writeFile(at("album\\inner\\1.jpg"), "x"));
+    ASSERT_EQ(::symlink(outside.native().c_str(), (directory.native() + "/album/link").c_str()), 0);
+
+    EXPECT_TRUE(files::removeTree(at("album")));
+    EXPECT_FALSE(files::exists(at("album")));
+    EXPECT_TRUE(files::exists(outside.path() + "\\keep.jpg"_t));
+    EXPECT_FALSE(files::removeTree(at("album")));
+}
+
+TEST_F(FilesTest, aLinkIsNeitherListedNorRemovedAsATree) {
+    ASSERT_TRUE(ensureFolder(at("real")));
+    ASSERT_EQ(::symlink((directory.native() + "/real").c_str(), (directory.native() + "/alias").c_str()), 0);
+    EXPECT_EQ(files::listEntries(directory.path(), "*"_t, files::EntryKind::Folders), std::vector<Text>{"real"_t});
+    EXPECT_FALSE(files::removeTree(at("alias")));
+    EXPECT_TRUE(files::isDirectory(at("real")));
+}

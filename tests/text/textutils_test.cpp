@@ -1,0 +1,65 @@
+#include "text/textutils.h"
+
+#include <gtest/gtest.h>
+
+using namespace xiuyun;
+
+TEST(FileNameTest, lastElementWithAndWithoutExtension) {
+    Text address = "http://www.gallery.test/t/xinggan/7.html"_t;
+    EXPECT_EQ(fileNameOf(address, Extension::Drop), "7"_t);
+    EXPECT_EQ(fileNameOf(address, Extension::Keep), "7.html"_t);
+    // An address ending in "/" keeps that "/" with its last element.
+    EXPECT_EQ(fileNameOf("http://www.gallery.test/t/xinggan/"_t, Extension::Keep), "xinggan/"_t);
+    EXPECT_EQ(fileNameOf("C:\\photos\\"_t, Extension::Keep), Text{});
+    EXPECT_EQ(fileNameOf("name.jpg"_t, Extension::Drop), "name"_t);
+    EXPECT_EQ(fileNameOf("a:b"_t, Extension::Keep), "b"_t);
+}
+
+TEST(FileNameTest, aBackslashTrailByteIsNoSeparator) {
+    Text path = "d:\\x\\嘰.jpg"_t; // 嘰 is 87 5C
+    EXPECT_EQ(fileNameOf(path, Extension::Keep), "嘰.jpg"_t);
+    EXPECT_EQ(fileNameOf("d:\\嘰"_t, Extension::Keep), "嘰"_t);
+}
+
+TEST(ExtensionTest, fromTheLastDotUnlessABlankOrSeparatorFollows) {
+    EXPECT_EQ(extensionOf("1.jpg"_t), ".jpg"_t);
+    EXPECT_EQ(extensionOf("a.b.png"_t), ".png"_t);
+    EXPECT_EQ(extensionOf("noext"_t), Text{});
+    EXPECT_EQ(extensionOf("a.b c"_t), Text{});
+    EXPECT_EQ(extensionOf("a.b\\c"_t), Text{});
+    EXPECT_EQ(extensionOf("http://www.gallery.test/item/1"_t), Text{});
+}
+
+TEST(CleanFileNameTest, removesTheEightCharactersAndTrims) {
+    Text title = " a:b/c?d "_t;
+    EXPECT_EQ(cleanFileName(title), "abcd"_t);
+    EXPECT_EQ(title, "abcd"_t);
+    EXPECT_EQ(cleanFileName(":\\/*?|<>"_t), Text{});
+    EXPECT_EQ(cleanFileName("　“美图” *<1>"_t), "“美图” 1"_t);
+    EXPECT_EQ(cleanFileName("x \"q\" "_t), "x \"q\""_t);
+}
+
+TEST(CleanFileNameTest, neverCutsACharacterWithASeparatorTrailByte) {
+    Text title = "嘰億|奬\\"_t;
+    EXPECT_EQ(cleanFileName(title), "嘰億奬"_t);
+}
+
+TEST(UrlDecodeTest, decodesEscapesAndConvertsUtf8ToGbk) {
+    EXPECT_EQ(urlDecode("%E5%9B%BE"_t, DecodeTo::Gbk), "图"_t);
+    EXPECT_EQ(urlDecode("%e5%9b%be"_t, DecodeTo::Gbk), "图"_t);
+    EXPECT_EQ(urlDecode("a+b%20c"_t, DecodeTo::Bytes), "a+b c"_t);
+}
+
+TEST(UrlDecodeTest, keepsAPercentWithoutTwoHexDigits) {
+    EXPECT_EQ(urlDecode("100%"_t, DecodeTo::Bytes), "100%"_t);
+    EXPECT_EQ(urlDecode("%4"_t, DecodeTo::Bytes), "%4"_t);
+    EXPECT_EQ(urlDecode("%zz%41"_t, DecodeTo::Bytes), "%zzA"_t);
+    EXPECT_EQ(urlDecode("a%00b"_t, DecodeTo::Gbk), "a"_t);
+}
+
+TEST(IsNumberTest, digitsOnlyAndNotEmpty) {
+    EXPECT_TRUE(isNumber("012"_t));
+    EXPECT_FALSE(isNumber(Text{}));
+    EXPECT_FALSE(isNumber("3a"_t));
+    EXPECT_FALSE(isNumber("-3"_t));
+}
