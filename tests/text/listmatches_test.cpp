@@ -1,0 +1,87 @@
+#include "text/listmatches.h"
+
+#include "support/programfixture.h"
+
+using namespace xiuyun;
+using xiuyun::testing::ProgramFixture;
+
+namespace {
+
+TEST(TextCuttingTest, digitsAndMarkers) {
+    EXPECT_EQ(digitsOnly("1a2"_t), "12"_t);
+    EXPECT_EQ(digitsOnly("共45张"_t), "45"_t);
+    EXPECT_TRUE(digitsOnly("张"_t).empty());
+
+    EXPECT_EQ(textBetween("<a href=\"x.html\">"_t, "href=#引号"_t, "#引号"_t), "x.html"_t);
+    EXPECT_EQ(textBetween("</span>共40张"_t, "</span>"_t, "张"_t), "共40"_t);
+    EXPECT_TRUE(textBetween("no markers"_t, "<"_t, ">"_t).empty());
+    EXPECT_TRUE(textBetween("<a only"_t, "<a"_t, ">"_t).empty());
+    // The right marker is searched only after the left one.
+    EXPECT_EQ(textBetween("\"<a href=\"y\""_t, "href=\""_t, "\""_t), "y"_t);
+    // A search for "\" never matches inside 嘰 (87 5C).
+    EXPECT_EQ(textBetween("嘰\\x\\"_t, "\\"_t, "\\"_t), "x"_t);
+
+    const Text entry = "<a href=\"/item/1.html\"><img src=\"c.jpg\"></a><span>日</span>共8张<a href=\"/item/1.html\">Title</a>"_t;
+    EXPECT_EQ(regexFirstGroup("<h1>([\\S\\s]*?)</h1>"_t, "<h1>A</h1><h1>B</h1>"_t), "A"_t);
+    EXPECT_EQ(textBetweenLast(entry, "</a>"_t, ">"_t), "Title"_t);
+    EXPECT_TRUE(textBetweenLast("Title>"_t, "</a>"_t, ">"_t).empty());
+    EXPECT_TRUE(regexFirstGroup("(broken"_t, "text"_t).empty());
+}
+
+class ExtractListMatchesTest : public ProgramFixture {};
+
+TEST_F(ExtractListMatchesTest, albumEntriesFillTheFiveListsAligned) {
+    const Text block =
+        "<li><a href=\"http://s/item/11.html\"><img src=\"http://i/11/0.jpg\"></a>"
+        "<span>2024</span>共40张<a href=\"http://s/item/11.html\">第一　册</a></li>"
+        "<li><a href=\"http://s/item/12.html\">no cover, no count</a></li>"
+        "<li><img src=\"http://i/13/0.jpg\"><span>x</span>1a2张<a>三</a></li>"_t;
+    int found = extractListMatches(program, "<li>([\\s\\S]*?)</li>"_t, block, ListKind::Albums);
+
+    EXPECT_EQ(found, 3);
+    EXPECT_EQ(program.albumLinks, (std::vector<Text>{"http://s/item/11.html"_t, "http://s/item/12.html"_t, ""_t}));
+    EXPECT_EQ(program.albumCovers, (std::vector<Text>{"http://i/11/0.jpg"_t, ""_t, "http://i/13/0.jpg"_t}));
+    EXPECT_EQ(program.albumImageCounts, (std::vector<int>{40, 0, 12}));
+    EXPECT_EQ(program.albumTitles, (std::vector<Text>{"1 第一　册"_t, "2 no cover, no count"_t, "3 三"_t}));
+    EXPECT_EQ(program.albumNumbers, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(window.text(Control::透明标签_总图集2), "3"_t);
+    EXPECT_GT(window.pumpCount(), 0); // the count-up keeps the window painted
+}
+
+TEST_F(ExtractListMatchesTest, pagerLinksGiveTheSecondToLastPageNumber) {
+    program.pageNumbers = {"stale"_t};
+    const Text pager = "<a href=\"/t/x/1.html\">1</a><a href=\"/t/x/2.html\">2</a>"
+                       "<a href=\"/t/x/7.html\">7</a><a href=\"/t/x/8.html\">下一页</a>"_t;
+    EXPECT_EQ(extractListMatches(program, "<a href=\"([\\S\\s]*?)\">"_t, pager, ListKind::Pages), 4);
+    EXPECT_EQ(program.pageNumbers, (std::vector<Text>{"1"_t, "2"_t, "3"_t, "4"_t, "5"_t, "6"_t, "7"_t}));
+    EXPECT_EQ(window.text(Control::透明标签_总页码2), "7"_t);
+}
+
+TEST_F(ExtractListMatchesTest, aPagerOfOneLinkIsASinglePage) {
+    EXPECT_EQ(extractListMatches(program, "<a href=\"([\\S\\s]*?)\">"_t, "<a href=\"/t/x/2.html\">"_t,
+                                 ListKind::Pages),
+              1);
+    EXPECT_EQ(program.pageNumbers, (std::vector<Text>{"1"_t}));
+}
+
+TEST_F(ExtractListMatchesTest, failuresAreReportedOnceAndTouchNothing) {
+    program.albumLinks = {"kept"_t};
+    const Text labelBefore = window.text(Control::透明标签_总图集2);
+    EXPECT_EQ(extractListMatches(program, "<li>(unbalanced"_t, "<li>x</li>"_t, ListKind::Albums), 0);
+    EXPECT_EQ(extractListMatches(program, "<li>([\\s\\S]*?)</li>"_t, "no entries"_t, ListKind::Albums), 0);
+
+    auto messages = window.messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].text, "正则创建失败，请检查正则表达式语句是否有误！"_t);
+    EXPECT_EQ(messages[1].text, "匹配失败，请检检查正则语句是否有误，数量：0"_t);
+    for (const auto& message : messages) {
+        EXPECT_EQ(message.caption, "信息："_t);
+        EXPECT_EQ(message.icon, MessageIcon::Error);
+        EXPECT_EQ(message.buttons, MessageButtons::Ok);
+    }
+    EXPECT_EQ(program.albumLinks, (std::vector<Text>{"kept"_t}));
+    EXPECT_TRUE(program.albumTitles.empty());
+    EXPECT_EQ(window.text(Control::透明标签_总图集2), labelBefore);
+}
+
+} // namespace
