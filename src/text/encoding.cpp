@@ -1,91 +1,209 @@
-// iconv behind the two conversions; glibc stops at the first unmappable character and neither
-// //IGNORE nor //TRANSLIT gives one "?" per character, so the loop does that itself.
+// Conversion between UTF-8 and GBK (code page 936). glibc's iconv defines the mapping, but calling
+// it per text costs more than the matching itself on a page, so its mapping is read once into two
+// tables and the conversions run on those. Characters outside the tables become "?" or U+FFFD.
 #include "text/encoding.h"
 
-#include <cerrno>
+#include <array>
+#include <cstdint>
+#include <cstring>
 #include <iconv.h>
+#include <memory>
+#include <mutex>
 
 namespace xiuyun::encoding {
 namespace {
 
-class Converter {
-public:
-    Converter(const char* to, const char* from) : m_descriptor(iconv_open(to, from)) {}
-    ~Converter() {
-        if (m_descriptor != invalidDescriptor())
-            iconv_close(m_descriptor);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
+constexpr int leadCount = 0xFE - 0x81 + 1;  // lead bytes 81 … FE
+constexpr int trailCount = 0xFE - 0x40 + 1; // trail bytes 40 … FE
 
-    // Converts input; at an input sequence that cannot be converted, appends `replacement` and
-    // skips `skipLength(remaining input)` bytes.
-    template <typename Skip>
-    std::string convert(std::string_view input, std::string_view replacement, Skip skipLength) {
-        std::string output;
-        if (m_descriptor == invalidDescriptor())
-            return output;
-        iconv(m_descriptor, nullptr, nullptr, nullptr, nullptr);
-        output.reserve(input.size() * 3 / 2 + 16);
-        char buffer[4096];
-        auto* in = const_cast<char*>(input.data());
-        std::size_t inLeft = input.size();
-        while (inLeft > 0) {
-            char* out = buffer;
-            std::size_t outLeft = sizeof buffer;
-            std::size_t result = iconv(m_descriptor, &in, &inLeft, &out, &outLeft);
-            output.append(buffer, out - buffer);
-            if (result != static_cast<std::size_t>(-1))
-                continue;
-            if (errno == E2BIG)
-                continue;
-            // EILSEQ or EINVAL (a sequence cut off at the end): one replacement for it.
-            output += replacement;
-            std::size_t skip = skipLength(std::string_view(in, inLeft));
-            in += skip;
-            inLeft -= skip;
-            iconv(m_descriptor, nullptr, nullptr, nullptr, nullptr);
-        }
-        return output;
-    }
-
-private:
-    static iconv_t invalidDescriptor() { return reinterpret_cast<iconv_t>(-1); }
-    iconv_t m_descriptor;
+struct Tables {
+    // Code point of each two-byte GBK character, 0 where there is none.
+    std::array<std::array<char16_t, trailCount>, leadCount> toUnicode{};
+    // GBK bytes of each code point of the basic plane (lead in the high byte; a single byte below
+    // 0x100), 0 where GBK has none.
+    std::array<std::uint16_t, 0x10000> toGbk{};
+    std::uint32_t single80 = 0; // the one byte above ASCII that is a character of its own (€)
 };
 
-// Length of the UTF-8 sequence at the front: the whole character when it is well formed (an
-// unmappable one), else its first byte alone.
-std::size_t utf8SequenceLength(std::string_view rest) {
-    auto lead = static_cast<unsigned char>(rest[0]);
-    std::size_t length = lead < 0xC2 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 1;
-    if (length > rest.size())
+std::size_t appendUtf8(char* out, std::uint32_t code) {
+    if (code < 0x80) {
+        out[0] = static_cast<char>(code);
         return 1;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((static_cast<unsigned char>(rest[i]) & 0xC0) != 0x80)
+    }
+    if (code < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (code >> 6));
+        out[1] = static_cast<char>(0x80 | (code & 0x3F));
+        return 2;
+    }
+    out[0] = static_cast<char>(0xE0 | (code >> 12));
+    out[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (code & 0x3F));
+    return 3;
+}
+
+// One iconv call on a short sequence; the decoded code point (UTF-8 output) or the GBK bytes.
+std::string iconvOne(iconv_t descriptor, const char* bytes, std::size_t length) {
+    char output[8];
+    auto* in = const_cast<char*>(bytes);
+    char* out = output;
+    std::size_t inLeft = length, outLeft = sizeof output;
+    iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(descriptor, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0)
+        return {};
+    return std::string(output, out - output);
+}
+
+std::uint32_t decodeUtf8(const std::string& utf8) {
+    auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(utf8[i])); };
+    if (utf8.size() == 1)
+        return b(0);
+    if (utf8.size() == 2)
+        return ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
+    if (utf8.size() == 3)
+        return ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
+    return 0;
+}
+
+std::unique_ptr<Tables> buildTables() {
+    auto tables = std::make_unique<Tables>();
+    iconv_t fromGbk = iconv_open("UTF-8", "CP936");
+    iconv_t toGbk = iconv_open("CP936", "UTF-8");
+    if (fromGbk == reinterpret_cast<iconv_t>(-1) || toGbk == reinterpret_cast<iconv_t>(-1))
+        return tables;
+
+    for (int lead = 0; lead < leadCount; ++lead) {
+        for (int trail = 0; trail < trailCount; ++trail) {
+            const char pair[2] = {static_cast<char>(0x81 + lead), static_cast<char>(0x40 + trail)};
+            std::uint32_t code = decodeUtf8(iconvOne(fromGbk, pair, 2));
+            tables->toUnicode[lead][trail] = code <= 0xFFFF ? static_cast<char16_t>(code) : 0;
+        }
+    }
+    const char euro = static_cast<char>(0x80);
+    tables->single80 = decodeUtf8(iconvOne(fromGbk, &euro, 1));
+
+    for (std::uint32_t code = 0x80; code < 0x10000; ++code) {
+        if (code >= 0xD800 && code <= 0xDFFF)
+            continue;
+        char utf8[4];
+        std::size_t length = appendUtf8(utf8, code);
+        std::string gbk = iconvOne(toGbk, utf8, length);
+        if (gbk.size() == 1)
+            tables->toGbk[code] = static_cast<unsigned char>(gbk[0]);
+        else if (gbk.size() == 2)
+            tables->toGbk[code] = static_cast<std::uint16_t>((static_cast<unsigned char>(gbk[0]) << 8) |
+                                                             static_cast<unsigned char>(gbk[1]));
+    }
+    iconv_close(fromGbk);
+    iconv_close(toGbk);
+    return tables;
+}
+
+const Tables& tables() {
+    static const std::unique_ptr<Tables> built = buildTables();
+    return *built;
+}
+
+// Length of the UTF-8 sequence at `i` and its code point; 0 as the code point when the sequence
+// is malformed (then the length is that of the whole sequence when its form is right, else 1).
+std::size_t readUtf8(std::string_view text, std::size_t i, std::uint32_t& code) {
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = lead < 0xC2 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 1;
+    code = 0;
+    if (length == 1 || i + length > text.size())
+        return 1;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80)
             return 1;
     }
+    std::uint32_t value = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k)
+        value = (value << 6) | (byte(i + k) & 0x3F);
+    const bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
+    const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
+    if (!overlong && !surrogate && value <= 0x10FFFF)
+        code = value;
     return length;
 }
 
-std::size_t gbkSequenceLength(std::string_view rest) {
-    auto lead = static_cast<unsigned char>(rest[0]);
-    if (lead < 0x81 || lead > 0xFE || rest.size() < 2)
-        return 1;
-    auto trail = static_cast<unsigned char>(rest[1]);
-    return (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) ? 2 : 1;
+// End of the run of ASCII bytes that starts at `i`, eight bytes at a time.
+std::size_t asciiRunEnd(std::string_view text, std::size_t i) {
+    while (i + 8 <= text.size()) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if (word & 0x8080808080808080ull)
+            break;
+        i += 8;
+    }
+    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80)
+        ++i;
+    return i;
 }
 
 } // namespace
 
 std::string utf8ToGbk(std::string_view utf8) {
-    thread_local Converter converter("CP936", "UTF-8");
-    return converter.convert(utf8, "?", utf8SequenceLength);
+    const Tables& table = tables();
+    // GBK never takes more bytes than UTF-8 for the same characters.
+    std::string output(utf8.size(), '\0');
+    char* out = output.data();
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        std::size_t end = asciiRunEnd(utf8, i);
+        std::memcpy(out, utf8.data() + i, end - i);
+        out += end - i;
+        i = end;
+        if (i == utf8.size())
+            break;
+        std::uint32_t code = 0;
+        i += readUtf8(utf8, i, code);
+        std::uint16_t gbk = code > 0 && code < 0x10000 ? table.toGbk[code] : 0;
+        if (gbk == 0) {
+            *out++ = '?';
+        } else if (gbk < 0x100) {
+            *out++ = static_cast<char>(gbk);
+        } else {
+            *out++ = static_cast<char>(gbk >> 8);
+            *out++ = static_cast<char>(gbk & 0xFF);
+        }
+    }
+    output.resize(static_cast<std::size_t>(out - output.data()));
+    return output;
 }
 
 std::string gbkToUtf8(std::string_view gbk) {
-    thread_local Converter converter("UTF-8", "CP936");
-    return converter.convert(gbk, "\xEF\xBF\xBD", gbkSequenceLength);
+    const Tables& table = tables();
+    // At most three UTF-8 bytes for each GBK byte (a lone byte becomes U+FFFD).
+    std::string output(gbk.size() * 3, '\0');
+    char* out = output.data();
+    std::size_t i = 0;
+    while (i < gbk.size()) {
+        std::size_t end = asciiRunEnd(gbk, i);
+        std::memcpy(out, gbk.data() + i, end - i);
+        out += end - i;
+        i = end;
+        if (i == gbk.size())
+            break;
+        const unsigned char byte = static_cast<unsigned char>(gbk[i]);
+        std::uint32_t code = 0;
+        if (byte == 0x80) {
+            code = table.single80;
+            ++i;
+        } else if (byte <= 0xFE && i + 1 < gbk.size()) {
+            const unsigned char trail = static_cast<unsigned char>(gbk[i + 1]);
+            if (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) {
+                code = table.toUnicode[byte - 0x81][trail - 0x40];
+                i += 2;
+            } else {
+                ++i;
+            }
+        } else {
+            ++i;
+        }
+        out += appendUtf8(out, code != 0 ? code : 0xFFFD);
+    }
+    output.resize(static_cast<std::size_t>(out - output.data()));
+    return output;
 }
 
 } // namespace xiuyun::encoding

@@ -21,11 +21,11 @@ void countUp(Window& window, Control label, int total) {
 }
 
 void appendAlbum(Program& program, const Text& entry, int number) {
-    program.albumLinks.push_back(textBetween(entry, "<a href=\""_t, "\""_t));
-    program.albumCovers.push_back(textBetween(entry, "src=\""_t, "\""_t));
-    program.albumImageCounts.push_back(
-        static_cast<int>(digitsOnly(textBetween(entry, "</span>"_t, "张"_t)).toInteger()));
-    program.albumTitles.push_back(Text::number(number) + " "_t + textBetweenLast(entry, "</a>"_t, ">"_t));
+    AlbumEntry album = albumEntryOf(entry);
+    program.albumLinks.push_back(std::move(album.link));
+    program.albumCovers.push_back(std::move(album.cover));
+    program.albumImageCounts.push_back(album.imageCount);
+    program.albumTitles.push_back(Text::number(number) + " "_t + album.title);
     program.albumNumbers.push_back(number);
 }
 
@@ -38,6 +38,15 @@ int lastPageNumber(const std::vector<Text>& links) {
 }
 
 } // namespace
+
+AlbumEntry albumEntryOf(const Text& entry) {
+    AlbumEntry album;
+    album.link = textBetween(entry, "<a href=\""_t, "\""_t);
+    album.cover = textBetween(entry, "src=\""_t, "\""_t);
+    album.imageCount = static_cast<int>(digitsOnly(textBetween(entry, "</span>"_t, "张"_t)).toInteger());
+    album.title = textBetweenLast(entry, "</a>"_t, ">"_t);
+    return album;
+}
 
 Text regexFirstGroup(const Text& pattern, const Text& text) {
     RegexService service;
@@ -84,12 +93,14 @@ Text textBetweenLast(const Text& text, const Text& right, const Text& left) {
 int extractListMatches(Program& program, const Text& pattern, const Text& text, ListKind kind) {
     RegexService service;
     if (!service.create(pattern, text, listOptions)) {
-        showInformationBox(program.window, "正则创建失败，请检查正则表达式语句是否有误！"_t, MessageIcon::Error);
+        showInformationBox(program.window, "正则创建失败，请检查正则表达式语句是否有误！"_t,
+                           MessageIcon::Error);
         return 0;
     }
     const int count = service.matchCount();
     if (count == 0) {
-        showInformationBox(program.window, "匹配失败，请检检查正则语句是否有误，数量：0"_t, MessageIcon::Error);
+        showInformationBox(program.window, "匹配失败，请检检查正则语句是否有误，数量：0"_t,
+                           MessageIcon::Error);
         return 0;
     }
 

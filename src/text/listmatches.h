@@ -14,6 +14,15 @@ Text textBetween(const Text& text, const Text& left, const Text& right);
 // The bytes between the last `left` before the last `right`, and that `right`.
 Text textBetweenLast(const Text& text, const Text& right, const Text& left);
 
+// What one album entry of a list page says of its album.
+struct AlbumEntry {
+    Text link;
+    Text cover;
+    int imageCount = 0;
+    Text title;
+};
+AlbumEntry albumEntryOf(const Text& entry);
+
 enum class ListKind { Albums = 1, Pages = 2 };
 // Albums: one entry per match appended to the five album lists, 透明标签_总图集2 counted up.
 // Pages: pageNumbers rebuilt as "1" … N from the pager links, 透明标签_总页码2 counted up.

@@ -54,7 +54,6 @@ ThreadMatchState& threadMatchState() {
     return state;
 }
 
-
 // The matches of one execution over a UTF-8 subject.
 struct MatchData {
     std::string subject;

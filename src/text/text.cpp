@@ -2,6 +2,7 @@
 
 #include "text/encoding.h"
 
+#include <algorithm>
 #include <ostream>
 
 namespace xiuyun {
@@ -9,7 +10,9 @@ namespace {
 
 constexpr std::string_view fullWidthBlank = "\xA1\xA1";
 
-unsigned char foldAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+unsigned char foldAscii(unsigned char c) {
+    return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
 
 bool bytesEqualAt(const std::string& haystack, std::size_t offset, const std::string& needle, CaseMode mode) {
     if (offset + needle.size() > haystack.size())
@@ -23,21 +26,40 @@ bool bytesEqualAt(const std::string& haystack, std::size_t offset, const std::st
     return true;
 }
 
+// The first character boundary at or after `target`, walking on from the boundary `boundary`.
+std::size_t boundaryAtOrAfter(const std::string& bytes, std::size_t boundary, std::size_t target) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    while (boundary < target)
+        boundary += (data[boundary] >= 0x81 && data[boundary] <= 0xFE && boundary + 1 < size) ? 2 : 1;
+    return boundary;
+}
+
 } // namespace
 
-bool isGbkLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+bool isGbkLeadByte(unsigned char byte) {
+    return byte >= 0x81 && byte <= 0xFE;
+}
 
-Text Text::fromGbk(std::string bytes) { return Text(std::move(bytes)); }
+Text Text::fromGbk(std::string bytes) {
+    return Text(std::move(bytes));
+}
 
 Text Text::fromGbkUpToZero(std::string_view bytes) {
     return Text(std::string(bytes.substr(0, bytes.find('\0'))));
 }
 
-Text Text::fromUtf8(std::string_view utf8) { return Text(encoding::utf8ToGbk(utf8)); }
+Text Text::fromUtf8(std::string_view utf8) {
+    return Text(encoding::utf8ToGbk(utf8));
+}
 
-Text Text::number(long long value) { return Text(std::to_string(value)); }
+Text Text::number(long long value) {
+    return Text(std::to_string(value));
+}
 
-std::string Text::toUtf8() const { return encoding::gbkToUtf8(m_bytes); }
+std::string Text::toUtf8() const {
+    return encoding::gbkToUtf8(m_bytes);
+}
 
 int Text::characterLengthAt(int offset) const {
     if (offset + 1 < size() && isGbkLeadByte(m_bytes[offset]))
@@ -48,6 +70,18 @@ int Text::characterLengthAt(int offset) const {
 int Text::findFrom(const Text& needle, int offset, CaseMode mode) const {
     if (needle.empty())
         return -1;
+    if (mode == CaseMode::Sensitive) {
+        // Candidates come from the fast byte search; one walks along the character boundaries
+        // behind them, so a match inside a two-byte character is passed over.
+        std::size_t boundary = 0;
+        std::size_t from = static_cast<std::size_t>(std::max(offset, 0));
+        for (std::size_t at; (at = m_bytes.find(needle.m_bytes, from)) != std::string::npos; from = at + 1) {
+            boundary = boundaryAtOrAfter(m_bytes, boundary, at);
+            if (boundary == at)
+                return static_cast<int>(at) + 1;
+        }
+        return -1;
+    }
     for (int i = 0; i < size(); i += characterLengthAt(i)) {
         if (i >= offset && bytesEqualAt(m_bytes, i, needle.m_bytes, mode))
             return i + 1;
@@ -65,16 +99,24 @@ int Text::findLastBefore(const Text& needle, int before) const {
     if (needle.empty())
         return -1;
     int found = -1;
-    for (int i = 0; i < size() && i + 1 < before; i += characterLengthAt(i)) {
-        if (bytesEqualAt(m_bytes, i, needle.m_bytes, CaseMode::Sensitive))
-            found = i + 1;
+    std::size_t boundary = 0;
+    for (std::size_t at = 0; (at = m_bytes.find(needle.m_bytes, at)) != std::string::npos &&
+                             at + 1 < static_cast<std::size_t>(std::max(before, 0));
+         ++at) {
+        boundary = boundaryAtOrAfter(m_bytes, boundary, at);
+        if (boundary == at)
+            found = static_cast<int>(at) + 1;
     }
     return found;
 }
 
-int Text::findLast(const Text& needle) const { return findLastBefore(needle, size() + 1); }
+int Text::findLast(const Text& needle) const {
+    return findLastBefore(needle, size() + 1);
+}
 
-bool Text::startsWith(const Text& prefix) const { return m_bytes.starts_with(prefix.m_bytes); }
+bool Text::startsWith(const Text& prefix) const {
+    return m_bytes.starts_with(prefix.m_bytes);
+}
 
 bool Text::endsWith(const Text& suffix) const {
     if (suffix.empty() || suffix.size() > size())
@@ -101,7 +143,9 @@ Text Text::right(int n) const {
     return Text(m_bytes.substr(m_bytes.size() - n));
 }
 
-Text Text::middle(int start) const { return middle(start, size()); }
+Text Text::middle(int start) const {
+    return middle(start, size());
+}
 
 Text Text::middle(int start, int n) const {
     if (start < 1 || start > size() || n <= 0)
@@ -200,10 +244,14 @@ long long Text::toInteger() const {
     return value;
 }
 
-std::ostream& operator<<(std::ostream& out, const Text& text) { return out << '"' << text.toUtf8() << '"'; }
+std::ostream& operator<<(std::ostream& out, const Text& text) {
+    return out << '"' << text.toUtf8() << '"';
+}
 
 inline namespace literals {
-Text operator""_t(const char* utf8, std::size_t length) { return Text::fromUtf8(std::string_view(utf8, length)); }
+Text operator""_t(const char* utf8, std::size_t length) {
+    return Text::fromUtf8(std::string_view(utf8, length));
+}
 } // namespace literals
 
 } // namespace xiuyun

@@ -5,7 +5,9 @@
 namespace xiuyun {
 namespace {
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9')
@@ -67,7 +69,8 @@ Text urlDecode(const Text& text, DecodeTo target) {
     std::string decoded;
     decoded.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '%' && i + 2 < bytes.size() && hexValue(bytes[i + 1]) >= 0 && hexValue(bytes[i + 2]) >= 0) {
+        if (bytes[i] == '%' && i + 2 < bytes.size() && hexValue(bytes[i + 1]) >= 0 &&
+            hexValue(bytes[i + 2]) >= 0) {
             decoded += static_cast<char>(hexValue(bytes[i + 1]) * 16 + hexValue(bytes[i + 2]));
             i += 2;
         } else {

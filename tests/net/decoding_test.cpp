@@ -81,7 +81,9 @@ TEST(Utf8ToGbkTest, convertsUpToTheFirstZeroAndMarksWhatGbkCannotHold) {
     EXPECT_EQ(utf8ToGbk("图片数量"), "图片数量"_t);
     EXPECT_EQ(utf8ToGbk(std::string("前\0后", 7)), "前"_t);
     EXPECT_EQ(utf8ToGbk("a😀b"), "a?b"_t);
-    EXPECT_EQ(utf8ToGbk("a\xFF" "b"), "a?b"_t);
+    EXPECT_EQ(utf8ToGbk("a\xFF"
+                        "b"),
+              "a?b"_t);
     EXPECT_TRUE(utf8ToGbk("").empty());
 }
 

@@ -21,7 +21,8 @@ TEST(TextCuttingTest, digitsAndMarkers) {
     // A search for "\" never matches inside 嘰 (87 5C).
     EXPECT_EQ(textBetween("嘰\\x\\"_t, "\\"_t, "\\"_t), "x"_t);
 
-    const Text entry = "<a href=\"/item/1.html\"><img src=\"c.jpg\"></a><span>日</span>共8张<a href=\"/item/1.html\">Title</a>"_t;
+    const Text entry =
+        "<a href=\"/item/1.html\"><img src=\"c.jpg\"></a><span>日</span>共8张<a href=\"/item/1.html\">Title</a>"_t;
     EXPECT_EQ(regexFirstGroup("<h1>([\\S\\s]*?)</h1>"_t, "<h1>A</h1><h1>B</h1>"_t), "A"_t);
     EXPECT_EQ(textBetweenLast(entry, "</a>"_t, ">"_t), "Title"_t);
     EXPECT_TRUE(textBetweenLast("Title>"_t, "</a>"_t, ">"_t).empty());
@@ -31,15 +32,15 @@ TEST(TextCuttingTest, digitsAndMarkers) {
 class ExtractListMatchesTest : public ProgramFixture {};
 
 TEST_F(ExtractListMatchesTest, albumEntriesFillTheFiveListsAligned) {
-    const Text block =
-        "<li><a href=\"http://s/item/11.html\"><img src=\"http://i/11/0.jpg\"></a>"
-        "<span>2024</span>共40张<a href=\"http://s/item/11.html\">第一　册</a></li>"
-        "<li><a href=\"http://s/item/12.html\">no cover, no count</a></li>"
-        "<li><img src=\"http://i/13/0.jpg\"><span>x</span>1a2张<a>三</a></li>"_t;
+    const Text block = "<li><a href=\"http://s/item/11.html\"><img src=\"http://i/11/0.jpg\"></a>"
+                       "<span>2024</span>共40张<a href=\"http://s/item/11.html\">第一　册</a></li>"
+                       "<li><a href=\"http://s/item/12.html\">no cover, no count</a></li>"
+                       "<li><img src=\"http://i/13/0.jpg\"><span>x</span>1a2张<a>三</a></li>"_t;
     int found = extractListMatches(program, "<li>([\\s\\S]*?)</li>"_t, block, ListKind::Albums);
 
     EXPECT_EQ(found, 3);
-    EXPECT_EQ(program.albumLinks, (std::vector<Text>{"http://s/item/11.html"_t, "http://s/item/12.html"_t, ""_t}));
+    EXPECT_EQ(program.albumLinks,
+              (std::vector<Text>{"http://s/item/11.html"_t, "http://s/item/12.html"_t, ""_t}));
     EXPECT_EQ(program.albumCovers, (std::vector<Text>{"http://i/11/0.jpg"_t, ""_t, "http://i/13/0.jpg"_t}));
     EXPECT_EQ(program.albumImageCounts, (std::vector<int>{40, 0, 12}));
     EXPECT_EQ(program.albumTitles, (std::vector<Text>{"1 第一　册"_t, "2 no cover, no count"_t, "3 三"_t}));

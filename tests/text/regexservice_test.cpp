@@ -28,7 +28,7 @@ TEST(RegexServiceTest, neverMatchesATrailByteInsideACharacter) {
 
 TEST(RegexServiceTest, followsTheSemanticsThePatternsNeed) {
     const Text page = "<h1>A</h1>\r\n<h1>B</h1>"_t;
-    EXPECT_EQ(run("<h1>([\\S\\s]*?)</h1>", page).subMatch(1, 1), "A"_t);      // lazy
+    EXPECT_EQ(run("<h1>([\\S\\s]*?)</h1>", page).subMatch(1, 1), "A"_t);              // lazy
     EXPECT_EQ(run("<h1>([\\S\\s]*)</h1>", page).subMatch(1, 1), "A</h1>\r\n<h1>B"_t); // greedy
     EXPECT_EQ(run("<h1>.*</h1>", page).matchCount(), 2); // "." stops at line ends
     EXPECT_EQ(run("\\D+", "12ab34"_t).matchValue(1), "ab"_t);
@@ -66,7 +66,8 @@ TEST(RegexServiceTest, rejectedPatternLeavesNoObject) {
 }
 
 TEST(RegexServiceTest, quoteSubstitutionAndPatternText) {
-    RegexService service = run("href=#引号([^#引号]*)#引号", "<a href=\"x.html\">"_t, {.quoteSubstitution = true});
+    RegexService service =
+        run("href=#引号([^#引号]*)#引号", "<a href=\"x.html\">"_t, {.quoteSubstitution = true});
     EXPECT_EQ(service.subMatch(1, 1), "x.html"_t);
     EXPECT_EQ(service.patternText(), "href=\"([^\"]*)\""_t);
 }
