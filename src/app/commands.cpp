@@ -1,8 +1,11 @@
 #include "app/commands.h"
 
 #include "analysis/analysecommand.h"
+#include "analysis/completion.h"
 #include "app/pagetype.h"
 #include "app/startup.h"
+
+#include <memory>
 
 namespace xiuyun {
 
@@ -12,7 +15,17 @@ void onThreadSliderChanged(Program& program) {
 
 WindowEvents commandHandlers(Program& program) {
     WindowEvents events;
-    events.controlActivated = [&program](Control control) {
+    // Commands run one at a time: while one is running (an analysis keeps the window painted
+    // between its page fetches) a click that reaches the window anyway is dropped.
+    auto running = std::make_shared<bool>(false);
+    events.controlActivated = [&program, running](Control control) {
+        if (*running)
+            return;
+        *running = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{*running};
         if (isPageTypeBox(control)) {
             onPageTypeBox(program, control);
             return;
@@ -23,6 +36,9 @@ WindowEvents commandHandlers(Program& program) {
             break;
         case Control::按钮_分析数据:
             onAnalyse(program);
+            break;
+        case Control::按钮_重新分析:
+            onReanalyse(program);
             break;
         case Control::滑块条1:
             onThreadSliderChanged(program);

@@ -93,3 +93,37 @@ bool isNumber(const Text& text) {
 }
 
 } // namespace xiuyun
+
+namespace xiuyun {
+
+Text safeFolderElement(const Text& name) {
+    // Names reach the disk as UTF-8: a GBK character there takes three bytes.
+    constexpr int maximumDiskBytes = 255;
+    const std::string& bytes = name.bytes();
+    int kept = 0;
+    int diskBytes = 0;
+    while (kept < name.size()) {
+        int length = name.characterLengthAt(kept);
+        int onDisk = static_cast<unsigned char>(bytes[kept]) < 0x80 ? 1 : 3;
+        if (diskBytes + onDisk > maximumDiskBytes)
+            break;
+        diskBytes += onDisk;
+        kept += length;
+    }
+    // Trailing dots and blanks make a name other systems cannot open; "." and ".." vanish with them.
+    // No GBK trail byte is a dot or a blank, so cutting bytes from the end is safe.
+    Text result = Text::fromGbk(bytes.substr(0, kept));
+    for (bool cut = true; cut;) {
+        cut = false;
+        if (result.endsWith("."_t) || result.endsWith(" "_t)) {
+            result = result.left(result.size() - 1);
+            cut = true;
+        } else if (result.endsWith("　"_t)) {
+            result = result.left(result.size() - 2);
+            cut = true;
+        }
+    }
+    return result.empty() ? "未命名"_t : result;
+}
+
+} // namespace xiuyun

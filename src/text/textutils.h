@@ -22,6 +22,9 @@ Text cleanFileName(const Text& text);
 // it is. With toGbk the decoded bytes are read as UTF-8 and converted to GBK.
 enum class DecodeTo { Bytes, Gbk };
 Text urlDecode(const Text& text, DecodeTo target);
+// A name from the site made fit to be one folder of a path: without trailing dots and blanks,
+// never empty, "." or "..", and at most 255 bytes on disk, cut at a character boundary.
+Text safeFolderElement(const Text& name);
 // Not empty, and every byte an ASCII digit.
 bool isNumber(const Text& text);
 

@@ -1,0 +1,63 @@
+#include "analysis/albumreader.h"
+
+#include "analysis/cachefiles.h"
+#include "analysis/completion.h"
+#include "app/messages.h"
+#include "app/startup.h"
+#include "net/decoding.h"
+#include "platform/files.h"
+#include "text/listmatches.h"
+#include "text/textutils.h"
+
+namespace xiuyun {
+
+void analyseAlbum(Program& program, const Text& address, const Text& folder, const Text& pageName) {
+    Window& window = program.window;
+    if (program.pageType != PAGE_ALBUM)
+        return;
+    if (!address.contains("/item/"_t)) {
+        showStatus(window, "状态：分析数据失败\r\n\r\n原因：不符合当前地址类型\r\n\r\n解决：请确认页面地址是何类型！"_t);
+        return;
+    }
+    // The list crawler reports a folder it cannot make; so does the album reader, rather than
+    // ending without a word.
+    if (!ensureFolder(folder)) {
+        showStatus(window, "状态：分析数据失败\r\n\r\n原因：存放目录不存在或创建失败"_t);
+        return;
+    }
+    ensureDataDirectory(program);
+
+    const Text scratch = albumCacheFile(program);
+    if (files::exists(scratch))
+        files::removeFile(scratch);
+    if (!ensureGzipLibrary()) {
+        showStatus(window, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认文件是否正确，再重试"_t);
+        return;
+    }
+    const Text page = fetchPageIntoCache(program, address, scratch);
+    if (page.empty()) {
+        showStatus(window, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认正确再重试"_t);
+        return;
+    }
+
+    const Text block = regexFirstGroup("<div class=\"width\">([\\S\\s]*?)<div id=\"fenxiang\">"_t, page);
+    window.setText(Control::透明标签_图片标题2, cleanFileName(regexFirstGroup("<h1>([\\S\\s]*?)</h1>"_t, block)));
+    window.setText(Control::透明标签_图片数量2,
+                   regexFirstGroup("<p>图片数量\\D([\\S\\s]*?)张</p>"_t, block).withoutSpaces());
+    const Text firstImage = regexFirstGroup("<img src=\"([\\S\\s]*?)\""_t, block);
+    const long long imageCount = window.text(Control::透明标签_图片数量2).toInteger();
+
+    if (firstImage.empty() || imageCount <= 0) {
+        files::removeFile(scratch);
+        showStatus(window,
+                   "状态：分析数据失败\r\n\r\n原因：页面地址解析错误\r\n\r\n解决：再重试分析,如果还出错就是程序问题"_t);
+        return;
+    }
+
+    const Text separator = files::endsWithSeparator(folder) ? Text() : "\\"_t;
+    program.imageRootFolder =
+        folder + separator + safeFolderElement(pageName + " "_t + window.text(Control::透明标签_图片标题2));
+    finishAnalysis(program, "单个地址"_t, firstImage, static_cast<int>(imageCount));
+}
+
+} // namespace xiuyun

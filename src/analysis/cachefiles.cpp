@@ -1,0 +1,60 @@
+#include "analysis/cachefiles.h"
+
+#include "app/messages.h"
+#include "net/decoding.h"
+#include "net/httpclient.h"
+#include "platform/files.h"
+
+namespace xiuyun {
+namespace {
+
+bool isBroken(const Text& file) { return fileSizeKb(file) <= brokenPageKb; }
+
+// The refetch: the raw body, because a page that did not decode was not gzip in the first place.
+bool refetchRaw(const Text& address, const Text& file) {
+    files::removeFile(file);
+    return files::writeFile(file, httpReadUrl(address));
+}
+
+} // namespace
+
+Text listCacheFile(const Program& program) { return program.dataFile("t_j.q"_t); }
+
+Text numberedPageFile(const Program& program, const Text& pageNumber) {
+    return program.dataFile(pageNumber + ".q"_t);
+}
+
+Text albumCacheFile(const Program& program) { return program.dataFile("d_g.q"_t); }
+
+Text readCachedPage(const Text& file) {
+    auto bytes = files::readFile(file);
+    return bytes ? utf8ToGbk(*bytes) : Text();
+}
+
+Text fetchPageIntoCache(Program& program, const Text& address, const Text& file) {
+    // A failed write is not looked at here: the read-back comes out empty and the refetch runs.
+    files::writeFile(file, gzipDecode(httpReadUrl(address)));
+    Text page = readCachedPage(file);
+    if (!page.empty())
+        return page;
+
+    for (int attempt = 0; attempt < refetchAttempts && isBroken(file); ++attempt) {
+        if (!refetchRaw(address, file)) {
+            showStatus(program.window, "状态：分析数据再次失败\r\n\r\n原因：页面地址解析失败\r\n\r\n错误标识：005"_t);
+            break;
+        }
+    }
+    return readCachedPage(file);
+}
+
+NumberedFetch fetchNumberedPage(const Text& address, const Text& file) {
+    if (!files::writeFile(file, gzipDecode(httpRequest(address))))
+        return NumberedFetch::WriteFailed;
+    for (int attempt = 0; attempt < refetchAttempts && isBroken(file); ++attempt) {
+        if (!refetchRaw(address, file))
+            return NumberedFetch::RefetchWriteFailed;
+    }
+    return NumberedFetch::Stored;
+}
+
+} // namespace xiuyun

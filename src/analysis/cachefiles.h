@@ -1,0 +1,32 @@
+// The analysis cache under the data directory: the first list page "t_j.q", the numbered list
+// pages "<n>.q" and the album page "d_g.q", each the body of one response with nothing added.
+#pragma once
+
+#include "app/program.h"
+
+namespace xiuyun {
+
+Text listCacheFile(const Program& program);
+Text numberedPageFile(const Program& program, const Text& pageNumber);
+Text albumCacheFile(const Program& program);
+
+// A stored page at or below this many KiB is taken for a broken fetch.
+inline constexpr long long brokenPageKb = 5;
+// How often a broken page is fetched again before the caller's failure message is shown.
+inline constexpr int refetchAttempts = 3;
+
+// The page text of a cache file (UTF-8 to GBK); empty when the file is missing or empty.
+Text readCachedPage(const Text& file);
+
+// Fetches a page into "t_j.q" or "d_g.q": decoded on the first fetch, then, while the text is
+// empty, fetched again and stored as received while the file stays broken. Answers the page text
+// read back from the file; empty is the caller's failure. A failed write of a refetch is reported
+// here with mark 005.
+Text fetchPageIntoCache(Program& program, const Text& address, const Text& file);
+
+enum class NumberedFetch { Stored, WriteFailed, RefetchWriteFailed };
+// Fetches list page `address` into its numbered file: decoded on the first fetch, then fetched
+// again and stored as received while the file stays broken.
+NumberedFetch fetchNumberedPage(const Text& address, const Text& file);
+
+} // namespace xiuyun

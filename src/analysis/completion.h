@@ -1,0 +1,16 @@
+// The end of a successful analysis (image rows, locked inputs, the report) and its undoing by
+// "3 重新分析".
+#pragma once
+
+#include "app/program.h"
+
+namespace xiuyun {
+
+// kind "图集分类" (list crawler) or "单个地址" (album reader); any other kind does nothing. The
+// album's images share the folder and extension of firstImageAddress and are numbered from 1.
+void finishAnalysis(Program& program, const Text& kind, const Text& firstImageAddress, int imageCount);
+void lockInputs(Program& program);
+void onReanalyse(Program& program);
+void resetAnalysisState(Program& program);
+
+} // namespace xiuyun

@@ -1,0 +1,201 @@
+#include "analysis/crawler.h"
+
+#include "analysis/cachefiles.h"
+#include "analysis/completion.h"
+#include "app/messages.h"
+#include "app/startup.h"
+#include "net/decoding.h"
+#include "net/site.h"
+#include "platform/files.h"
+#include "text/listmatches.h"
+#include "text/textutils.h"
+
+namespace xiuyun {
+namespace {
+
+const char* const wrongType = "状态：分析数据失败\r\n\r\n原因：不符合当前地址类型\r\n\r\n解决：请确认页面地址是何类型!";
+const char* const noGzipLibrary = "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认文件是否正确，再重试";
+
+void report(Program& program, const char* text) { showStatus(program.window, Text::fromUtf8(text)); }
+
+bool isListType(int pageType) {
+    return pageType == PAGE_CATEGORY || pageType == PAGE_AGENCY || pageType == PAGE_REGION ||
+           pageType == PAGE_FEATURED || pageType == PAGE_SEARCH;
+}
+
+bool fitsPageType(int pageType, const Text& address) {
+    const Text tld = Text::fromGbk(SITE_TLD);
+    auto underTld = [&](const char* path) { return address.contains(tld + Text::fromGbk(path)); };
+    if ((pageType == PAGE_CATEGORY || pageType == PAGE_AGENCY) && !address.contains("/t/"_t))
+        return false;
+    if (pageType == PAGE_CATEGORY)
+        return true;
+    if (pageType != PAGE_REGION && (underTld("/rihan") || underTld("/gangtai") || underTld("/guochan")))
+        return false;
+    if (pageType != PAGE_AGENCY && address.contains("/t/"_t))
+        return false;
+    if (address.contains("/item/"_t))
+        return false;
+    if (pageType != PAGE_FEATURED && underTld("/xihuan"))
+        return false;
+    if (pageType != PAGE_SEARCH && underTld("/search"))
+        return false;
+    return true;
+}
+
+Text fallbackBlock(int pageType, const Text& page) {
+    if (pageType == PAGE_AGENCY || pageType == PAGE_SEARCH)
+        return regexFirstGroup("<ul class=\"img\">([\\s\\S]*?)<div class=\"bk10\"></div>"_t, page);
+    if (pageType == PAGE_FEATURED)
+        return regexFirstGroup("<ul class=\"img\"([\\s\\S]*?)<div class=\"bk20\"></div>"_t, page);
+    return {};
+}
+
+// Pages 2 … N into their numbered files; a page whose file exists is never fetched again.
+void fetchFurtherPages(Program& program, const Text& address) {
+    Window& window = program.window;
+    const int pageType = program.pageType;
+    window.setText(Control::透明标签_子页提示, pageType == PAGE_CATEGORY || pageType == PAGE_SEARCH
+                                                   ? "请稍等，图集分类第一次分析比较慢！"_t
+                                                   : "客官请稍等，第一次分析比较慢！"_t);
+    const int pages = static_cast<int>(program.pageNumbers.size());
+    for (int n = 2; n <= pages; ++n) {
+        const Text number = Text::number(n);
+        const Text file = numberedPageFile(program, number);
+        if (files::exists(file))
+            continue;
+        const Text pageMark = "状态：分析数据失败\r\n\r\n原因：图集地址解析错误\r\n\r\n错误标识：0"_t + number;
+        NumberedFetch result = fetchNumberedPage(address + number + ".html"_t, file);
+        if (result == NumberedFetch::WriteFailed) {
+            showStatus(window, pageMark);
+            break;
+        }
+        if (result == NumberedFetch::RefetchWriteFailed)
+            showStatus(window, pageMark);
+        // Keeps the window painted through a list of hundreds of pages; user input waits.
+        window.pumpMessages();
+    }
+    window.setText(Control::透明标签_子页提示, Text());
+}
+
+void showFirstAlbum(Program& program) {
+    Window& window = program.window;
+    window.setText(Control::透明标签_图片标题2, cleanFileName(program.albumTitles.front()));
+    window.setText(Control::透明标签_图片数量2, Text::number(program.albumImageCounts.front()));
+}
+
+} // namespace
+
+void crawlListPage(Program& program, const Text& address, const Text& folder, const Text& pageName, CrawlMode mode) {
+    Window& window = program.window;
+    if (!isListType(program.pageType))
+        return;
+    if (!fitsPageType(program.pageType, address)) {
+        report(program, wrongType);
+        return;
+    }
+    if (!ensureFolder(folder)) {
+        showStatus(window, "状态：分析数据失败\r\n\r\n原因：存放目录不存在或创建失败"_t);
+        return;
+    }
+    ensureDataDirectory(program);
+
+    const bool numbered = isNumber(pageName);
+    Text page;
+    if (!numbered) {
+        const Text firstPage = listCacheFile(program);
+        if (files::exists(firstPage)) {
+            page = readCachedPage(firstPage);
+        } else {
+            if (!ensureGzipLibrary()) {
+                report(program, noGzipLibrary);
+                return;
+            }
+            page = fetchPageIntoCache(program, address, firstPage);
+        }
+        if (page.empty()) {
+            showStatus(window, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认正确再重试"_t);
+            return;
+        }
+    }
+
+    const Text currentPage = window.text(Control::透明标签_当前页码2);
+    if (numbered || (currentPage != "当前页码"_t && currentPage != "1"_t)) {
+        const Text file = numberedPageFile(program, numbered ? pageName : currentPage);
+        if (files::exists(file)) {
+            page = readCachedPage(file);
+            if (page.empty()) {
+                showStatus(window, "状态：读取数据失败\r\n\r\n原因：图集分类下的页面没有被提前分析\r\n\r\n解决：重新下载分析图集"_t);
+                return;
+            }
+        }
+    }
+
+    Text block = regexFirstGroup("<ul class=\"img\">([\\s\\S]*?)下一页</a>"_t, page);
+    if (block.empty()) {
+        block = fallbackBlock(program.pageType, page);
+        if (block.empty()) {
+            program.singlePageList = 0;
+            window.setText(Control::按钮_删除残余, "删除缓存文件"_t);
+            window.setVisible(Control::按钮_删除残余, true);
+            showStatus(window, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：试试删除缓存文件再看看！"_t);
+            return;
+        }
+        program.singlePageList = 1;
+    }
+
+    // A fresh analysis starts from empty album lists: what a failed analysis left in them would
+    // otherwise stand before this page's albums.
+    if (mode == CrawlMode::Analyse) {
+        program.albumLinks.clear();
+        program.albumCovers.clear();
+        program.albumImageCounts.clear();
+        program.albumTitles.clear();
+        program.albumNumbers.clear();
+    }
+    if (extractListMatches(program, "<li>([\\s\\S]*?)</li>"_t, block, ListKind::Albums) == 0) {
+        files::removeFile(listCacheFile(program));
+        showStatus(window, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n错误标识：000"_t);
+        return;
+    }
+
+    if (mode == CrawlMode::Analyse && program.singlePageList != 1) {
+        const Text pager = regexFirstGroup("<center>([\\S\\s]*?)</center>"_t, page);
+        if (extractListMatches(program, "<a href=\"([\\S\\s]*?)\">"_t, pager, ListKind::Pages) == 0) {
+            showStatus(window, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n错误标识：0000"_t);
+            return;
+        }
+    }
+
+    if (!numbered) {
+        if (!ensureGzipLibrary()) {
+            report(program, noGzipLibrary);
+            return;
+        }
+        fetchFurtherPages(program, address);
+    }
+
+    if (mode == CrawlMode::NextPage) {
+        showFirstAlbum(program);
+        return;
+    }
+
+    if (program.singlePageList != 1) {
+        const long long k = numbered ? pageName.toInteger() : 1;
+        // A page number beyond the pager's last page shows the number as typed.
+        const bool known = k >= 1 && k <= static_cast<long long>(program.pageNumbers.size());
+        window.setText(Control::透明标签_当前页码2, known ? program.pageNumbers[k - 1] : pageName);
+        window.setText(Control::透明标签_当前图集2, Text::number(program.albumNumbers.front()));
+    }
+    showFirstAlbum(program);
+
+    if (program.albumCovers.front().empty() || program.albumImageCounts.front() <= 0) {
+        files::removeFile(listCacheFile(program));
+        showStatus(window,
+                   "状态：分析数据失败\r\n\r\n原因：页面地址解析错误\r\n\r\n解决：再重试分析,如果还出错就是程序问题"_t);
+        return;
+    }
+    finishAnalysis(program, "图集分类"_t, program.albumCovers.front(), program.albumImageCounts.front());
+}
+
+} // namespace xiuyun

@@ -1,0 +1,10 @@
+// The real crawler and album reader behind the analyse command.
+#pragma once
+
+#include "app/program.h"
+
+namespace xiuyun {
+
+AnalysisRoutes analysisRoutes();
+
+} // namespace xiuyun
