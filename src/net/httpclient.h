@@ -11,6 +11,9 @@ namespace xiuyun {
 
 // A reusable request object (a library handle). Callers in this system never pass one.
 class RequestObject;
+// A request object to hand to several calls, which then share its connections; null when none can
+// be made. Calls through one object take turns.
+std::shared_ptr<RequestObject> newRequestObject();
 
 // The arguments of httpRequest after the address. Every input may be omitted (std::nullopt or
 // empty), and an omitted one is told apart from a given one. On return the out fields hold the
@@ -37,10 +40,18 @@ struct HttpExchange {
     int status = 0;
 };
 
+// A body beyond this ends the exchange as a failure, so a runaway server can't exhaust memory.
+inline constexpr long long MAX_BODY_BYTES = 256LL * 1024 * 1024;
+
+// The limit for resolving, connecting, and every wait for the next byte sent or received: none for
+// -1, 15000 ms for other values below 1 and when omitted, n × 1000 ms otherwise.
+std::optional<long long> requestTimeoutMs(std::optional<int> timeoutSeconds);
+
 ByteArray httpRequest(const Text& url);
 ByteArray httpRequest(const Text& url, HttpExchange& exchange);
 
-// A plain HTTP/1.0 GET; the bytes received before a failure are returned.
+// A plain HTTP/1.0 GET, direct, with certificate checks; the bytes received before a failure are
+// returned.
 ByteArray httpReadUrl(const Text& url);
 
 Text base64Encode(std::string_view bytes);

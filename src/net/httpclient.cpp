@@ -1,0 +1,409 @@
+// The two fetch operations over libcurl, and the header and cookie texts around them.
+#include "net/httpclient.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace xiuyun {
+
+class RequestObject {
+public:
+    explicit RequestObject(CURL* handle) : m_handle(handle) {}
+    ~RequestObject() { curl_easy_cleanup(m_handle); }
+    RequestObject(const RequestObject&) = delete;
+    RequestObject& operator=(const RequestObject&) = delete;
+
+    CURL* handle() const { return m_handle; }
+    std::mutex& turn() { return m_turn; }
+
+private:
+    CURL* m_handle;
+    std::mutex m_turn;
+};
+
+namespace {
+
+constexpr const char* requestAgentLine = "User-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+constexpr const char* readUrlAgentLine = "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+constexpr long readUrlBlockBytes = 102400;
+constexpr long readUrlConnectMs = 60000;
+constexpr long readUrlIdleSeconds = 30;
+constexpr long maxRedirects = 10;
+
+void initialiseCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+class HeaderList {
+public:
+    HeaderList() = default;
+    ~HeaderList() { curl_slist_free_all(m_head); }
+    HeaderList(const HeaderList&) = delete;
+    HeaderList& operator=(const HeaderList&) = delete;
+
+    void add(const std::string& line) {
+        if (curl_slist* grown = curl_slist_append(m_head, line.c_str()))
+            m_head = grown;
+    }
+    curl_slist* head() const { return m_head; }
+
+private:
+    curl_slist* m_head = nullptr;
+};
+
+std::mutex routesMutex;
+std::map<std::string, int> loopbackRoutes;
+
+void applyLoopbackRoutes(CURL* curl, HeaderList& connectTo) {
+    std::lock_guard lock(routesMutex);
+    for (const auto& [host, port] : loopbackRoutes) {
+        // "name" matches any port, "name:port" only that one.
+        std::string from = host.find(':') == std::string::npos ? host + ":" : host;
+        connectTo.add(from + ":127.0.0.1:" + std::to_string(port));
+    }
+    if (connectTo.head())
+        curl_easy_setopt(curl, CURLOPT_CONNECT_TO, connectTo.head());
+}
+
+// What one exchange brought back. Every status line starts a new response (a redirect that is
+// followed, an interim 100), so only the last response's headers and body are kept.
+struct Received {
+    ByteArray body;
+    std::string headers;
+};
+
+std::size_t receiveBody(char* data, std::size_t, std::size_t length, void* user) {
+    auto* received = static_cast<Received*>(user);
+    if (static_cast<long long>(received->body.size() + length) > MAX_BODY_BYTES)
+        return 0; // any count but `length` makes libcurl end the transfer with an error
+    received->body.append(data, length);
+    return length;
+}
+
+std::size_t receiveHeader(char* data, std::size_t, std::size_t length, void* user) {
+    auto* received = static_cast<Received*>(user);
+    std::string_view line(data, length);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.remove_suffix(1);
+    if (line.starts_with("HTTP/")) {
+        received->headers.clear();
+        received->body.clear();
+    } else if (!line.empty()) {
+        received->headers.append(line);
+        received->headers.append("\r\n");
+    }
+    return length;
+}
+
+// libcurl wants an address of ASCII: characters beyond it go as percent-escaped UTF-8, as a
+// browser sends them.
+std::string wireAddress(const Text& url) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string result;
+    for (unsigned char byte : url.toUtf8()) {
+        if (byte <= 0x20 || byte >= 0x7F) {
+            result += '%';
+            result += hex[byte >> 4];
+            result += hex[byte & 0x0F];
+        } else {
+            result += static_cast<char>(byte);
+        }
+    }
+    return result;
+}
+
+void setTransferOptions(CURL* curl, const std::string& address, Received& received) {
+    curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // Many threads fetch at once; signals would be process-wide.
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, receiveBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, receiveHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &received);
+    curl_easy_setopt(curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(MAX_BODY_BYTES));
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, maxRedirects);
+}
+
+// Resolving and connecting get the limit as a whole; sending and receiving get it as an idle
+// limit, so a large image that keeps arriving is not cut off while a silent server is.
+void setTimeouts(CURL* curl, long long milliseconds, long idleSeconds) {
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(milliseconds));
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, idleSeconds);
+}
+
+Text completeHeaderBlock(Text block, const Text& url) {
+    if (block.empty())
+        block = "Accept: */*"_t;
+    else if (!block.contains("Accept:"_t))
+        block += "\r\nAccept: */*"_t;
+    if (!block.contains("Referer:"_t))
+        block += "\r\nReferer: "_t + url;
+    if (!block.contains("Accept-Language:"_t))
+        block += "\r\nAccept-Language: zh-cn"_t;
+    if (!block.contains("User-Agent:"_t))
+        block += "\r\n"_t + Text::fromGbk(requestAgentLine);
+    if (!block.contains("Content-Type:"_t))
+        block += "\r\nContent-Type: application/x-www-form-urlencoded"_t;
+    return block;
+}
+
+void addHeader(HeaderList& list, const Text& name, const Text& value) {
+    // A nameless header is refused; "Name;" is how libcurl sends a header with an empty value.
+    if (name.empty())
+        return;
+    list.add(value.empty() ? name.bytes() + ";" : name.bytes() + ": " + value.bytes());
+}
+
+// Headers libcurl would add of its own accord; the block alone decides what is sent.
+void suppressLibraryHeaders(HeaderList& list) {
+    list.add("Accept:");
+    list.add("Content-Type:");
+    list.add("Expect:");
+}
+
+Text textBetween(const Text& text, const Text& start, const Text& end) {
+    int at = text.find(start);
+    if (at == -1)
+        return {};
+    int from = at + start.size();
+    int to = text.find(end, from);
+    return to == -1 ? Text{} : text.middle(from, to - from);
+}
+
+Text cookiesOf(const Text& responseHeaders) {
+    Text cookies;
+    for (const Text& line : responseHeaders.split("\r\n"_t)) {
+        if (!line.contains("Set-Cookie"_t))
+            continue;
+        Text cookie = line.contains(";"_t) ? textBetween(line, "Set-Cookie:"_t, ";"_t)
+                                           : line.replaced("Set-Cookie:"_t, {}, CaseMode::IgnoreAscii);
+        cookies += cookie.trimmed() + "; "_t;
+    }
+    return cookies.left(cookies.size() - 2);
+}
+
+Text cookieName(const Text& item) {
+    int equals = item.find("="_t);
+    return (equals == -1 ? item : item.left(equals - 1)).trimmed();
+}
+
+bool isHttpsAddress(const Text& url) { return url.left(8).upper() == "HTTPS://"_t; }
+
+void clearResults(HttpExchange& exchange) {
+    exchange.responseHeaders = {};
+    exchange.returnedCookies = {};
+    exchange.status = 0;
+}
+
+} // namespace
+
+std::shared_ptr<RequestObject> newRequestObject() {
+    initialiseCurlOnce();
+    CURL* handle = curl_easy_init();
+    return handle ? std::make_shared<RequestObject>(handle) : nullptr;
+}
+
+std::optional<long long> requestTimeoutMs(std::optional<int> timeoutSeconds) {
+    int seconds = timeoutSeconds.value_or(0);
+    if (seconds == -1)
+        return std::nullopt;
+    if (seconds < 1)
+        return 15000;
+    return seconds * 1000LL;
+}
+
+ByteArray httpRequest(const Text& url) {
+    HttpExchange exchange;
+    return httpRequest(url, exchange);
+}
+
+ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
+    int method = exchange.method.value_or(0);
+    if (method < 0 || method > 2)
+        method = 0;
+
+    std::shared_ptr<RequestObject> object = exchange.requestObject ? exchange.requestObject : newRequestObject();
+    if (!object)
+        return {};
+    std::lock_guard turn(object->turn());
+    CURL* curl = object->handle();
+    // Option pointers of an earlier call through a reused object are gone by now.
+    curl_easy_reset(curl);
+
+    Received received;
+    HeaderList headers, proxyHeaders, connectTo;
+    std::string address = wireAddress(url);
+    setTransferOptions(curl, address, received);
+    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    applyLoopbackRoutes(curl, connectTo);
+
+    if (std::optional<long long> milliseconds = requestTimeoutMs(exchange.timeoutSeconds))
+        setTimeouts(curl, *milliseconds, static_cast<long>(*milliseconds / 1000));
+
+    // An empty proxy text also keeps libcurl from taking one from the environment.
+    Text proxy = exchange.proxy.value_or(Text{});
+    curl_easy_setopt(curl, CURLOPT_PROXY, proxy.data());
+    Text proxyUser = exchange.proxyUser.value_or(Text{});
+    if (!proxyUser.empty() && exchange.proxyAuth.value_or(1) == 1) {
+        Text credentials = proxyUser + ":"_t + exchange.proxyPassword.value_or(Text{});
+        std::string line = "Proxy-Authorization: Basic " + base64Encode(credentials.bytes()).bytes();
+        // Through a tunnel the credentials belong to the CONNECT, never to the site behind it.
+        if (!proxy.empty() && isHttpsAddress(url))
+            proxyHeaders.add(line);
+        else
+            headers.add(line);
+    }
+
+    ByteArray body = exchange.postBytes && !exchange.postBytes->empty()
+                         ? *exchange.postBytes
+                         : exchange.postText.value_or(Text{}).bytes();
+    if (method == 2) {
+        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+    } else if (method == 1 || !body.empty()) {
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.data());
+        if (method == 0)
+            curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "GET");
+    }
+
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, exchange.noRedirect.value_or(false) ? 0L : 1L);
+    // Unknown issuer, wrong usage, name mismatch and invalid date are all let through.
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+
+    exchange.extraHeaders = completeHeaderBlock(exchange.extraHeaders, url);
+    Text sendCookies = exchange.sendCookies.value_or(Text{});
+    if (!sendCookies.empty())
+        addHeader(headers, "Cookie"_t, sendCookies);
+    for (const Text& line : exchange.extraHeaders.split("\r\n"_t)) {
+        if (line.empty())
+            continue;
+        auto [name, value] = splitHeaderLine(line);
+        addHeader(headers, name, value);
+    }
+    suppressLibraryHeaders(headers);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.head());
+    if (proxyHeaders.head())
+        curl_easy_setopt(curl, CURLOPT_PROXYHEADER, proxyHeaders.head());
+
+    CURLcode result = curl_easy_perform(curl);
+    long status = 0;
+    if (result == CURLE_OK)
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    // Leave nothing pointing into this call's lists behind in a reused object.
+    curl_easy_reset(curl);
+    if (result != CURLE_OK || status == 0) {
+        clearResults(exchange);
+        return {};
+    }
+
+    exchange.responseHeaders =
+        Text::fromGbk(std::move(received.headers)).replaced("Set-Cookie"_t, "Set-Cookie"_t, CaseMode::IgnoreAscii);
+    exchange.status = static_cast<int>(status);
+    exchange.returnedCookies = cookiesOf(exchange.responseHeaders);
+    if (exchange.autoMergeCookies.value_or(true) && exchange.sendCookies)
+        exchange.returnedCookies = mergeCookies(*exchange.sendCookies, exchange.returnedCookies);
+    return std::move(received.body);
+}
+
+ByteArray httpReadUrl(const Text& url) {
+    initialiseCurlOnce();
+    std::unique_ptr<CURL, void (*)(CURL*)> curl(curl_easy_init(), curl_easy_cleanup);
+    if (!curl)
+        return {};
+
+    Received received;
+    HeaderList headers, connectTo;
+    std::string address = wireAddress(url);
+    setTransferOptions(curl.get(), address, received);
+    applyLoopbackRoutes(curl.get(), connectTo);
+    curl_easy_setopt(curl.get(), CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
+    curl_easy_setopt(curl.get(), CURLOPT_PROXY, "");
+    curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl.get(), CURLOPT_BUFFERSIZE, readUrlBlockBytes);
+    setTimeouts(curl.get(), readUrlConnectMs, readUrlIdleSeconds);
+
+    headers.add(readUrlAgentLine);
+    headers.add("Accept: */*");
+    headers.add("Expect:");
+    curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.head());
+
+    // A transfer that breaks off still hands back what had arrived.
+    curl_easy_perform(curl.get());
+    return std::move(received.body);
+}
+
+void routeHostToLoopbackForTests(const std::string& host, int port) {
+    std::lock_guard lock(routesMutex);
+    loopbackRoutes[host] = port;
+}
+
+void clearLoopbackRoutesForTests() {
+    std::lock_guard lock(routesMutex);
+    loopbackRoutes.clear();
+}
+
+Text base64Encode(std::string_view bytes) {
+    static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string result;
+    result.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        std::uint32_t group = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size())
+            group |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size())
+            group |= static_cast<unsigned char>(bytes[i + 2]);
+        for (int shift = 18; shift >= 0; shift -= 6)
+            result += alphabet[(group >> shift) & 0x3F];
+    }
+    std::size_t padding = (3 - bytes.size() % 3) % 3;
+    std::fill(result.end() - padding, result.end(), '=');
+    return Text::fromGbk(std::move(result));
+}
+
+Text mergeCookies(const Text& oldList, const Text& newList) {
+    std::vector<Text> merged = newList.withoutSpaces().split(";"_t);
+    for (const Text& item : oldList.withoutSpaces().split(";"_t)) {
+        Text name = cookieName(item);
+        bool known = std::any_of(merged.begin(), merged.end(),
+                                 [&](const Text& newItem) { return cookieName(newItem) == name; });
+        if (!known)
+            merged.push_back(item);
+    }
+
+    Text joined;
+    for (const Text& item : merged) {
+        if (item.right(8) != "=deleted"_t)
+            joined += item + "; "_t;
+    }
+    joined = joined.left(joined.size() - 2);
+
+    std::vector<Text> kept;
+    for (const Text& item : joined.split("; "_t)) {
+        if (std::find(kept.begin(), kept.end(), item) == kept.end())
+            kept.push_back(item);
+    }
+    Text result;
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        result += (i == 0 ? Text{} : "; "_t) + kept[i];
+    return result;
+}
+
+std::pair<Text, Text> splitHeaderLine(const Text& line) {
+    int colon = line.find(":"_t);
+    if (colon == -1)
+        return {};
+    return {line.left(colon - 1).trimmed(), line.middle(colon + 1).trimmed()};
+}
+
+} // namespace xiuyun
