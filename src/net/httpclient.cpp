@@ -4,6 +4,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <string>
@@ -31,8 +32,8 @@ namespace {
 constexpr const char* requestAgentLine = "User-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
 constexpr const char* readUrlAgentLine = "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
 constexpr long readUrlBlockBytes = 102400;
-constexpr long readUrlConnectMs = 60000;
-constexpr long readUrlIdleSeconds = 30;
+// The plain read waits half a minute at most to connect and for each next byte.
+constexpr long long readUrlTimeoutMs = 30000;
 constexpr long maxRedirects = 10;
 
 void initialiseCurlOnce() {
@@ -71,15 +72,22 @@ void applyLoopbackRoutes(CURL* curl, HeaderList& connectTo) {
         curl_easy_setopt(curl, CURLOPT_CONNECT_TO, connectTo.head());
 }
 
+using Clock = std::chrono::steady_clock;
+
 // What one exchange brought back. Every status line starts a new response (a redirect that is
 // followed, an interim 100), so only the last response's headers and body are kept.
 struct Received {
     ByteArray body;
     std::string headers;
+    // The idle limit: the longest wait for the next byte sent or received, none when zero.
+    std::chrono::milliseconds idleLimit{0};
+    Clock::time_point lastActivity = Clock::now();
+    curl_off_t uploaded = 0;
 };
 
 std::size_t receiveBody(char* data, std::size_t, std::size_t length, void* user) {
     auto* received = static_cast<Received*>(user);
+    received->lastActivity = Clock::now();
     if (static_cast<long long>(received->body.size() + length) > MAX_BODY_BYTES)
         return 0; // any count but `length` makes libcurl end the transfer with an error
     received->body.append(data, length);
@@ -88,6 +96,7 @@ std::size_t receiveBody(char* data, std::size_t, std::size_t length, void* user)
 
 std::size_t receiveHeader(char* data, std::size_t, std::size_t length, void* user) {
     auto* received = static_cast<Received*>(user);
+    received->lastActivity = Clock::now();
     std::string_view line(data, length);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
@@ -99,6 +108,23 @@ std::size_t receiveHeader(char* data, std::size_t, std::size_t length, void* use
         received->headers.append("\r\n");
     }
     return length;
+}
+
+// The idle clock starts again once a connection stands, so connecting doesn't eat into it.
+int connectionReady(void* user, char*, char*, int, int) {
+    static_cast<Received*>(user)->lastActivity = Clock::now();
+    return CURL_PREREQFUNC_OK;
+}
+
+// Called at least once a second while a transfer waits; a non-zero answer ends it.
+int checkIdle(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded) {
+    auto* received = static_cast<Received*>(user);
+    Clock::time_point now = Clock::now();
+    if (uploaded != received->uploaded) {
+        received->uploaded = uploaded;
+        received->lastActivity = now;
+    }
+    return received->idleLimit.count() > 0 && now - received->lastActivity > received->idleLimit;
 }
 
 // libcurl wants an address of ASCII: characters beyond it go as percent-escaped UTF-8, as a
@@ -134,11 +160,16 @@ void setTransferOptions(CURL* curl, const std::string& address, Received& receiv
 }
 
 // Resolving and connecting get the limit as a whole; sending and receiving get it as an idle
-// limit, so a large image that keeps arriving is not cut off while a silent server is.
-void setTimeouts(CURL* curl, long long milliseconds, long idleSeconds) {
+// limit, so a large image that keeps arriving is not cut off while a silent server is. (libcurl's
+// low-speed limit can't stand in: it samples once a wall-clock second over a five-second window.)
+void setTimeouts(CURL* curl, long long milliseconds, Received& received) {
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(milliseconds));
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, idleSeconds);
+    received.idleLimit = std::chrono::milliseconds(milliseconds);
+    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, connectionReady);
+    curl_easy_setopt(curl, CURLOPT_PREREQDATA, &received);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkIdle);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &received);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 }
 
 Text completeHeaderBlock(Text block, const Text& url) {
@@ -248,7 +279,7 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
     applyLoopbackRoutes(curl, connectTo);
 
     if (std::optional<long long> milliseconds = requestTimeoutMs(exchange.timeoutSeconds))
-        setTimeouts(curl, *milliseconds, static_cast<long>(*milliseconds / 1000));
+        setTimeouts(curl, *milliseconds, received);
 
     // An empty proxy text also keeps libcurl from taking one from the environment.
     Text proxy = exchange.proxy.value_or(Text{});
@@ -331,7 +362,7 @@ ByteArray httpReadUrl(const Text& url) {
     curl_easy_setopt(curl.get(), CURLOPT_PROXY, "");
     curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_BUFFERSIZE, readUrlBlockBytes);
-    setTimeouts(curl.get(), readUrlConnectMs, readUrlIdleSeconds);
+    setTimeouts(curl.get(), readUrlTimeoutMs, received);
 
     headers.add(readUrlAgentLine);
     headers.add("Accept: */*");

@@ -1,0 +1,435 @@
+#include "net/httpclient.h"
+
+#include "net/site.h"
+#include "testsite/gzip.h"
+#include "testsite/rawlistener.h"
+#include "testsite/testsite.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <thread>
+
+using namespace xiuyun;
+using xiuyun::testing::Page;
+using xiuyun::testing::RawListener;
+using xiuyun::testing::RawRequest;
+using xiuyun::testing::TestSite;
+using xiuyun::testing::gzipDecompress;
+using xiuyun::testing::unusedLoopbackPort;
+
+namespace {
+
+const std::string siteHost(SITE_HOST);
+const char* const requestAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+
+Text siteAddress(std::string_view path) { return Text::fromGbk(std::string(SITE_ROOT) + std::string(path)); }
+
+// Real site addresses, answered by the local site.
+class HttpClientTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(site.start());
+        routeSiteTo(site.port());
+    }
+    void TearDown() override { clearLoopbackRoutesForTests(); }
+
+    static void routeSiteTo(int port) {
+        clearLoopbackRoutesForTests();
+        routeHostToLoopbackForTests(siteHost, port);
+    }
+
+    // The one request a raw listener saw.
+    static RawRequest onlyRequest(const RawListener& listener) {
+        auto requests = listener.requests();
+        EXPECT_EQ(requests.size(), 1u);
+        return requests.empty() ? RawRequest{} : requests.back();
+    }
+
+    TestSite site;
+};
+
+// Out values a failed exchange must not leave behind.
+HttpExchange exchangeWithStaleResults() {
+    HttpExchange exchange;
+    exchange.responseHeaders = "X-Old: 1"_t;
+    exchange.returnedCookies = "old=1"_t;
+    exchange.status = 999;
+    return exchange;
+}
+
+void expectFailed(const ByteArray& body, const HttpExchange& exchange) {
+    EXPECT_TRUE(body.empty());
+    EXPECT_EQ(exchange.status, 0);
+    EXPECT_TRUE(exchange.responseHeaders.empty()) << exchange.responseHeaders;
+    EXPECT_TRUE(exchange.returnedCookies.empty()) << exchange.returnedCookies;
+}
+
+} // namespace
+
+TEST_F(HttpClientTest, aCallWithOnlyTheAddressSendsHostThenTheFiveDefaultHeaders) {
+    RawListener listener;
+    routeSiteTo(listener.port());
+    EXPECT_EQ(httpRequest(siteAddress("tag/a/2.html")), "ok");
+
+    RawRequest request = onlyRequest(listener);
+    EXPECT_EQ(request.requestLine, "GET /tag/a/2.html HTTP/1.1");
+    std::vector<std::string> expected = {
+        "Host: " + siteHost,
+        "Accept: */*",
+        "Referer: " + std::string(SITE_ROOT) + "tag/a/2.html",
+        "Accept-Language: zh-cn",
+        std::string("User-Agent: ") + requestAgent,
+        "Content-Type: application/x-www-form-urlencoded",
+    };
+    EXPECT_EQ(request.headerLines, expected);
+}
+
+TEST_F(HttpClientTest, aGivenRefererGoesFirstAndTheCompletedBlockComesBack) {
+    RawListener listener;
+    routeSiteTo(listener.port());
+    HttpExchange exchange;
+    exchange.extraHeaders = "Referer: "_t + Text::fromGbk(SITE_ROOT);
+    httpRequest(siteAddress("img/1.jpg"), exchange);
+
+    RawRequest request = onlyRequest(listener);
+    std::vector<std::string> names = {"Host", "Referer", "Accept", "Accept-Language", "User-Agent", "Content-Type"};
+    EXPECT_EQ(request.headerNames(), names);
+    // Everything after the first ":" is the value, the address's own ":" included.
+    EXPECT_EQ(request.header("Referer"), std::string(SITE_ROOT));
+    EXPECT_EQ(exchange.extraHeaders, "Referer: "_t + Text::fromGbk(SITE_ROOT) +
+                                         "\r\nAccept: */*\r\nAccept-Language: zh-cn\r\nUser-Agent: "_t +
+                                         Text::fromGbk(requestAgent) +
+                                         "\r\nContent-Type: application/x-www-form-urlencoded"_t);
+}
+
+TEST_F(HttpClientTest, verbsAreClampedAndBodiesSentAsGiven) {
+    RawListener listener;
+    routeSiteTo(listener.port());
+    auto send = [&](std::optional<int> method, std::optional<Text> text, std::optional<ByteArray> bytes) {
+        HttpExchange exchange;
+        exchange.method = method;
+        exchange.postText = std::move(text);
+        exchange.postBytes = std::move(bytes);
+        return httpRequest(siteAddress("form"), exchange);
+    };
+    send(7, std::nullopt, std::nullopt);
+    send(-1, std::nullopt, std::nullopt);
+    send(1, "a=1&b=2"_t, std::nullopt);
+    send(1, "ignored"_t, ByteArray("bytes\0win", 9));
+    EXPECT_TRUE(send(2, std::nullopt, std::nullopt).empty());
+    ByteArray large(2 * 1024 * 1024, 'z');
+    send(1, std::nullopt, large);
+
+    auto requests = listener.requests();
+    ASSERT_EQ(requests.size(), 6u);
+    EXPECT_EQ(requests[0].requestLine, "GET /form HTTP/1.1");
+    EXPECT_EQ(requests[1].requestLine, "GET /form HTTP/1.1");
+    EXPECT_EQ(requests[2].requestLine, "POST /form HTTP/1.1");
+    EXPECT_EQ(requests[2].body, "a=1&b=2");
+    EXPECT_EQ(requests[2].headerCount("Content-Type"), 1);
+    EXPECT_EQ(requests[3].body, ByteArray("bytes\0win", 9));
+    EXPECT_EQ(requests[4].requestLine, "HEAD /form HTTP/1.1");
+    EXPECT_EQ(requests[5].body.size(), large.size());
+    for (const RawRequest& request : requests) {
+        EXPECT_EQ(request.headerCount("Expect"), 0) << request.requestLine;
+        EXPECT_EQ(request.headerCount("Accept-Encoding"), 0);
+        EXPECT_EQ(request.headerCount("Accept"), 1);
+        EXPECT_EQ(request.headerCount("User-Agent"), 1);
+    }
+}
+
+TEST_F(HttpClientTest, cookiesAreSentBeforeTheBlockAndTheReturnedOnesMerged) {
+    RawListener listener;
+    routeSiteTo(listener.port());
+    listener.setResponse("HTTP/1.1 200 OK\r\nset-cookie: b=3; path=/\r\nSET-COOKIE: c=4\r\n"
+                         "Content-Length: 2\r\nConnection: close\r\n\r\nok");
+
+    HttpExchange merged;
+    merged.sendCookies = "a=1; b=2"_t;
+    httpRequest(siteAddress(""), merged);
+    EXPECT_EQ(merged.returnedCookies, "b=3; c=4; a=1"_t);
+    EXPECT_TRUE(merged.responseHeaders.contains("Set-Cookie: b=3; path=/\r\n"_t)) << merged.responseHeaders;
+    EXPECT_TRUE(merged.responseHeaders.contains("Set-Cookie: c=4\r\n"_t));
+    EXPECT_FALSE(merged.responseHeaders.contains("set-cookie"_t));
+    EXPECT_FALSE(merged.responseHeaders.contains("HTTP/1.1"_t));
+    RawRequest request = onlyRequest(listener);
+    ASSERT_GE(request.headerLines.size(), 3u);
+    EXPECT_EQ(request.headerLines[1], "Cookie: a=1; b=2");
+    EXPECT_EQ(request.headerNames()[2], "Accept");
+
+    HttpExchange unmerged;
+    unmerged.sendCookies = "a=1"_t;
+    unmerged.autoMergeCookies = false;
+    httpRequest(siteAddress(""), unmerged);
+    EXPECT_EQ(unmerged.returnedCookies, "b=3; c=4"_t);
+
+    HttpExchange withoutCookies;
+    httpRequest(siteAddress(""), withoutCookies);
+    EXPECT_EQ(withoutCookies.returnedCookies, "b=3; c=4"_t);
+    EXPECT_EQ(listener.requests().back().headerCount("Cookie"), 0);
+}
+
+TEST_F(HttpClientTest, aProxyGetsTheRequestWithBasicCredentialsWhenAsked) {
+    RawListener proxy;
+    clearLoopbackRoutesForTests();
+    auto viaProxy = [&](std::optional<Text> user, std::optional<int> proxyAuth) {
+        HttpExchange exchange;
+        exchange.proxy = Text::fromGbk("127.0.0.1:" + std::to_string(proxy.port()));
+        exchange.proxyUser = std::move(user);
+        exchange.proxyPassword = "pass"_t;
+        exchange.proxyAuth = proxyAuth;
+        return httpRequest(siteAddress("a.html"), exchange);
+    };
+    EXPECT_EQ(viaProxy("user"_t, std::nullopt), "ok");
+    viaProxy("user"_t, 0);
+    viaProxy(std::nullopt, 1);
+
+    auto requests = proxy.requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].requestLine, "GET " + std::string(SITE_ROOT) + "a.html HTTP/1.1");
+    EXPECT_EQ(requests[0].header("Proxy-Authorization"), "Basic dXNlcjpwYXNz");
+    EXPECT_EQ(requests[1].headerCount("Proxy-Authorization"), 0);
+    EXPECT_EQ(requests[2].headerCount("Proxy-Authorization"), 0);
+}
+
+TEST_F(HttpClientTest, proxiesOfTheEnvironmentAreNeverUsed) {
+    RawListener proxy;
+    std::string proxyAddress = "http://127.0.0.1:" + std::to_string(proxy.port());
+    site.setTextPage("/direct.html", "直达"_t);
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "ALL_PROXY", "all_proxy"})
+        ::setenv(name, proxyAddress.c_str(), 1);
+    ::unsetenv("no_proxy");
+    ::unsetenv("NO_PROXY");
+    ByteArray viaRequest = httpRequest(siteAddress("direct.html"));
+    ByteArray viaReadUrl = httpReadUrl(siteAddress("direct.html"));
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "ALL_PROXY", "all_proxy"})
+        ::unsetenv(name);
+
+    EXPECT_EQ(gzipDecompress(viaRequest), "直达");
+    EXPECT_EQ(gzipDecompress(viaReadUrl), "直达");
+    EXPECT_TRUE(proxy.requests().empty());
+}
+
+TEST_F(HttpClientTest, redirectsAreFollowedUnlessTurnedOff) {
+    Page moved;
+    moved.location = std::string(SITE_ROOT) + "new.html";
+    moved.cookies = {"moved=1"};
+    site.setPage("/old.html", moved);
+    site.setTextPage("/new.html", "新页"_t);
+
+    HttpExchange followed;
+    ByteArray body = httpRequest(siteAddress("old.html"), followed);
+    EXPECT_EQ(gzipDecompress(body), "新页");
+    EXPECT_EQ(followed.status, 200);
+    EXPECT_FALSE(followed.responseHeaders.contains("Location:"_t));
+    EXPECT_EQ(site.requestCount("/new.html"), 1);
+
+    HttpExchange stopped;
+    stopped.noRedirect = true;
+    httpRequest(siteAddress("old.html"), stopped);
+    EXPECT_EQ(stopped.status, 302);
+    EXPECT_TRUE(stopped.responseHeaders.contains("Location: "_t + siteAddress("new.html")));
+    EXPECT_EQ(stopped.returnedCookies, "moved=1"_t);
+    EXPECT_EQ(site.requestCount("/new.html"), 1);
+}
+
+TEST_F(HttpClientTest, pagesArriveGzipCompressedWithoutBeingAskedFor) {
+    Text page = "<html><title>图集 第2页</title></html>"_t;
+    site.setTextPage("/list/2.html", page);
+
+    HttpExchange exchange;
+    ByteArray body = httpRequest(siteAddress("list/2.html"), exchange);
+    ASSERT_GE(body.size(), 2u);
+    EXPECT_EQ(body.substr(0, 2), "\x1F\x8B");
+    EXPECT_EQ(gzipDecompress(body), page.toUtf8());
+    EXPECT_TRUE(exchange.responseHeaders.contains("Content-Encoding: gzip"_t));
+    EXPECT_EQ(httpReadUrl(siteAddress("list/2.html")), body);
+    for (const auto& request : site.requests())
+        EXPECT_FALSE(request.hasHeader("Accept-Encoding"));
+}
+
+TEST_F(HttpClientTest, anErrorStatusWithABodyIsAnAnswer) {
+    Page broken = Page::bytes("server trouble", "text/plain");
+    broken.status = 500;
+    broken.compressed = false;
+    site.setPage("/broken", broken);
+
+    HttpExchange exchange;
+    EXPECT_EQ(httpRequest(siteAddress("broken"), exchange), "server trouble");
+    EXPECT_EQ(exchange.status, 500);
+    EXPECT_EQ(httpReadUrl(siteAddress("broken")), "server trouble");
+    HttpExchange missing;
+    EXPECT_FALSE(httpRequest(siteAddress("nowhere"), missing).empty());
+    EXPECT_EQ(missing.status, 404);
+}
+
+TEST_F(HttpClientTest, failedExchangesLeaveEmptyResults) {
+    Page cut = Page::bytes(std::string(200000, 'c'));
+    cut.ending = Page::Ending::CutOff;
+    cut.cookies = {"cut=1"};
+    site.setPage("/cut.jpg", cut);
+    Page silent;
+    silent.ending = Page::Ending::Silent;
+    site.setPage("/silent.jpg", silent);
+
+    HttpExchange cutOff = exchangeWithStaleResults();
+    cutOff.sendCookies = "kept=1"_t;
+    expectFailed(httpRequest(siteAddress("cut.jpg"), cutOff), cutOff);
+    EXPECT_TRUE(cutOff.extraHeaders.contains("Accept-Language: zh-cn"_t));
+
+    HttpExchange unanswered = exchangeWithStaleResults();
+    unanswered.timeoutSeconds = 1;
+    expectFailed(httpRequest(siteAddress("silent.jpg"), unanswered), unanswered);
+
+    routeSiteTo(unusedLoopbackPort());
+    HttpExchange refused = exchangeWithStaleResults();
+    expectFailed(httpRequest(siteAddress("cut.jpg"), refused), refused);
+    EXPECT_TRUE(httpReadUrl(siteAddress("cut.jpg")).empty());
+
+    HttpExchange malformed = exchangeWithStaleResults();
+    expectFailed(httpRequest("no address at all"_t, malformed), malformed);
+}
+
+TEST_F(HttpClientTest, theTimeOutLimitsWaitsNotTheWholeTransfer) {
+    // Six parts 300 ms apart take longer than the one second allowed, but no wait does.
+    Page slow = Page::bytes(std::string(60000, 's'));
+    slow.compressed = false;
+    slow.pieces = 6;
+    slow.pause = std::chrono::milliseconds(300);
+    slow.delay = std::chrono::milliseconds(300);
+    site.setPage("/slow.jpg", slow);
+
+    HttpExchange exchange;
+    exchange.timeoutSeconds = 1;
+    ByteArray body = httpRequest(siteAddress("slow.jpg"), exchange);
+    EXPECT_EQ(body.size(), slow.body.size());
+    EXPECT_TRUE(body == slow.body);
+    EXPECT_EQ(exchange.status, 200);
+}
+
+TEST_F(HttpClientTest, aBodyBeyondTheLimitIsAFailure) {
+    Page huge;
+    huge.fillerSize = static_cast<std::size_t>(MAX_BODY_BYTES) + 1;
+    site.setPage("/huge.jpg", huge);
+
+    HttpExchange exchange = exchangeWithStaleResults();
+    expectFailed(httpRequest(siteAddress("huge.jpg"), exchange), exchange);
+    EXPECT_TRUE(httpReadUrl(siteAddress("huge.jpg")).empty());
+}
+
+TEST(HttpTimeouts, minusOneLeavesTheLibrarysOwnAndOthersBelowOneGiveFifteenSeconds) {
+    EXPECT_EQ(requestTimeoutMs(std::nullopt), 15000);
+    EXPECT_EQ(requestTimeoutMs(-1), std::nullopt);
+    EXPECT_EQ(requestTimeoutMs(-5), 15000);
+    EXPECT_EQ(requestTimeoutMs(0), 15000);
+    EXPECT_EQ(requestTimeoutMs(2), 2000);
+}
+
+TEST_F(HttpClientTest, manyThreadsFetchAtOnce) {
+    for (int i = 0; i < 8; ++i)
+        site.setPage("/img/" + std::to_string(i) + ".jpg", Page::bytes(std::string(50000 + i, char('a' + i))));
+    std::vector<int> correct(8, 0);
+    std::vector<std::thread> workers;
+    for (int i = 0; i < 8; ++i) {
+        workers.emplace_back([&, i] {
+            for (int round = 0; round < 3; ++round) {
+                HttpExchange exchange;
+                exchange.extraHeaders = "Referer: "_t + Text::fromGbk(SITE_ROOT);
+                ByteArray body = httpRequest(siteAddress("img/" + std::to_string(i) + ".jpg"), exchange);
+                correct[i] += gzipDecompress(body) == std::string(50000 + i, char('a' + i));
+            }
+        });
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    EXPECT_EQ(correct, std::vector<int>(8, 3));
+}
+
+TEST_F(HttpClientTest, aRequestObjectServesSeveralCalls) {
+    site.setTextPage("/one.html", "一"_t);
+    site.setTextPage("/two.html", "二"_t);
+    std::shared_ptr<RequestObject> object = newRequestObject();
+    ASSERT_TRUE(object);
+    HttpExchange first, second;
+    first.requestObject = second.requestObject = object;
+    first.noRedirect = true;
+    EXPECT_EQ(gzipDecompress(httpRequest(siteAddress("one.html"), first)), "一");
+    EXPECT_EQ(gzipDecompress(httpRequest(siteAddress("two.html"), second)), "二");
+    EXPECT_EQ(second.status, 200);
+}
+
+TEST_F(HttpClientTest, httpsIgnoresTheCertificateForRequestsButNotForPlainReads) {
+    TestSite secure(TestSite::Transport::Tls);
+    ASSERT_TRUE(secure.start());
+    secure.setTextPage("/secure.html", "加密"_t);
+    routeSiteTo(secure.port());
+    Text address = Text::fromGbk("https://" + siteHost + "/secure.html");
+
+    HttpExchange exchange;
+    EXPECT_EQ(gzipDecompress(httpRequest(address, exchange)), "加密");
+    EXPECT_EQ(exchange.status, 200);
+    // The plain read checks certificates, and nobody vouches for this one.
+    EXPECT_TRUE(httpReadUrl(address).empty());
+    EXPECT_EQ(secure.requestCount("/secure.html"), 1);
+}
+
+TEST_F(HttpClientTest, aPlainReadIsAnHttp10GetWithItsOwnAgent) {
+    RawListener listener;
+    routeSiteTo(listener.port());
+    EXPECT_EQ(httpReadUrl(siteAddress("item/7.html")), "ok");
+
+    RawRequest request = onlyRequest(listener);
+    EXPECT_EQ(request.requestLine, "GET /item/7.html HTTP/1.0");
+    std::vector<std::string> expected = {
+        "Host: " + siteHost,
+        "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)",
+        "Accept: */*",
+    };
+    EXPECT_EQ(request.headerLines, expected);
+}
+
+TEST_F(HttpClientTest, aPlainReadReturnsWholeBodiesAndWhatArrivedBeforeABreak) {
+    std::string large(250000, '\0');
+    for (std::size_t i = 0; i < large.size(); ++i)
+        large[i] = static_cast<char>(i * 7);
+    Page whole = Page::bytes(large);
+    whole.compressed = false;
+    site.setPage("/whole.jpg", whole);
+    Page broken = whole;
+    broken.ending = Page::Ending::CutOff;
+    site.setPage("/broken.jpg", broken);
+
+    ByteArray read = httpReadUrl(siteAddress("whole.jpg"));
+    EXPECT_EQ(read.size(), large.size());
+    EXPECT_TRUE(read == large);
+    ByteArray readBroken = httpReadUrl(siteAddress("broken.jpg"));
+    EXPECT_EQ(readBroken.size(), large.size() / 2);
+    EXPECT_TRUE(readBroken == large.substr(0, large.size() / 2));
+    EXPECT_TRUE(httpRequest(siteAddress("broken.jpg")).empty());
+}
+
+TEST(Base64, padsToWholeGroupsOfFour) {
+    EXPECT_EQ(base64Encode(""), Text());
+    EXPECT_EQ(base64Encode("abc"), "YWJj"_t);
+    EXPECT_EQ(base64Encode("abcd"), "YWJjZA=="_t);
+    EXPECT_EQ(base64Encode("abcde"), "YWJjZGU="_t);
+    EXPECT_EQ(base64Encode(std::string_view("\xFF\xFE\x00", 3)), "//4A"_t);
+    EXPECT_EQ(base64Encode("user:pass"), "dXNlcjpwYXNz"_t);
+}
+
+TEST(MergeCookies, newValuesWinAndSurvivingOldOnesFollow) {
+    EXPECT_EQ(mergeCookies("a=1; b=2"_t, "b=3; c=4"_t), "b=3; c=4; a=1"_t);
+    EXPECT_EQ(mergeCookies("a=1"_t, "a=deleted"_t), Text());
+    EXPECT_EQ(mergeCookies("a=1;　b = 2"_t, ""_t), "a=1; b=2"_t);
+    EXPECT_EQ(mergeCookies(""_t, "x=1; y=2; x=1"_t), "x=1; y=2"_t);
+    EXPECT_EQ(mergeCookies("A=1"_t, "a=2"_t), "a=2; A=1"_t);
+    EXPECT_EQ(mergeCookies("flag"_t, "flag=1"_t), "flag=1"_t);
+}
+
+TEST(SplitHeaderLine, cutsAtTheFirstColonAndTrimsBothSides) {
+    EXPECT_EQ(splitHeaderLine(" Referer : http://a.test/b "_t), std::make_pair("Referer"_t, "http://a.test/b"_t));
+    EXPECT_EQ(splitHeaderLine("　X　:　值　"_t), std::make_pair("X"_t, "值"_t));
+    EXPECT_EQ(splitHeaderLine("no colon here"_t), std::make_pair(Text(), Text()));
+    EXPECT_EQ(splitHeaderLine("Empty:"_t), std::make_pair("Empty"_t, Text()));
+}

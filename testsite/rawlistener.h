@@ -1,0 +1,63 @@
+// A bare TCP listener on 127.0.0.1 that keeps every request exactly as it came over the wire and
+// answers with canned bytes: the header order and spelling a client sends can be checked here.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace xiuyun::testing {
+
+struct RawRequest {
+    std::string requestLine;
+    std::vector<std::string> headerLines; // in the order they came, without "\r\n"
+    std::string body;
+
+    std::vector<std::string> headerNames() const;
+    // The value of the first line with that name, whatever its case, trimmed; empty when absent.
+    std::string header(std::string_view name) const;
+    int headerCount(std::string_view name) const;
+};
+
+class RawListener {
+public:
+    // Listens at once, on a free port.
+    RawListener();
+    ~RawListener();
+    RawListener(const RawListener&) = delete;
+    RawListener& operator=(const RawListener&) = delete;
+
+    // 0 when no socket could be had.
+    int port() const { return m_port; }
+    // Sent after each request, then the connection is closed. By default a 200 with body "ok".
+    void setResponse(std::string bytes);
+    // Read each request and never answer, until the listener ends.
+    void setSilent(bool silent) { m_silent = silent; }
+    std::vector<RawRequest> requests() const;
+
+private:
+    void acceptLoop();
+    void serve(int connection);
+    bool readRequest(int connection, RawRequest& request);
+    bool waitReadable(int descriptor) const;
+
+    int m_listener = -1;
+    int m_wakeRead = -1;
+    int m_wakeWrite = -1;
+    int m_port = 0;
+    std::atomic<bool> m_silent{false};
+    std::thread m_acceptThread;
+
+    mutable std::mutex m_mutex;
+    std::string m_response;
+    std::vector<RawRequest> m_requests;
+    std::vector<std::thread> m_connections;
+};
+
+// A loopback port nobody listens on (just released), so that connecting to it is refused.
+int unusedLoopbackPort();
+
+} // namespace xiuyun::testing

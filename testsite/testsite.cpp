@@ -1,0 +1,238 @@
+#include "testsite/testsite.h"
+
+#include "testsite/gzip.h"
+#include "testsite/tlscertificate.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <strings.h>
+#include <thread>
+
+namespace xiuyun::testing {
+
+Page Page::text(const Text& gbkPage) { return bytes(gbkPage.toUtf8(), "text/html; charset=utf-8"); }
+
+Page Page::bytes(std::string body, std::string contentType) {
+    Page page;
+    page.body = std::move(body);
+    page.contentType = std::move(contentType);
+    return page;
+}
+
+std::string RecordedRequest::header(std::string_view name) const {
+    for (const auto& [key, value] : headers) {
+        if (key.size() == name.size() && ::strncasecmp(key.data(), name.data(), name.size()) == 0)
+            return value;
+    }
+    return {};
+}
+
+bool RecordedRequest::hasHeader(std::string_view name) const {
+    return std::any_of(headers.begin(), headers.end(), [&](const auto& header) {
+        return header.first.size() == name.size() && ::strncasecmp(header.first.data(), name.data(), name.size()) == 0;
+    });
+}
+
+class TestSite::Server {
+public:
+    explicit Server(Transport transport) : m_transport(transport) {
+        if (transport == Transport::Tls) {
+            if (m_certificate.valid())
+                m_http = std::make_unique<httplib::SSLServer>(m_certificate.certificate(), m_certificate.key());
+        } else {
+            m_http = std::make_unique<httplib::Server>();
+        }
+        if (!m_http || !m_http->is_valid())
+            return;
+        auto handler = [this](const httplib::Request& request, httplib::Response& response) {
+            answer(request, response);
+        };
+        m_http->Get(".*", handler);
+        m_http->Post(".*", handler);
+        // Idle connections must not hold up stop().
+        m_http->set_keep_alive_timeout(1);
+    }
+
+    ~Server() { stop(); }
+
+    bool start() {
+        if (!m_http || !m_http->is_valid() || m_thread.joinable())
+            return false;
+        m_port = m_http->bind_to_any_port("127.0.0.1");
+        if (m_port <= 0)
+            return false;
+        m_thread = std::thread([this] { m_http->listen_after_bind(); });
+        // stop() only reaches a server that is already running.
+        while (!m_http->is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return true;
+    }
+
+    void stop() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable()) {
+            m_http->stop();
+            m_thread.join();
+        }
+    }
+
+    int port() const { return m_port; }
+    Transport transport() const { return m_transport; }
+
+    void setPage(const std::string& path, Page page) {
+        std::lock_guard lock(m_mutex);
+        m_pages[path] = std::move(page);
+    }
+
+    void removePage(const std::string& path) {
+        std::lock_guard lock(m_mutex);
+        m_pages.erase(path);
+    }
+
+    std::vector<RecordedRequest> requests() const {
+        std::lock_guard lock(m_mutex);
+        return m_requests;
+    }
+
+    void clearRequests() {
+        std::lock_guard lock(m_mutex);
+        m_requests.clear();
+    }
+
+private:
+    // False when the site stops meanwhile.
+    bool waitFor(std::chrono::milliseconds duration) {
+        std::unique_lock lock(m_mutex);
+        return !m_wake.wait_for(lock, duration, [this] { return m_stopping; });
+    }
+
+    void waitUntilStopped() {
+        std::unique_lock lock(m_mutex);
+        m_wake.wait(lock, [this] { return m_stopping; });
+    }
+
+    Page pageFor(const httplib::Request& request) {
+        std::lock_guard lock(m_mutex);
+        RecordedRequest record{request.method, request.path, request.target, request.version, request.body, {}};
+        for (const auto& header : request.headers)
+            record.headers.push_back(header);
+        m_requests.push_back(std::move(record));
+
+        auto found = m_pages.find(request.target);
+        if (found == m_pages.end())
+            found = m_pages.find(request.path);
+        if (found != m_pages.end())
+            return found->second;
+        Page missing = Page::text(Text::fromGbk("<html><body>404 Not Found</body></html>"));
+        missing.status = 404;
+        return missing;
+    }
+
+    void answer(const httplib::Request& request, httplib::Response& response) {
+        Page page = pageFor(request);
+        if (page.delay.count() > 0 && !waitFor(page.delay))
+            return;
+        if (page.ending == Page::Ending::Silent) {
+            waitUntilStopped();
+            return;
+        }
+
+        response.status = page.status;
+        if (!page.location.empty()) {
+            if (page.status < 300 || page.status > 399)
+                response.status = 302;
+            response.set_header("Location", page.location);
+        }
+        for (const std::string& cookie : page.cookies)
+            response.set_header("Set-Cookie", cookie);
+        for (const auto& [name, value] : page.headers)
+            response.set_header(name, value);
+
+        auto wire = std::make_shared<std::string>();
+        std::size_t length = page.fillerSize;
+        if (length == 0) {
+            bool compress = page.compressed && !page.body.empty();
+            *wire = compress ? gzipCompress(page.body) : page.body;
+            if (compress)
+                response.set_header("Content-Encoding", "gzip");
+            length = wire->size();
+        }
+        if (length == 0) {
+            response.set_content("", page.contentType);
+            return;
+        }
+
+        // A sized provider: cpp-httplib leaves its bytes alone instead of compressing text again.
+        std::size_t cutAt = page.ending == Page::Ending::CutOff ? length / 2 : length;
+        std::size_t pieceSize = (length + std::max(page.pieces, 1) - 1) / std::max(page.pieces, 1);
+        bool filler = page.fillerSize > 0;
+        response.set_content_provider(
+            length, page.contentType,
+            [this, wire, filler, cutAt, pieceSize, pause = page.pause](std::size_t offset, std::size_t,
+                                                                       httplib::DataSink& sink) {
+                if (offset >= cutAt)
+                    return false; // ends the connection short of the announced length
+                if (offset > 0 && pause.count() > 0 && !waitFor(pause))
+                    return false;
+                std::size_t count = std::min(pieceSize, cutAt - offset);
+                if (filler) {
+                    std::string bytes(std::min<std::size_t>(count, 1 << 16), 'x');
+                    return sink.write(bytes.data(), bytes.size());
+                }
+                return sink.write(wire->data() + offset, count);
+            });
+    }
+
+    Transport m_transport;
+    TlsCertificate m_certificate;
+    std::unique_ptr<httplib::Server> m_http;
+    std::thread m_thread;
+    int m_port = 0;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stopping = false;
+    std::map<std::string, Page> m_pages;
+    std::vector<RecordedRequest> m_requests;
+};
+
+TestSite::TestSite(Transport transport) : m_server(std::make_unique<Server>(transport)) {}
+
+TestSite::~TestSite() = default;
+
+bool TestSite::start() { return m_server->start(); }
+
+void TestSite::stop() { m_server->stop(); }
+
+int TestSite::port() const { return m_server->port(); }
+
+std::string TestSite::loopbackRoot() const {
+    std::string scheme = m_server->transport() == Transport::Tls ? "https" : "http";
+    return scheme + "://127.0.0.1:" + std::to_string(port()) + "/";
+}
+
+void TestSite::setPage(const std::string& path, Page page) { m_server->setPage(path, std::move(page)); }
+
+void TestSite::setTextPage(const std::string& path, const Text& gbkPage) { setPage(path, Page::text(gbkPage)); }
+
+void TestSite::removePage(const std::string& path) { m_server->removePage(path); }
+
+std::vector<RecordedRequest> TestSite::requests() const { return m_server->requests(); }
+
+int TestSite::requestCount(const std::string& path) const {
+    auto all = requests();
+    return static_cast<int>(
+        std::count_if(all.begin(), all.end(), [&](const RecordedRequest& r) { return r.path == path; }));
+}
+
+void TestSite::clearRequests() { m_server->clearRequests(); }
+
+} // namespace xiuyun::testing
