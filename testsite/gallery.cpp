@@ -28,7 +28,7 @@ std::uint32_t hashOf(const std::string& text) {
 // the 5 KiB below which a stored page counts as broken.
 std::string padding(const std::string& siteRoot) {
     std::string text = "<div class=\"nav\">";
-    for (int i = 0; i < 40; ++i)
+    for (int i = 0; i < 80; ++i)
         text += "<a href=\"" + siteRoot + "t/tag" + std::to_string(i) + "/\" title=\"分类\">分类标签" +
                 std::to_string(i) + "</a>\n";
     text += "</div>\n<div class=\"notice\">本站图片均来自网络，仅供学习交流。</div>\n";

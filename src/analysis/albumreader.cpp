@@ -16,7 +16,9 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
     if (program.pageType != PAGE_ALBUM)
         return;
     if (!address.contains("/item/"_t)) {
-        showStatus(window, "状态：分析数据失败\r\n\r\n原因：不符合当前地址类型\r\n\r\n解决：请确认页面地址是何类型！"_t);
+        showStatus(
+            window,
+            "状态：分析数据失败\r\n\r\n原因：不符合当前地址类型\r\n\r\n解决：请确认页面地址是何类型！"_t);
         return;
     }
     // The list crawler reports a folder it cannot make; so does the album reader, rather than
@@ -31,17 +33,21 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
     if (files::exists(scratch))
         files::removeFile(scratch);
     if (!ensureGzipLibrary()) {
-        showStatus(window, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认文件是否正确，再重试"_t);
+        showStatus(
+            window,
+            "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认文件是否正确，再重试"_t);
         return;
     }
     const Text page = fetchPageIntoCache(program, address, scratch);
     if (page.empty()) {
-        showStatus(window, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认正确再重试"_t);
+        showStatus(window,
+                   "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认正确再重试"_t);
         return;
     }
 
     const Text block = regexFirstGroup("<div class=\"width\">([\\S\\s]*?)<div id=\"fenxiang\">"_t, page);
-    window.setText(Control::透明标签_图片标题2, cleanFileName(regexFirstGroup("<h1>([\\S\\s]*?)</h1>"_t, block)));
+    window.setText(Control::透明标签_图片标题2,
+                   cleanFileName(regexFirstGroup("<h1>([\\S\\s]*?)</h1>"_t, block)));
     window.setText(Control::透明标签_图片数量2,
                    regexFirstGroup("<p>图片数量\\D([\\S\\s]*?)张</p>"_t, block).withoutSpaces());
     const Text firstImage = regexFirstGroup("<img src=\"([\\S\\s]*?)\""_t, block);
@@ -49,8 +55,9 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
 
     if (firstImage.empty() || imageCount <= 0) {
         files::removeFile(scratch);
-        showStatus(window,
-                   "状态：分析数据失败\r\n\r\n原因：页面地址解析错误\r\n\r\n解决：再重试分析,如果还出错就是程序问题"_t);
+        showStatus(
+            window,
+            "状态：分析数据失败\r\n\r\n原因：页面地址解析错误\r\n\r\n解决：再重试分析,如果还出错就是程序问题"_t);
         return;
     }
 

@@ -10,7 +10,9 @@
 namespace xiuyun {
 namespace {
 
-Text siteText(std::string_view ascii) { return Text::fromGbk(ascii); }
+Text siteText(std::string_view ascii) {
+    return Text::fromGbk(ascii);
+}
 
 // The status text of the first refusal the inputs earn, if any.
 std::optional<Text> refusalOf(const Program& program, const Text& address, const Text& folder) {
@@ -35,7 +37,9 @@ bool isListType(int pageType) {
 
 } // namespace
 
-Text pageNameFromAddress(const Text& address) { return fileNameOf(address, Extension::Drop); }
+Text pageNameFromAddress(const Text& address) {
+    return fileNameOf(address, Extension::Drop);
+}
 
 void onAnalyse(Program& program) {
     Window& window = program.window;
@@ -46,7 +50,8 @@ void onAnalyse(Program& program) {
     if (window.text(Control::按钮_删除残余) == "删除缓存文件"_t)
         window.setText(Control::按钮_删除残余, "删除取消下载的图片"_t);
 
-    if (auto refusal = refusalOf(program, window.text(Control::编辑框_页面地址), window.text(Control::编辑框_存放目录))) {
+    if (auto refusal = refusalOf(program, window.text(Control::编辑框_页面地址),
+                                 window.text(Control::编辑框_存放目录))) {
         clearPageTypeBoxes(program);
         showStatus(window, *refusal, MessageIcon::Error);
         return;

@@ -8,7 +8,9 @@
 namespace xiuyun {
 namespace {
 
-bool isBroken(const Text& file) { return fileSizeKb(file) <= brokenPageKb; }
+bool isBroken(const Text& file) {
+    return fileSizeKb(file) <= brokenPageKb;
+}
 
 // The refetch: the raw body, because a page that did not decode was not gzip in the first place.
 bool refetchRaw(const Text& address, const Text& file) {
@@ -18,13 +20,17 @@ bool refetchRaw(const Text& address, const Text& file) {
 
 } // namespace
 
-Text listCacheFile(const Program& program) { return program.dataFile("t_j.q"_t); }
+Text listCacheFile(const Program& program) {
+    return program.dataFile("t_j.q"_t);
+}
 
 Text numberedPageFile(const Program& program, const Text& pageNumber) {
     return program.dataFile(pageNumber + ".q"_t);
 }
 
-Text albumCacheFile(const Program& program) { return program.dataFile("d_g.q"_t); }
+Text albumCacheFile(const Program& program) {
+    return program.dataFile("d_g.q"_t);
+}
 
 Text readCachedPage(const Text& file) {
     auto bytes = files::readFile(file);
@@ -40,7 +46,8 @@ Text fetchPageIntoCache(Program& program, const Text& address, const Text& file)
 
     for (int attempt = 0; attempt < refetchAttempts && isBroken(file); ++attempt) {
         if (!refetchRaw(address, file)) {
-            showStatus(program.window, "状态：分析数据再次失败\r\n\r\n原因：页面地址解析失败\r\n\r\n错误标识：005"_t);
+            showStatus(program.window,
+                       "状态：分析数据再次失败\r\n\r\n原因：页面地址解析失败\r\n\r\n错误标识：005"_t);
             break;
         }
     }

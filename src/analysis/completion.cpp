@@ -8,9 +8,9 @@
 namespace xiuyun {
 namespace {
 
-constexpr Control pageTypeBoxes[] = {Control::选择框_图集分类, Control::选择框_精选其他, Control::选择框_搜索地址,
-                                     Control::选择框_精选美女, Control::选择框_单个地址, Control::选择框_机构地址,
-                                     Control::选择框_自动选择};
+constexpr Control pageTypeBoxes[] = {
+    Control::选择框_图集分类, Control::选择框_精选其他, Control::选择框_搜索地址, Control::选择框_精选美女,
+    Control::选择框_单个地址, Control::选择框_机构地址, Control::选择框_自动选择};
 
 void setInputsLocked(Window& window, bool locked) {
     window.setEnabled(Control::按钮_分析数据, !locked);
@@ -39,11 +39,14 @@ void finishAnalysis(Program& program, const Text& kind, const Text& firstImageAd
     }
     lockInputs(program);
     window.setEnabled(Control::按钮_重新分析, true);
-    showStatus(window, "状态：分析数据完成\r\n\r\n原因：\r\n\r\n解决：\r\n\r\n说明：线程可调，其他禁止再输入"_t,
+    showStatus(window,
+               "状态：分析数据完成\r\n\r\n原因：\r\n\r\n解决：\r\n\r\n说明：线程可调，其他禁止再输入"_t,
                MessageIcon::Information);
 }
 
-void lockInputs(Program& program) { setInputsLocked(program.window, true); }
+void lockInputs(Program& program) {
+    setInputsLocked(program.window, true);
+}
 
 void onReanalyse(Program& program) {
     Window& window = program.window;
@@ -61,12 +64,14 @@ void onReanalyse(Program& program) {
     if (files::exists(program.dataFile("t_j.q"_t))) {
         window.setText(Control::按钮_删除残余, "删除缓存文件"_t);
         window.setVisible(Control::按钮_删除残余, true);
-        showStatus(window,
-                   "状态：重置分析完成，发现存在缓存文件\r\n\r\n原因：\r\n\r\n解决：如需要删除，请点击删除缓存文件按钮"_t,
-                   MessageIcon::Information);
+        showStatus(
+            window,
+            "状态：重置分析完成，发现存在缓存文件\r\n\r\n原因：\r\n\r\n解决：如需要删除，请点击删除缓存文件按钮"_t,
+            MessageIcon::Information);
     } else {
         program.smallImageFound = 0;
-        showStatus(window, "状态：重置分析完成\r\n\r\n原因：\r\n\r\n解决：\r\n\r\n说明："_t, MessageIcon::Information);
+        showStatus(window, "状态：重置分析完成\r\n\r\n原因：\r\n\r\n解决：\r\n\r\n说明："_t,
+                   MessageIcon::Information);
     }
 }
 

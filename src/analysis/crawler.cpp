@@ -13,10 +13,14 @@
 namespace xiuyun {
 namespace {
 
-const char* const wrongType = "状态：分析数据失败\r\n\r\n原因：不符合当前地址类型\r\n\r\n解决：请确认页面地址是何类型!";
-const char* const noGzipLibrary = "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认文件是否正确，再重试";
+const char* const wrongType =
+    "状态：分析数据失败\r\n\r\n原因：不符合当前地址类型\r\n\r\n解决：请确认页面地址是何类型!";
+const char* const noGzipLibrary =
+    "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认文件是否正确，再重试";
 
-void report(Program& program, const char* text) { showStatus(program.window, Text::fromUtf8(text)); }
+void report(Program& program, const char* text) {
+    showStatus(program.window, Text::fromUtf8(text));
+}
 
 bool isListType(int pageType) {
     return pageType == PAGE_CATEGORY || pageType == PAGE_AGENCY || pageType == PAGE_REGION ||
@@ -64,7 +68,8 @@ void fetchFurtherPages(Program& program, const Text& address) {
         const Text file = numberedPageFile(program, number);
         if (files::exists(file))
             continue;
-        const Text pageMark = "状态：分析数据失败\r\n\r\n原因：图集地址解析错误\r\n\r\n错误标识：0"_t + number;
+        const Text pageMark =
+            "状态：分析数据失败\r\n\r\n原因：图集地址解析错误\r\n\r\n错误标识：0"_t + number;
         NumberedFetch result = fetchNumberedPage(address + number + ".html"_t, file);
         if (result == NumberedFetch::WriteFailed) {
             showStatus(window, pageMark);
@@ -86,7 +91,8 @@ void showFirstAlbum(Program& program) {
 
 } // namespace
 
-void crawlListPage(Program& program, const Text& address, const Text& folder, const Text& pageName, CrawlMode mode) {
+void crawlListPage(Program& program, const Text& address, const Text& folder, const Text& pageName,
+                   CrawlMode mode) {
     Window& window = program.window;
     if (!isListType(program.pageType))
         return;
@@ -114,7 +120,8 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
             page = fetchPageIntoCache(program, address, firstPage);
         }
         if (page.empty()) {
-            showStatus(window, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认正确再重试"_t);
+            showStatus(window,
+                       "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认正确再重试"_t);
             return;
         }
     }
@@ -125,7 +132,9 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
         if (files::exists(file)) {
             page = readCachedPage(file);
             if (page.empty()) {
-                showStatus(window, "状态：读取数据失败\r\n\r\n原因：图集分类下的页面没有被提前分析\r\n\r\n解决：重新下载分析图集"_t);
+                showStatus(
+                    window,
+                    "状态：读取数据失败\r\n\r\n原因：图集分类下的页面没有被提前分析\r\n\r\n解决：重新下载分析图集"_t);
                 return;
             }
         }
@@ -138,7 +147,9 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
             program.singlePageList = 0;
             window.setText(Control::按钮_删除残余, "删除缓存文件"_t);
             window.setVisible(Control::按钮_删除残余, true);
-            showStatus(window, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：试试删除缓存文件再看看！"_t);
+            showStatus(
+                window,
+                "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：试试删除缓存文件再看看！"_t);
             return;
         }
         program.singlePageList = 1;
@@ -191,8 +202,9 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
 
     if (program.albumCovers.front().empty() || program.albumImageCounts.front() <= 0) {
         files::removeFile(listCacheFile(program));
-        showStatus(window,
-                   "状态：分析数据失败\r\n\r\n原因：页面地址解析错误\r\n\r\n解决：再重试分析,如果还出错就是程序问题"_t);
+        showStatus(
+            window,
+            "状态：分析数据失败\r\n\r\n原因：页面地址解析错误\r\n\r\n解决：再重试分析,如果还出错就是程序问题"_t);
         return;
     }
     finishAnalysis(program, "图集分类"_t, program.albumCovers.front(), program.albumImageCounts.front());

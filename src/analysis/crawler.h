@@ -6,6 +6,7 @@
 
 namespace xiuyun {
 
-void crawlListPage(Program& program, const Text& address, const Text& folder, const Text& pageName, CrawlMode mode);
+void crawlListPage(Program& program, const Text& address, const Text& folder, const Text& pageName,
+                   CrawlMode mode);
 
 } // namespace xiuyun

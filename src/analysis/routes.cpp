@@ -5,6 +5,8 @@
 
 namespace xiuyun {
 
-AnalysisRoutes analysisRoutes() { return {crawlListPage, analyseAlbum}; }
+AnalysisRoutes analysisRoutes() {
+    return {crawlListPage, analyseAlbum};
+}
 
 } // namespace xiuyun

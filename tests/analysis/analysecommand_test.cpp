@@ -141,9 +141,9 @@ TEST_F(AnalyseCommandTest, analysingHidesTheCleanUpButtonAndRetitlesIt) {
 
 TEST_F(AnalyseCommandTest, detectionTakesTheFirstPatternThatHolds) {
     const std::pair<const char*, int> cases[] = {
-        {"t/xinggan/", PAGE_CATEGORY},  {"rihan/", PAGE_REGION},     {"gangtai/2.html", PAGE_REGION},
-        {"guochan/", PAGE_REGION},      {"search/abc/", PAGE_SEARCH}, {"xihuan/", PAGE_FEATURED},
-        {"item/1.html", PAGE_ALBUM},    {"search/t/", PAGE_CATEGORY},
+        {"t/xinggan/", PAGE_CATEGORY}, {"rihan/", PAGE_REGION},      {"gangtai/2.html", PAGE_REGION},
+        {"guochan/", PAGE_REGION},     {"search/abc/", PAGE_SEARCH}, {"xihuan/", PAGE_FEATURED},
+        {"item/1.html", PAGE_ALBUM},   {"search/t/", PAGE_CATEGORY},
     };
     for (auto [path, type] : cases) {
         program.pageType = PAGE_NONE;

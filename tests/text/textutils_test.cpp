@@ -63,3 +63,24 @@ TEST(IsNumberTest, digitsOnlyAndNotEmpty) {
     EXPECT_FALSE(isNumber("3a"_t));
     EXPECT_FALSE(isNumber("-3"_t));
 }
+
+namespace {
+
+TEST(SafeFolderElementTest, isOneUsableFolderWhateverTheName) {
+    EXPECT_EQ(xiuyun::safeFolderElement(""_t), "未命名"_t);
+    EXPECT_EQ(xiuyun::safeFolderElement(".."_t), "未命名"_t);
+    EXPECT_EQ(xiuyun::safeFolderElement("."_t), "未命名"_t);
+    EXPECT_EQ(xiuyun::safeFolderElement("写真. .　"_t), "写真"_t);
+    EXPECT_EQ(xiuyun::safeFolderElement("a..b"_t), "a..b"_t);
+
+    // 200 characters are 400 bytes in GBK and 600 on disk: cut to whole characters within 255.
+    xiuyun::Text name;
+    for (int i = 0; i < 200; ++i)
+        name += "嘰"_t;
+    xiuyun::Text safe = xiuyun::safeFolderElement(name);
+    EXPECT_EQ(safe.size(), 85 * 2);
+    EXPECT_LE(safe.toUtf8().size(), 255u);
+    EXPECT_EQ(xiuyun::safeFolderElement("x"_t + name).size(), 1 + 84 * 2);
+}
+
+} // namespace
