@@ -180,10 +180,8 @@ void RawListener::serve(int connection) {
             m_requests.push_back(request);
             response = m_response;
         }
-        if (!m_silent) {
-            sendAll(connection, response);
-            ::shutdown(connection, SHUT_WR);
-        }
+        sendAll(connection, response);
+        ::shutdown(connection, SHUT_WR);
         // Until the client lets go (or the listener ends), so nothing is cut off by a reset.
         char buffer[4096];
         while (waitReadable(connection) && ::recv(connection, buffer, sizeof buffer, 0) > 0) {

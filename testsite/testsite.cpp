@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 #include <strings.h>
+#include <sys/socket.h>
 #include <thread>
 
 namespace xiuyun::testing {
@@ -37,14 +38,28 @@ bool RecordedRequest::hasHeader(std::string_view name) const {
     });
 }
 
+namespace {
+
+// cpp-httplib listens with a backlog of five; the download engine's tests connect from more
+// threads than that at once, and a dropped connection attempt is only retried a second later.
+template <class Base>
+class WideBacklogServer : public Base {
+public:
+    using Base::Base;
+    void widenBacklog() { ::listen(this->svr_sock_, 128); }
+};
+
+} // namespace
+
 class TestSite::Server {
 public:
     explicit Server(Transport transport) : m_transport(transport) {
         if (transport == Transport::Tls) {
             if (m_certificate.valid())
-                m_http = std::make_unique<httplib::SSLServer>(m_certificate.certificate(), m_certificate.key());
+                m_http = std::make_unique<WideBacklogServer<httplib::SSLServer>>(m_certificate.certificate(),
+                                                                                  m_certificate.key());
         } else {
-            m_http = std::make_unique<httplib::Server>();
+            m_http = std::make_unique<WideBacklogServer<httplib::Server>>();
         }
         if (!m_http || !m_http->is_valid())
             return;
@@ -53,8 +68,11 @@ public:
         };
         m_http->Get(".*", handler);
         m_http->Post(".*", handler);
-        // Idle connections must not hold up stop().
+        // Idle connections must not hold up stop(); headers and body must not wait on Nagle.
         m_http->set_keep_alive_timeout(1);
+        m_http->set_tcp_nodelay(true);
+        // Silent and slow pages each hold a worker while many downloads run beside them.
+        m_http->new_task_queue = [] { return new httplib::ThreadPool(32); };
     }
 
     ~Server() { stop(); }
@@ -65,6 +83,10 @@ public:
         m_port = m_http->bind_to_any_port("127.0.0.1");
         if (m_port <= 0)
             return false;
+        if (m_transport == Transport::Tls)
+            static_cast<WideBacklogServer<httplib::SSLServer>&>(*m_http).widenBacklog();
+        else
+            static_cast<WideBacklogServer<httplib::Server>&>(*m_http).widenBacklog();
         m_thread = std::thread([this] { m_http->listen_after_bind(); });
         // stop() only reaches a server that is already running.
         while (!m_http->is_running())

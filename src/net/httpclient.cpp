@@ -230,6 +230,9 @@ Text cookieName(const Text& item) {
 
 bool isHttpsAddress(const Text& url) { return url.left(8).upper() == "HTTPS://"_t; }
 
+// libcurl would guess a scheme for anything else; the request object refuses such an address.
+bool isWebAddress(const Text& url) { return isHttpsAddress(url) || url.left(7).upper() == "HTTP://"_t; }
+
 void clearResults(HttpExchange& exchange) {
     exchange.responseHeaders = {};
     exchange.returnedCookies = {};
@@ -327,7 +330,7 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
     if (proxyHeaders.head())
         curl_easy_setopt(curl, CURLOPT_PROXYHEADER, proxyHeaders.head());
 
-    CURLcode result = curl_easy_perform(curl);
+    CURLcode result = isWebAddress(url) ? curl_easy_perform(curl) : CURLE_URL_MALFORMAT;
     long status = 0;
     if (result == CURLE_OK)
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
@@ -370,7 +373,8 @@ ByteArray httpReadUrl(const Text& url) {
     curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.head());
 
     // A transfer that breaks off still hands back what had arrived.
-    curl_easy_perform(curl.get());
+    if (isWebAddress(url))
+        curl_easy_perform(curl.get());
     return std::move(received.body);
 }
 

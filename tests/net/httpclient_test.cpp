@@ -103,6 +103,21 @@ TEST_F(HttpClientTest, aGivenRefererGoesFirstAndTheCompletedBlockComesBack) {
                                          "\r\nContent-Type: application/x-www-form-urlencoded"_t);
 }
 
+TEST_F(HttpClientTest, charactersBeyondAsciiGoOutAsEscapedUtf8) {
+    RawListener listener;
+    routeSiteTo(listener.port());
+    Text address = Text::fromGbk(SITE_ROOT) + "tag/图集 1/"_t;
+    httpRequest(address);
+    httpReadUrl(address);
+
+    auto requests = listener.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].requestLine, "GET /tag/%E5%9B%BE%E9%9B%86%201/ HTTP/1.1");
+    EXPECT_EQ(requests[1].requestLine, "GET /tag/%E5%9B%BE%E9%9B%86%201/ HTTP/1.0");
+    // The Referer is the caller's text, byte for byte.
+    EXPECT_EQ(requests[0].header("Referer"), address.bytes());
+}
+
 TEST_F(HttpClientTest, verbsAreClampedAndBodiesSentAsGiven) {
     RawListener listener;
     routeSiteTo(listener.port());
@@ -282,13 +297,18 @@ TEST_F(HttpClientTest, failedExchangesLeaveEmptyResults) {
     unanswered.timeoutSeconds = 1;
     expectFailed(httpRequest(siteAddress("silent.jpg"), unanswered), unanswered);
 
+    // Without a scheme the address is not fetched, though the site would answer it.
+    site.setTextPage("/plain.html", "页"_t);
+    Text schemeless = Text::fromGbk(siteHost + "/plain.html");
+    HttpExchange malformed = exchangeWithStaleResults();
+    expectFailed(httpRequest(schemeless, malformed), malformed);
+    EXPECT_TRUE(httpReadUrl(schemeless).empty());
+    EXPECT_EQ(site.requestCount("/plain.html"), 0);
+
     routeSiteTo(unusedLoopbackPort());
     HttpExchange refused = exchangeWithStaleResults();
     expectFailed(httpRequest(siteAddress("cut.jpg"), refused), refused);
     EXPECT_TRUE(httpReadUrl(siteAddress("cut.jpg")).empty());
-
-    HttpExchange malformed = exchangeWithStaleResults();
-    expectFailed(httpRequest("no address at all"_t, malformed), malformed);
 }
 
 TEST_F(HttpClientTest, theTimeOutLimitsWaitsNotTheWholeTransfer) {
