@@ -15,7 +15,9 @@
 
 namespace xiuyun::testing {
 
-Page Page::text(const Text& gbkPage) { return bytes(gbkPage.toUtf8(), "text/html; charset=utf-8"); }
+Page Page::text(const Text& gbkPage) {
+    return bytes(gbkPage.toUtf8(), "text/html; charset=utf-8");
+}
 
 Page Page::bytes(std::string body, std::string contentType) {
     Page page;
@@ -34,7 +36,8 @@ std::string RecordedRequest::header(std::string_view name) const {
 
 bool RecordedRequest::hasHeader(std::string_view name) const {
     return std::any_of(headers.begin(), headers.end(), [&](const auto& header) {
-        return header.first.size() == name.size() && ::strncasecmp(header.first.data(), name.data(), name.size()) == 0;
+        return header.first.size() == name.size() &&
+               ::strncasecmp(header.first.data(), name.data(), name.size()) == 0;
     });
 }
 
@@ -42,8 +45,7 @@ namespace {
 
 // cpp-httplib listens with a backlog of five; the download engine's tests connect from more
 // threads than that at once, and a dropped connection attempt is only retried a second later.
-template <class Base>
-class WideBacklogServer : public Base {
+template <class Base> class WideBacklogServer : public Base {
 public:
     using Base::Base;
     void widenBacklog() { ::listen(this->svr_sock_, 128); }
@@ -57,7 +59,7 @@ public:
         if (transport == Transport::Tls) {
             if (m_certificate.valid())
                 m_http = std::make_unique<WideBacklogServer<httplib::SSLServer>>(m_certificate.certificate(),
-                                                                                  m_certificate.key());
+                                                                                 m_certificate.key());
         } else {
             m_http = std::make_unique<WideBacklogServer<httplib::Server>>();
         }
@@ -143,7 +145,8 @@ private:
 
     Page pageFor(const httplib::Request& request) {
         std::lock_guard lock(m_mutex);
-        RecordedRequest record{request.method, request.path, request.target, request.version, request.body, {}};
+        RecordedRequest record{request.method,  request.path, request.target,
+                               request.version, request.body, {}};
         for (const auto& header : request.headers)
             record.headers.push_back(header);
         m_requests.push_back(std::move(record));
@@ -230,24 +233,38 @@ TestSite::TestSite(Transport transport) : m_server(std::make_unique<Server>(tran
 
 TestSite::~TestSite() = default;
 
-bool TestSite::start() { return m_server->start(); }
+bool TestSite::start() {
+    return m_server->start();
+}
 
-void TestSite::stop() { m_server->stop(); }
+void TestSite::stop() {
+    m_server->stop();
+}
 
-int TestSite::port() const { return m_server->port(); }
+int TestSite::port() const {
+    return m_server->port();
+}
 
 std::string TestSite::loopbackRoot() const {
     std::string scheme = m_server->transport() == Transport::Tls ? "https" : "http";
     return scheme + "://127.0.0.1:" + std::to_string(port()) + "/";
 }
 
-void TestSite::setPage(const std::string& path, Page page) { m_server->setPage(path, std::move(page)); }
+void TestSite::setPage(const std::string& path, Page page) {
+    m_server->setPage(path, std::move(page));
+}
 
-void TestSite::setTextPage(const std::string& path, const Text& gbkPage) { setPage(path, Page::text(gbkPage)); }
+void TestSite::setTextPage(const std::string& path, const Text& gbkPage) {
+    setPage(path, Page::text(gbkPage));
+}
 
-void TestSite::removePage(const std::string& path) { m_server->removePage(path); }
+void TestSite::removePage(const std::string& path) {
+    m_server->removePage(path);
+}
 
-std::vector<RecordedRequest> TestSite::requests() const { return m_server->requests(); }
+std::vector<RecordedRequest> TestSite::requests() const {
+    return m_server->requests();
+}
 
 int TestSite::requestCount(const std::string& path) const {
     auto all = requests();
@@ -255,6 +272,8 @@ int TestSite::requestCount(const std::string& path) const {
         std::count_if(all.begin(), all.end(), [&](const RecordedRequest& r) { return r.path == path; }));
 }
 
-void TestSite::clearRequests() { m_server->clearRequests(); }
+void TestSite::clearRequests() {
+    m_server->clearRequests();
+}
 
 } // namespace xiuyun::testing

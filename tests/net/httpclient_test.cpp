@@ -11,11 +11,11 @@
 #include <thread>
 
 using namespace xiuyun;
+using xiuyun::testing::gzipDecompress;
 using xiuyun::testing::Page;
 using xiuyun::testing::RawListener;
 using xiuyun::testing::RawRequest;
 using xiuyun::testing::TestSite;
-using xiuyun::testing::gzipDecompress;
 using xiuyun::testing::unusedLoopbackPort;
 
 namespace {
@@ -23,7 +23,9 @@ namespace {
 const std::string siteHost(SITE_HOST);
 const char* const requestAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
 
-Text siteAddress(std::string_view path) { return Text::fromGbk(std::string(SITE_ROOT) + std::string(path)); }
+Text siteAddress(std::string_view path) {
+    return Text::fromGbk(std::string(SITE_ROOT) + std::string(path));
+}
 
 // Real site addresses, answered by the local site.
 class HttpClientTest : public ::testing::Test {
@@ -93,7 +95,8 @@ TEST_F(HttpClientTest, aGivenRefererGoesFirstAndTheCompletedBlockComesBack) {
     httpRequest(siteAddress("img/1.jpg"), exchange);
 
     RawRequest request = onlyRequest(listener);
-    std::vector<std::string> names = {"Host", "Referer", "Accept", "Accept-Language", "User-Agent", "Content-Type"};
+    std::vector<std::string> names = {"Host",       "Referer",     "Accept", "Accept-Language",
+                                      "User-Agent", "Content-Type"};
     EXPECT_EQ(request.headerNames(), names);
     // Everything after the first ":" is the value, the address's own ":" included.
     EXPECT_EQ(request.header("Referer"), std::string(SITE_ROOT));
@@ -348,7 +351,8 @@ TEST(HttpTimeouts, minusOneLeavesTheLibrarysOwnAndOthersBelowOneGiveFifteenSecon
 
 TEST_F(HttpClientTest, manyThreadsFetchAtOnce) {
     for (int i = 0; i < 8; ++i)
-        site.setPage("/img/" + std::to_string(i) + ".jpg", Page::bytes(std::string(50000 + i, char('a' + i))));
+        site.setPage("/img/" + std::to_string(i) + ".jpg",
+                     Page::bytes(std::string(50000 + i, char('a' + i))));
     std::vector<int> correct(8, 0);
     std::vector<std::thread> workers;
     for (int i = 0; i < 8; ++i) {
@@ -427,29 +431,4 @@ TEST_F(HttpClientTest, aPlainReadReturnsWholeBodiesAndWhatArrivedBeforeABreak) {
     EXPECT_EQ(readBroken.size(), large.size() / 2);
     EXPECT_TRUE(readBroken == large.substr(0, large.size() / 2));
     EXPECT_TRUE(httpRequest(siteAddress("broken.jpg")).empty());
-}
-
-TEST(Base64, padsToWholeGroupsOfFour) {
-    EXPECT_EQ(base64Encode(""), Text());
-    EXPECT_EQ(base64Encode("abc"), "YWJj"_t);
-    EXPECT_EQ(base64Encode("abcd"), "YWJjZA=="_t);
-    EXPECT_EQ(base64Encode("abcde"), "YWJjZGU="_t);
-    EXPECT_EQ(base64Encode(std::string_view("\xFF\xFE\x00", 3)), "//4A"_t);
-    EXPECT_EQ(base64Encode("user:pass"), "dXNlcjpwYXNz"_t);
-}
-
-TEST(MergeCookies, newValuesWinAndSurvivingOldOnesFollow) {
-    EXPECT_EQ(mergeCookies("a=1; b=2"_t, "b=3; c=4"_t), "b=3; c=4; a=1"_t);
-    EXPECT_EQ(mergeCookies("a=1"_t, "a=deleted"_t), Text());
-    EXPECT_EQ(mergeCookies("a=1;　b = 2"_t, ""_t), "a=1; b=2"_t);
-    EXPECT_EQ(mergeCookies(""_t, "x=1; y=2; x=1"_t), "x=1; y=2"_t);
-    EXPECT_EQ(mergeCookies("A=1"_t, "a=2"_t), "a=2; A=1"_t);
-    EXPECT_EQ(mergeCookies("flag"_t, "flag=1"_t), "flag=1"_t);
-}
-
-TEST(SplitHeaderLine, cutsAtTheFirstColonAndTrimsBothSides) {
-    EXPECT_EQ(splitHeaderLine(" Referer : http://a.test/b "_t), std::make_pair("Referer"_t, "http://a.test/b"_t));
-    EXPECT_EQ(splitHeaderLine("　X　:　值　"_t), std::make_pair("X"_t, "值"_t));
-    EXPECT_EQ(splitHeaderLine("no colon here"_t), std::make_pair(Text(), Text()));
-    EXPECT_EQ(splitHeaderLine("Empty:"_t), std::make_pair("Empty"_t, Text()));
 }
