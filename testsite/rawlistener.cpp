@@ -26,7 +26,9 @@ bool sameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
-std::string_view nameOf(std::string_view line) { return line.substr(0, line.find(':')); }
+std::string_view nameOf(std::string_view line) {
+    return line.substr(0, line.find(':'));
+}
 
 int listenOnLoopback(int& port) {
     int descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -74,12 +76,14 @@ std::string RawRequest::header(std::string_view name) const {
 }
 
 int RawRequest::headerCount(std::string_view name) const {
-    return static_cast<int>(std::count_if(headerLines.begin(), headerLines.end(), [&](const std::string& line) {
-        return line.find(':') != std::string::npos && sameName(nameOf(line), name);
-    }));
+    return static_cast<int>(
+        std::count_if(headerLines.begin(), headerLines.end(), [&](const std::string& line) {
+            return line.find(':') != std::string::npos && sameName(nameOf(line), name);
+        }));
 }
 
-RawListener::RawListener() : m_response("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok") {
+RawListener::RawListener()
+    : m_response("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok") {
     int pipeEnds[2];
     if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
         return;
@@ -155,7 +159,8 @@ bool RawListener::readRequest(int connection, RawRequest& request) {
     while (lineEnd != std::string_view::npos) {
         std::size_t start = lineEnd + 2;
         lineEnd = head.find("\r\n", start);
-        request.headerLines.emplace_back(head.substr(start, lineEnd == std::string_view::npos ? lineEnd : lineEnd - start));
+        request.headerLines.emplace_back(
+            head.substr(start, lineEnd == std::string_view::npos ? lineEnd : lineEnd - start));
     }
 
     std::size_t bodyLength = std::strtoull(request.header("Content-Length").c_str(), nullptr, 10);
@@ -180,10 +185,8 @@ void RawListener::serve(int connection) {
             m_requests.push_back(request);
             response = m_response;
         }
-        if (!m_silent) {
-            sendAll(connection, response);
-            ::shutdown(connection, SHUT_WR);
-        }
+        sendAll(connection, response);
+        ::shutdown(connection, SHUT_WR);
         // Until the client lets go (or the listener ends), so nothing is cut off by a reset.
         char buffer[4096];
         while (waitReadable(connection) && ::recv(connection, buffer, sizeof buffer, 0) > 0) {

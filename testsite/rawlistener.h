@@ -2,7 +2,6 @@
 // answers with canned bytes: the header order and spelling a client sends can be checked here.
 #pragma once
 
-#include <atomic>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -34,8 +33,6 @@ public:
     int port() const { return m_port; }
     // Sent after each request, then the connection is closed. By default a 200 with body "ok".
     void setResponse(std::string bytes);
-    // Read each request and never answer, until the listener ends.
-    void setSilent(bool silent) { m_silent = silent; }
     std::vector<RawRequest> requests() const;
 
 private:
@@ -48,7 +45,6 @@ private:
     int m_wakeRead = -1;
     int m_wakeWrite = -1;
     int m_port = 0;
-    std::atomic<bool> m_silent{false};
     std::thread m_acceptThread;
 
     mutable std::mutex m_mutex;

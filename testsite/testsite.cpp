@@ -10,11 +10,14 @@
 #include <map>
 #include <mutex>
 #include <strings.h>
+#include <sys/socket.h>
 #include <thread>
 
 namespace xiuyun::testing {
 
-Page Page::text(const Text& gbkPage) { return bytes(gbkPage.toUtf8(), "text/html; charset=utf-8"); }
+Page Page::text(const Text& gbkPage) {
+    return bytes(gbkPage.toUtf8(), "text/html; charset=utf-8");
+}
 
 Page Page::bytes(std::string body, std::string contentType) {
     Page page;
@@ -33,18 +36,32 @@ std::string RecordedRequest::header(std::string_view name) const {
 
 bool RecordedRequest::hasHeader(std::string_view name) const {
     return std::any_of(headers.begin(), headers.end(), [&](const auto& header) {
-        return header.first.size() == name.size() && ::strncasecmp(header.first.data(), name.data(), name.size()) == 0;
+        return header.first.size() == name.size() &&
+               ::strncasecmp(header.first.data(), name.data(), name.size()) == 0;
     });
 }
+
+namespace {
+
+// cpp-httplib listens with a backlog of five; the download engine's tests connect from more
+// threads than that at once, and a dropped connection attempt is only retried a second later.
+template <class Base> class WideBacklogServer : public Base {
+public:
+    using Base::Base;
+    void widenBacklog() { ::listen(this->svr_sock_, 128); }
+};
+
+} // namespace
 
 class TestSite::Server {
 public:
     explicit Server(Transport transport) : m_transport(transport) {
         if (transport == Transport::Tls) {
             if (m_certificate.valid())
-                m_http = std::make_unique<httplib::SSLServer>(m_certificate.certificate(), m_certificate.key());
+                m_http = std::make_unique<WideBacklogServer<httplib::SSLServer>>(m_certificate.certificate(),
+                                                                                 m_certificate.key());
         } else {
-            m_http = std::make_unique<httplib::Server>();
+            m_http = std::make_unique<WideBacklogServer<httplib::Server>>();
         }
         if (!m_http || !m_http->is_valid())
             return;
@@ -53,8 +70,11 @@ public:
         };
         m_http->Get(".*", handler);
         m_http->Post(".*", handler);
-        // Idle connections must not hold up stop().
+        // Idle connections must not hold up stop(); headers and body must not wait on Nagle.
         m_http->set_keep_alive_timeout(1);
+        m_http->set_tcp_nodelay(true);
+        // Silent and slow pages each hold a worker while many downloads run beside them.
+        m_http->new_task_queue = [] { return new httplib::ThreadPool(32); };
     }
 
     ~Server() { stop(); }
@@ -65,6 +85,10 @@ public:
         m_port = m_http->bind_to_any_port("127.0.0.1");
         if (m_port <= 0)
             return false;
+        if (m_transport == Transport::Tls)
+            static_cast<WideBacklogServer<httplib::SSLServer>&>(*m_http).widenBacklog();
+        else
+            static_cast<WideBacklogServer<httplib::Server>&>(*m_http).widenBacklog();
         m_thread = std::thread([this] { m_http->listen_after_bind(); });
         // stop() only reaches a server that is already running.
         while (!m_http->is_running())
@@ -121,7 +145,8 @@ private:
 
     Page pageFor(const httplib::Request& request) {
         std::lock_guard lock(m_mutex);
-        RecordedRequest record{request.method, request.path, request.target, request.version, request.body, {}};
+        RecordedRequest record{request.method,  request.path, request.target,
+                               request.version, request.body, {}};
         for (const auto& header : request.headers)
             record.headers.push_back(header);
         m_requests.push_back(std::move(record));
@@ -208,24 +233,38 @@ TestSite::TestSite(Transport transport) : m_server(std::make_unique<Server>(tran
 
 TestSite::~TestSite() = default;
 
-bool TestSite::start() { return m_server->start(); }
+bool TestSite::start() {
+    return m_server->start();
+}
 
-void TestSite::stop() { m_server->stop(); }
+void TestSite::stop() {
+    m_server->stop();
+}
 
-int TestSite::port() const { return m_server->port(); }
+int TestSite::port() const {
+    return m_server->port();
+}
 
 std::string TestSite::loopbackRoot() const {
     std::string scheme = m_server->transport() == Transport::Tls ? "https" : "http";
     return scheme + "://127.0.0.1:" + std::to_string(port()) + "/";
 }
 
-void TestSite::setPage(const std::string& path, Page page) { m_server->setPage(path, std::move(page)); }
+void TestSite::setPage(const std::string& path, Page page) {
+    m_server->setPage(path, std::move(page));
+}
 
-void TestSite::setTextPage(const std::string& path, const Text& gbkPage) { setPage(path, Page::text(gbkPage)); }
+void TestSite::setTextPage(const std::string& path, const Text& gbkPage) {
+    setPage(path, Page::text(gbkPage));
+}
 
-void TestSite::removePage(const std::string& path) { m_server->removePage(path); }
+void TestSite::removePage(const std::string& path) {
+    m_server->removePage(path);
+}
 
-std::vector<RecordedRequest> TestSite::requests() const { return m_server->requests(); }
+std::vector<RecordedRequest> TestSite::requests() const {
+    return m_server->requests();
+}
 
 int TestSite::requestCount(const std::string& path) const {
     auto all = requests();
@@ -233,6 +272,8 @@ int TestSite::requestCount(const std::string& path) const {
         std::count_if(all.begin(), all.end(), [&](const RecordedRequest& r) { return r.path == path; }));
 }
 
-void TestSite::clearRequests() { m_server->clearRequests(); }
+void TestSite::clearRequests() {
+    m_server->clearRequests();
+}
 
 } // namespace xiuyun::testing

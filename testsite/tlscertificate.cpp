@@ -18,7 +18,8 @@ TlsCertificate::TlsCertificate() {
     X509_gmtime_adj(X509_getm_notAfter(certificate), 86400);
     X509_set_pubkey(certificate, m_key);
     X509_NAME* name = X509_get_subject_name(certificate);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("localhost"), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("localhost"),
+                               -1, -1, 0);
     X509_set_issuer_name(certificate, name);
     if (X509_sign(certificate, m_key, EVP_sha256()) == 0) {
         X509_free(certificate);

@@ -1,6 +1,7 @@
 // The two fetch operations through which every byte from the site arrives.
 #pragma once
 
+#include "net/headertext.h"
 #include "text/text.h"
 
 #include <memory>
@@ -17,12 +18,13 @@ std::shared_ptr<RequestObject> newRequestObject();
 
 // The arguments of httpRequest after the address. Every input may be omitted (std::nullopt or
 // empty), and an omitted one is told apart from a given one. On return the out fields hold the
-// exchange's results; when no request object could be had they keep what the caller put there.
+// exchange's results, empty and 0 when it failed; when no request object could be had they keep
+// what the caller put there.
 struct HttpExchange {
     // in
     std::optional<int> method;               // 0 GET, 1 POST, 2 HEAD; others GET
     std::optional<Text> postText;            // body when postBytes is empty
-    std::optional<Text> sendCookies;         // sent as "Cookie"
+    std::optional<Text> sendCookies;         // sent as "Cookie"; when given, merged into returnedCookies
     std::optional<bool> noRedirect;          // default false
     std::optional<ByteArray> postBytes;      // body; wins over postText when not empty
     std::optional<Text> proxy;               // "host:port"
@@ -54,14 +56,9 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange);
 // returned.
 ByteArray httpReadUrl(const Text& url);
 
-Text base64Encode(std::string_view bytes);
-// New cookies win over old ones of the same name; surviving old cookies follow the new ones.
-Text mergeCookies(const Text& oldList, const Text& newList);
-// Name before the first ":", value after it, both trimmed; a line without ":" gives two empties.
-std::pair<Text, Text> splitHeaderLine(const Text& line);
-
-// Test seam: connections for `host` (any port) go to 127.0.0.1:`port` instead. Used only by the
-// tests of this process, so that they can fetch real site addresses from a local server.
+// Test seam: connections for `host` ("name" for any port, or "name:port") go to 127.0.0.1:`port`
+// instead. Used only by the tests of this process, so that they fetch real site addresses from a
+// local server.
 void routeHostToLoopbackForTests(const std::string& host, int port);
 void clearLoopbackRoutesForTests();
 

@@ -11,11 +11,11 @@
 #include <thread>
 
 using namespace xiuyun;
+using xiuyun::testing::gzipDecompress;
 using xiuyun::testing::Page;
 using xiuyun::testing::RawListener;
 using xiuyun::testing::RawRequest;
 using xiuyun::testing::TestSite;
-using xiuyun::testing::gzipDecompress;
 using xiuyun::testing::unusedLoopbackPort;
 
 namespace {
@@ -23,7 +23,9 @@ namespace {
 const std::string siteHost(SITE_HOST);
 const char* const requestAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
 
-Text siteAddress(std::string_view path) { return Text::fromGbk(std::string(SITE_ROOT) + std::string(path)); }
+Text siteAddress(std::string_view path) {
+    return Text::fromGbk(std::string(SITE_ROOT) + std::string(path));
+}
 
 // Real site addresses, answered by the local site.
 class HttpClientTest : public ::testing::Test {
@@ -93,7 +95,8 @@ TEST_F(HttpClientTest, aGivenRefererGoesFirstAndTheCompletedBlockComesBack) {
     httpRequest(siteAddress("img/1.jpg"), exchange);
 
     RawRequest request = onlyRequest(listener);
-    std::vector<std::string> names = {"Host", "Referer", "Accept", "Accept-Language", "User-Agent", "Content-Type"};
+    std::vector<std::string> names = {"Host",       "Referer",     "Accept", "Accept-Language",
+                                      "User-Agent", "Content-Type"};
     EXPECT_EQ(request.headerNames(), names);
     // Everything after the first ":" is the value, the address's own ":" included.
     EXPECT_EQ(request.header("Referer"), std::string(SITE_ROOT));
@@ -101,6 +104,21 @@ TEST_F(HttpClientTest, aGivenRefererGoesFirstAndTheCompletedBlockComesBack) {
                                          "\r\nAccept: */*\r\nAccept-Language: zh-cn\r\nUser-Agent: "_t +
                                          Text::fromGbk(requestAgent) +
                                          "\r\nContent-Type: application/x-www-form-urlencoded"_t);
+}
+
+TEST_F(HttpClientTest, charactersBeyondAsciiGoOutAsEscapedUtf8) {
+    RawListener listener;
+    routeSiteTo(listener.port());
+    Text address = Text::fromGbk(SITE_ROOT) + "tag/图集 1/"_t;
+    httpRequest(address);
+    httpReadUrl(address);
+
+    auto requests = listener.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].requestLine, "GET /tag/%E5%9B%BE%E9%9B%86%201/ HTTP/1.1");
+    EXPECT_EQ(requests[1].requestLine, "GET /tag/%E5%9B%BE%E9%9B%86%201/ HTTP/1.0");
+    // The Referer is the caller's text, byte for byte.
+    EXPECT_EQ(requests[0].header("Referer"), address.bytes());
 }
 
 TEST_F(HttpClientTest, verbsAreClampedAndBodiesSentAsGiven) {
@@ -282,13 +300,18 @@ TEST_F(HttpClientTest, failedExchangesLeaveEmptyResults) {
     unanswered.timeoutSeconds = 1;
     expectFailed(httpRequest(siteAddress("silent.jpg"), unanswered), unanswered);
 
+    // Without a scheme the address is not fetched, though the site would answer it.
+    site.setTextPage("/plain.html", "页"_t);
+    Text schemeless = Text::fromGbk(siteHost + "/plain.html");
+    HttpExchange malformed = exchangeWithStaleResults();
+    expectFailed(httpRequest(schemeless, malformed), malformed);
+    EXPECT_TRUE(httpReadUrl(schemeless).empty());
+    EXPECT_EQ(site.requestCount("/plain.html"), 0);
+
     routeSiteTo(unusedLoopbackPort());
     HttpExchange refused = exchangeWithStaleResults();
     expectFailed(httpRequest(siteAddress("cut.jpg"), refused), refused);
     EXPECT_TRUE(httpReadUrl(siteAddress("cut.jpg")).empty());
-
-    HttpExchange malformed = exchangeWithStaleResults();
-    expectFailed(httpRequest("no address at all"_t, malformed), malformed);
 }
 
 TEST_F(HttpClientTest, theTimeOutLimitsWaitsNotTheWholeTransfer) {
@@ -328,7 +351,8 @@ TEST(HttpTimeouts, minusOneLeavesTheLibrarysOwnAndOthersBelowOneGiveFifteenSecon
 
 TEST_F(HttpClientTest, manyThreadsFetchAtOnce) {
     for (int i = 0; i < 8; ++i)
-        site.setPage("/img/" + std::to_string(i) + ".jpg", Page::bytes(std::string(50000 + i, char('a' + i))));
+        site.setPage("/img/" + std::to_string(i) + ".jpg",
+                     Page::bytes(std::string(50000 + i, char('a' + i))));
     std::vector<int> correct(8, 0);
     std::vector<std::thread> workers;
     for (int i = 0; i < 8; ++i) {
@@ -407,29 +431,4 @@ TEST_F(HttpClientTest, aPlainReadReturnsWholeBodiesAndWhatArrivedBeforeABreak) {
     EXPECT_EQ(readBroken.size(), large.size() / 2);
     EXPECT_TRUE(readBroken == large.substr(0, large.size() / 2));
     EXPECT_TRUE(httpRequest(siteAddress("broken.jpg")).empty());
-}
-
-TEST(Base64, padsToWholeGroupsOfFour) {
-    EXPECT_EQ(base64Encode(""), Text());
-    EXPECT_EQ(base64Encode("abc"), "YWJj"_t);
-    EXPECT_EQ(base64Encode("abcd"), "YWJjZA=="_t);
-    EXPECT_EQ(base64Encode("abcde"), "YWJjZGU="_t);
-    EXPECT_EQ(base64Encode(std::string_view("\xFF\xFE\x00", 3)), "//4A"_t);
-    EXPECT_EQ(base64Encode("user:pass"), "dXNlcjpwYXNz"_t);
-}
-
-TEST(MergeCookies, newValuesWinAndSurvivingOldOnesFollow) {
-    EXPECT_EQ(mergeCookies("a=1; b=2"_t, "b=3; c=4"_t), "b=3; c=4; a=1"_t);
-    EXPECT_EQ(mergeCookies("a=1"_t, "a=deleted"_t), Text());
-    EXPECT_EQ(mergeCookies("a=1;　b = 2"_t, ""_t), "a=1; b=2"_t);
-    EXPECT_EQ(mergeCookies(""_t, "x=1; y=2; x=1"_t), "x=1; y=2"_t);
-    EXPECT_EQ(mergeCookies("A=1"_t, "a=2"_t), "a=2; A=1"_t);
-    EXPECT_EQ(mergeCookies("flag"_t, "flag=1"_t), "flag=1"_t);
-}
-
-TEST(SplitHeaderLine, cutsAtTheFirstColonAndTrimsBothSides) {
-    EXPECT_EQ(splitHeaderLine(" Referer : http://a.test/b "_t), std::make_pair("Referer"_t, "http://a.test/b"_t));
-    EXPECT_EQ(splitHeaderLine("　X　:　值　"_t), std::make_pair("X"_t, "值"_t));
-    EXPECT_EQ(splitHeaderLine("no colon here"_t), std::make_pair(Text(), Text()));
-    EXPECT_EQ(splitHeaderLine("Empty:"_t), std::make_pair("Empty"_t, Text()));
 }
