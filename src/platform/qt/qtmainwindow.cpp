@@ -103,7 +103,8 @@ QWidget* QtMainWindow::createWidget(const ControlSpec& spec, QWidget* parent) {
     }
     case ControlKind::EditBox: {
         auto* edit = new QLineEdit(caption, parent);
-        connect(edit, &QLineEdit::textEdited, this, [this, control](const QString& text) { onEdited(control, text); });
+        connect(edit, &QLineEdit::textEdited, this,
+                [this, control](const QString& text) { onEdited(control, text); });
         return edit;
     }
     case ControlKind::CheckBox: {

@@ -13,7 +13,9 @@ inline QString qtString(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-inline QString qtString(const Text& text) { return qtString(std::string_view(text.toUtf8())); }
+inline QString qtString(const Text& text) {
+    return qtString(std::string_view(text.toUtf8()));
+}
 
 // Characters GBK cannot hold become "?", as everywhere else in the system.
 inline Text textOf(const QString& string) {

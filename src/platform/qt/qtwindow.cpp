@@ -56,7 +56,9 @@ QtWindow::~QtWindow() {
     m_mainWindow.reset();
 }
 
-QWidget* QtWindow::widget() const { return m_mainWindow.get(); }
+QWidget* QtWindow::widget() const {
+    return m_mainWindow.get();
+}
 
 bool QtWindow::onGuiThread() {
     const QCoreApplication* application = QCoreApplication::instance();
@@ -77,7 +79,8 @@ void QtWindow::postDrainLocked() {
     m_drainPosted = true;
     // A queued call: the writing thread goes on at once, and the GUI thread drains the queue
     // when it next handles its events.
-    QMetaObject::invokeMethod(m_mainWindow.get(), [this] { applyPendingChanges(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_mainWindow.get(), [this] { applyPendingChanges(); }, Qt::QueuedConnection);
 }
 
 void QtWindow::applyPendingChanges() {
@@ -111,11 +114,13 @@ void QtWindow::applyPendingChanges() {
         if (!changes.empty())
             m_mainWindow->apply(changes);
         if (request)
-            request->answer.set_value(showMessageHere(request->text, request->caption, request->icon, request->buttons));
+            request->answer.set_value(
+                showMessageHere(request->text, request->caption, request->icon, request->buttons));
     }
 }
 
-MessageAnswer QtWindow::showMessage(const Text& text, const Text& caption, MessageIcon icon, MessageButtons buttons) {
+MessageAnswer QtWindow::showMessage(const Text& text, const Text& caption, MessageIcon icon,
+                                    MessageButtons buttons) {
     if (onGuiThread()) {
         {
             std::lock_guard lock(m_queueMutex);
@@ -149,7 +154,8 @@ MessageAnswer QtWindow::showMessageHere(const Text& text, const Text& caption, M
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(qtIcon(icon), qtString(caption), body, QMessageBox::NoButton, m_mainWindow.get());
     box.setTextFormat(Qt::PlainText);
-    box.setStandardButtons(buttons == MessageButtons::Ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel);
+    box.setStandardButtons(buttons == MessageButtons::Ok ? QMessageBox::Ok
+                                                         : QMessageBox::Ok | QMessageBox::Cancel);
     // Set here rather than left to the translations, which may not be installed.
     box.button(QMessageBox::Ok)->setText(qtString(std::string_view("确定")));
     if (QAbstractButton* cancel = box.button(QMessageBox::Cancel))

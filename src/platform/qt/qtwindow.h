@@ -48,7 +48,8 @@ private:
     void postDrainLocked();
     void onClosing();
     void closeLocked();
-    MessageAnswer showMessageHere(const Text& text, const Text& caption, MessageIcon icon, MessageButtons buttons);
+    MessageAnswer showMessageHere(const Text& text, const Text& caption, MessageIcon icon,
+                                  MessageButtons buttons);
 
     std::unique_ptr<QtMainWindow> m_mainWindow;
     std::mutex m_queueMutex;
