@@ -1,0 +1,22 @@
+// The program: the core behind the Qt window.
+#include "app/commands.h"
+#include "app/program.h"
+#include "platform/programdir.h"
+#include "platform/qt/qtwindow.h"
+
+#include <cstdio>
+#include <optional>
+
+int main(int argc, char** argv) {
+    using namespace xiuyun;
+    const Text programDirectory = locateProgramDirectory();
+    if (!enterProgramDirectory(programDirectory)) {
+        std::fputs("xiuyun: no program directory to work in\n", stderr);
+        return 1;
+    }
+    std::optional<Program> program;
+    runQtWindow(argc, argv, [&](Window& window) {
+        program.emplace(window, programDirectory);
+        return commandHandlers(*program);
+    });
+}

@@ -1,0 +1,292 @@
+#include "platform/qt/qtwindow.h"
+
+#include "app/commands.h"
+#include "app/program.h"
+#include "net/site.h"
+#include "platform/qt/imagelistmodel.h"
+#include "platform/qt/qtmainwindow.h"
+#include "platform/qt/qttext.h"
+#include "support/programfixture.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
+
+// Failures show Qt strings as text.
+inline void PrintTo(const QString& string, std::ostream* out) {
+    *out << '"' << string.toStdString() << '"';
+}
+
+using namespace xiuyun;
+using xiuyun::testing::TemporaryDirectory;
+
+namespace {
+
+// One application for the whole run, made only when tests run (not when they are listed).
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { m_application = std::make_unique<QApplication>(m_argc, m_argv); }
+    void TearDown() override { m_application.reset(); }
+
+private:
+    int m_argc = 1;
+    char m_name[16] = "xiuyun_qt_tests";
+    char* m_argv[2] = {m_name, nullptr};
+    std::unique_ptr<QApplication> m_application;
+};
+
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+QString captionOf(const ControlSpec& spec) {
+    return qtString(spec.caption);
+}
+
+class QtWindowTest : public ::testing::Test {
+protected:
+    QtWindowTest() : program(window, directory.path()) {
+        enterProgramDirectory(directory.path());
+        window.setEvents(commandHandlers(program));
+        window.open();
+        settle();
+    }
+
+    template <typename Widget> Widget* find(Control control) const {
+        return window.widget()->findChild<Widget*>(qtString(specOf(control).name));
+    }
+
+    void settle() {
+        window.applyPendingChanges();
+        QCoreApplication::processEvents();
+    }
+
+    // Runs `inspect` on the first modal box that opens, on the GUI thread, then closes it with
+    // the button `answer`.
+    void answerNextBox(QMessageBox::StandardButton answer, std::function<void(QMessageBox&)> inspect) {
+        auto* timer = new QTimer(window.widget());
+        QObject::connect(timer, &QTimer::timeout, timer, [timer, answer, inspect] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            timer->stop();
+            inspect(*box);
+            box->button(answer)->click();
+            timer->deleteLater();
+        });
+        timer->start(10);
+    }
+
+    TemporaryDirectory directory;
+    QtWindow window;
+    Program program;
+};
+
+TEST_F(QtWindowTest, everyControlStandsAtItsPlaceWithItsCaptionAndState) {
+    QWidget* main = window.widget();
+    EXPECT_EQ(main->windowTitle(), qtString(windowTitle));
+    EXPECT_EQ(main->geometry(),
+              QRect(windowGeometry.left, windowGeometry.top, windowGeometry.width, windowGeometry.height));
+    auto* group = find<QGroupBox>(Control::分组框1);
+    ASSERT_NE(group, nullptr);
+
+    for (const ControlSpec& spec : controlLayout()) {
+        SCOPED_TRACE(spec.name);
+        auto* widget = find<QWidget>(spec.control);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(widget->parentWidget(), spec.insideGroupBox ? group : main);
+        EXPECT_EQ(widget->geometry(),
+                  QRect(spec.geometry.left, spec.geometry.top, spec.geometry.width, spec.geometry.height));
+        EXPECT_EQ(widget->isVisibleTo(main), spec.visibility == Visibility::Shown);
+        EXPECT_EQ(widget->isEnabled(), spec.enablement == Enablement::Enabled);
+        switch (spec.kind) {
+        case ControlKind::Label:
+            EXPECT_EQ(qobject_cast<QLabel*>(widget)->text(), captionOf(spec));
+            break;
+        case ControlKind::CheckBox:
+            EXPECT_FALSE(qobject_cast<QCheckBox*>(widget)->isChecked());
+            [[fallthrough]];
+        case ControlKind::Button:
+            EXPECT_EQ(qobject_cast<QAbstractButton*>(widget)->text(), captionOf(spec));
+            break;
+        case ControlKind::EditBox:
+            EXPECT_FALSE(qobject_cast<QLineEdit*>(widget)->isReadOnly());
+            break;
+        default:
+            break;
+        }
+        // A screen reader has a name for every control, whether or not it shows a caption.
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(accessible, nullptr);
+        if (spec.control != Control::透明标签_子页提示) {
+            EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty());
+        }
+    }
+
+    EXPECT_EQ(find<QLineEdit>(Control::编辑框_页面地址)->text(), qtString(SITE_ROOT));
+    // The window-created handler has run before the window showed.
+    EXPECT_EQ(find<QLineEdit>(Control::编辑框_存放目录)->text(), qtString(directory.path()));
+    auto* slider = find<QSlider>(Control::滑块条1);
+    EXPECT_EQ(slider->minimum(), 1);
+    EXPECT_EQ(slider->maximum(), 30);
+    EXPECT_EQ(slider->value(), 10);
+    EXPECT_EQ(slider->pageStep(), 5);
+    auto* list = find<QTreeView>(Control::超级列表框1);
+    for (int column = 0; column < 3; ++column) {
+        EXPECT_EQ(list->model()->headerData(column, Qt::Horizontal).toString(),
+                  qtString(listColumns[column].caption));
+        EXPECT_EQ(list->header()->sectionSize(column), listColumns[column].width);
+    }
+}
+
+TEST_F(QtWindowTest, clicksOnPageTypeBoxesReachTheirHandlersAndExcludeEachOther) {
+    auto* category = find<QCheckBox>(Control::选择框_图集分类);
+    auto* search = find<QCheckBox>(Control::选择框_搜索地址);
+    QTest::mouseClick(category, Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(category->isChecked());
+    EXPECT_EQ(program.pageType, PAGE_CATEGORY);
+
+    QTest::mouseClick(search, Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(category->isChecked());
+    EXPECT_TRUE(search->isChecked());
+    EXPECT_EQ(program.pageType, PAGE_SEARCH);
+
+    QTest::mouseClick(search, Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(search->isChecked());
+    EXPECT_EQ(program.pageType, PAGE_NONE);
+
+    // The model disabled the box but the widget has not heard of it yet: the click changes nothing.
+    window.setEnabled(Control::选择框_图集分类, false);
+    category->click();
+    EXPECT_FALSE(category->isChecked());
+    EXPECT_FALSE(window.isTicked(Control::选择框_图集分类));
+    EXPECT_EQ(program.pageType, PAGE_NONE);
+}
+
+TEST_F(QtWindowTest, typingAndSliderMovesAreRecordedAndReadOnlyBoxesRefuseTyping) {
+    auto* address = find<QLineEdit>(Control::编辑框_页面地址);
+    address->clear();
+    address->setFocus();
+    // Chinese text arrives as composed input, as from an input method.
+    QInputMethodEvent input;
+    input.setCommitString(qtString(std::string_view("图集")));
+    QCoreApplication::sendEvent(address, &input);
+    EXPECT_EQ(window.text(Control::编辑框_页面地址), "图集"_t);
+
+    window.setReadOnly(Control::编辑框_页面地址, true);
+    settle();
+    EXPECT_TRUE(address->isReadOnly());
+    QCoreApplication::sendEvent(address, &input);
+    EXPECT_EQ(address->text(), qtString(std::string_view("图集")));
+    EXPECT_EQ(window.text(Control::编辑框_页面地址), "图集"_t);
+
+    auto* slider = find<QSlider>(Control::滑块条1);
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_End);
+    settle();
+    EXPECT_EQ(window.sliderPosition(), 30);
+    EXPECT_EQ(find<QLabel>(Control::透明标签_线程数)->text(), QStringLiteral("30"));
+    // Moves made by code reach the widget without running the handler.
+    window.setSliderPosition(3);
+    settle();
+    EXPECT_EQ(slider->value(), 3);
+    EXPECT_EQ(find<QLabel>(Control::透明标签_线程数)->text(), QStringLiteral("30"));
+}
+
+TEST_F(QtWindowTest, writesFromAnotherThreadArriveInOrderWithoutWaitingForTheWindow) {
+    // The writer runs to its end while the GUI thread handles no event at all.
+    std::thread writer([this] {
+        window.insertRow("stale"_t);
+        window.deleteAllRows();
+        for (int row = 0; row < 2000; ++row) {
+            window.insertRow(Text::number(row + 1));
+            window.setCell(row, 1, "http://127.0.0.1/"_t + Text::number(row) + ".jpg"_t);
+        }
+        window.insertRow("0"_t, 0);
+        for (int step = 1; step <= 100; ++step)
+            window.setText(Control::透明标签_当前图集2, Text::number(step));
+        window.setCell(2000, 2, "下载完成"_t);
+        window.ensureRowVisible(2000);
+        window.setVisible(Control::按钮_删除残余, true);
+    });
+    writer.join();
+    settle();
+
+    ImageListModel* rows = qobject_cast<QtMainWindow*>(window.widget())->imageListModel();
+    ASSERT_EQ(rows->rowCount(), 2001);
+    EXPECT_EQ(rows->cell(0, 0), QStringLiteral("0"));
+    EXPECT_EQ(rows->cell(1, 0), QStringLiteral("1"));
+    EXPECT_EQ(rows->cell(1, 1), QStringLiteral("http://127.0.0.1/0.jpg"));
+    EXPECT_EQ(rows->cell(2000, 0), QStringLiteral("2000"));
+    EXPECT_EQ(rows->cell(2000, 1), QStringLiteral("http://127.0.0.1/1999.jpg"));
+    EXPECT_EQ(rows->cell(2000, 2), qtString(std::string_view("下载完成")));
+    EXPECT_EQ(find<QLabel>(Control::透明标签_当前图集2)->text(), QStringLiteral("100"));
+    EXPECT_TRUE(find<QPushButton>(Control::按钮_删除残余)->isVisibleTo(window.widget()));
+}
+
+TEST_F(QtWindowTest, aBoxFromAnotherThreadBlocksOnlyThatThread) {
+    bool inspected = false;
+    answerNextBox(QMessageBox::Cancel, [&](QMessageBox& box) {
+        inspected = true;
+        EXPECT_EQ(box.windowTitle(), qtString(std::string_view("温馨提示")));
+        EXPECT_EQ(box.text(), qtString(std::string_view("状态：完成\n\n原因：")));
+        EXPECT_EQ(box.icon(), QMessageBox::Warning);
+        EXPECT_EQ(box.button(QMessageBox::Ok)->text(), qtString(std::string_view("确定")));
+        EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), qtString(std::string_view("取消")));
+        EXPECT_EQ(box.parentWidget(), window.widget());
+        // The label written before the box is shown under it; the GUI thread goes on meanwhile.
+        EXPECT_EQ(find<QLabel>(Control::透明标签_子页提示)->text(), QStringLiteral("before"));
+    });
+    auto worker = std::async(std::launch::async, [this] {
+        window.setText(Control::透明标签_子页提示, "before"_t);
+        return window.showMessage("状态：完成\r\n\r\n原因："_t, "温馨提示"_t, MessageIcon::Warning,
+                                  MessageButtons::OkCancel);
+    });
+    while (worker.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_TRUE(inspected);
+    EXPECT_EQ(worker.get(), MessageAnswer::Cancel);
+}
+
+TEST_F(QtWindowTest, aBoxOnTheGuiThreadIsShownDirectlyWithOneOkButton) {
+    answerNextBox(QMessageBox::Ok, [](QMessageBox& box) {
+        EXPECT_EQ(box.icon(), QMessageBox::Critical);
+        EXPECT_EQ(box.button(QMessageBox::Ok)->text(), qtString(std::string_view("确定")));
+        EXPECT_EQ(box.button(QMessageBox::Cancel), nullptr);
+        EXPECT_EQ(box.text(), QStringLiteral("a\nb"));
+    });
+    EXPECT_EQ(window.showMessage("a\r\nb"_t, "信息："_t, MessageIcon::Error), MessageAnswer::Ok);
+}
+
+TEST_F(QtWindowTest, closingTheWindowReportsItOnceAndReleasesWaitingBoxes) {
+    int destroying = 0;
+    WindowEvents events = window.events();
+    events.windowDestroying = [&destroying] { ++destroying; };
+    window.setEvents(events);
+    window.widget()->close();
+    window.widget()->close();
+    EXPECT_EQ(destroying, 1);
+    auto late = std::async(std::launch::async, [this] {
+        return window.showMessage("x"_t, "信息："_t, MessageIcon::Warning, MessageButtons::OkCancel);
+    });
+    EXPECT_EQ(late.get(), MessageAnswer::Cancel);
+}
+
+} // namespace
