@@ -1,4 +1,5 @@
 // The program: the core behind the Qt window.
+#include "analysis/routes.h"
 #include "app/commands.h"
 #include "app/program.h"
 #include "platform/programdir.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     std::optional<Program> program;
     runQtWindow(argc, argv, [&](Window& window) {
         program.emplace(window, programDirectory);
+        program->routes = analysisRoutes();
         return commandHandlers(*program);
     });
 }
