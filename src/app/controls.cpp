@@ -11,7 +11,7 @@ constexpr auto shown = Visibility::Shown;
 constexpr auto on = Enablement::Enabled;
 constexpr auto off = Enablement::Disabled;
 
-constexpr std::array<ControlSpec, controlCount> layout{{
+constexpr std::array<ControlLayoutEntry, controlCount> layout{{
     {C::超级列表框1, "超级列表框1", K::ListView, "", {0, 0, 608, 628}, false, shown, on},
     {C::透明标签_页面地址, "透明标签_页面地址", K::Label, "页面地址", {616, 7, 64, 32}, false, shown, on},
     {C::编辑框_页面地址, "编辑框_页面地址", K::EditBox, SITE_ROOT, {688, 7, 400, 32}, false, shown, on},
@@ -19,10 +19,38 @@ constexpr std::array<ControlSpec, controlCount> layout{{
     {C::选择框_图集分类, "选择框_图集分类", K::CheckBox, "图集分类", {686, 56, 88, 24}, false, shown, on},
     {C::选择框_精选美女, "选择框_精选美女", K::CheckBox, "精选美女", {686, 80, 88, 24}, false, shown, on},
     {C::选择框_自动选择, "选择框_自动选择", K::CheckBox, "自动选择", {686, 104, 88, 24}, false, shown, on},
-    {C::选择框_精选其他, "选择框_精选其他", K::CheckBox, "日韩港台国产美女", {790, 56, 144, 24}, false, shown, on},
-    {C::选择框_单个地址, "选择框_单个地址", K::CheckBox, "非首页的单个地址", {790, 80, 144, 24}, false, shown, on},
-    {C::选择框_搜索地址, "选择框_搜索地址", K::CheckBox, "搜索中的地址", {958, 56, 120, 24}, false, shown, on},
-    {C::选择框_机构地址, "选择框_机构地址", K::CheckBox, "机构模特标签", {958, 80, 120, 24}, false, shown, on},
+    {C::选择框_精选其他,
+     "选择框_精选其他",
+     K::CheckBox,
+     "日韩港台国产美女",
+     {790, 56, 144, 24},
+     false,
+     shown,
+     on},
+    {C::选择框_单个地址,
+     "选择框_单个地址",
+     K::CheckBox,
+     "非首页的单个地址",
+     {790, 80, 144, 24},
+     false,
+     shown,
+     on},
+    {C::选择框_搜索地址,
+     "选择框_搜索地址",
+     K::CheckBox,
+     "搜索中的地址",
+     {958, 56, 120, 24},
+     false,
+     shown,
+     on},
+    {C::选择框_机构地址,
+     "选择框_机构地址",
+     K::CheckBox,
+     "机构模特标签",
+     {958, 80, 120, 24},
+     false,
+     shown,
+     on},
     {C::透明标签_线程数量, "透明标签_线程数量", K::Label, "线程数量", {616, 144, 64, 32}, false, shown, on},
     {C::透明标签_线程数, "透明标签_线程数", K::Label, "10", {688, 144, 48, 32}, false, shown, on},
     {C::滑块条1, "滑块条1", K::Slider, "", {744, 144, 338, 40}, false, shown, on},
@@ -47,7 +75,14 @@ constexpr std::array<ControlSpec, controlCount> layout{{
     {C::透明标签_当前图集1, "透明标签_当前图集1", K::Label, "当前图集", {406, 208, 64, 32}, true, shown, on},
     {C::透明标签_当前图集2, "透明标签_当前图集2", K::Label, "当前图集", {224, 240, 246, 32}, true, shown, on},
     {C::透明标签_子页提示, "透明标签_子页提示", K::Label, "", {112, 208, 256, 32}, true, shown, on},
-    {C::按钮_删除残余, "按钮_删除残余", K::Button, "删除取消下载的图片", {320, 8, 152, 32}, true, Visibility::Hidden, on},
+    {C::按钮_删除残余,
+     "按钮_删除残余",
+     K::Button,
+     "删除取消下载的图片",
+     {320, 8, 152, 32},
+     true,
+     Visibility::Hidden,
+     on},
 }};
 
 constexpr bool layoutFollowsEnumOrder() {
@@ -61,8 +96,12 @@ static_assert(layoutFollowsEnumOrder(), "the layout table is indexed by Control"
 
 } // namespace
 
-const std::array<ControlSpec, controlCount>& controlLayout() { return layout; }
+const std::array<ControlLayoutEntry, controlCount>& controlLayout() {
+    return layout;
+}
 
-const ControlSpec& specOf(Control control) { return layout[static_cast<int>(control)]; }
+const ControlLayoutEntry& layoutOf(Control control) {
+    return layout[static_cast<int>(control)];
+}
 
 } // namespace xiuyun

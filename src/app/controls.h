@@ -59,7 +59,7 @@ struct Geometry {
 enum class Visibility { Shown, Hidden };
 enum class Enablement { Enabled, Disabled };
 
-struct ControlSpec {
+struct ControlLayoutEntry {
     Control control;
     std::string_view name; // UTF-8, also the widget's object name
     ControlKind kind;
@@ -70,8 +70,8 @@ struct ControlSpec {
     Enablement enablement;
 };
 
-const std::array<ControlSpec, controlCount>& controlLayout();
-const ControlSpec& specOf(Control control);
+const std::array<ControlLayoutEntry, controlCount>& controlLayout();
+const ControlLayoutEntry& layoutOf(Control control);
 
 inline constexpr std::string_view windowTitle = "岫云阁_下载";
 inline constexpr Geometry windowGeometry{50, 50, 1105, 660};

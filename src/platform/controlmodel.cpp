@@ -3,16 +3,15 @@
 namespace xiuyun {
 
 ControlModel::ControlModel() : m_sliderPosition(sliderInitial) {
-    for (const ControlSpec& spec : controlLayout()) {
-        State& state = m_states[static_cast<int>(spec.control)];
-        state.text = Text::fromUtf8(spec.caption);
-        state.visible = spec.visibility == Visibility::Shown;
-        state.enabled = spec.enablement == Enablement::Enabled;
+    for (const ControlLayoutEntry& entry : controlLayout()) {
+        State& state = m_states[static_cast<int>(entry.control)];
+        state.text = Text::fromUtf8(entry.caption);
+        state.visible = entry.visibility == Visibility::Shown;
+        state.enabled = entry.enablement == Enablement::Enabled;
     }
 }
 
-template <typename Apply>
-void ControlModel::update(ControlChange change, Apply apply) {
+template <typename Apply> void ControlModel::update(ControlChange change, Apply apply) {
     std::lock_guard lock(m_mutex);
     if (apply())
         changed(change);
@@ -132,9 +131,8 @@ void ControlModel::deleteAllRows() {
 }
 
 void ControlModel::ensureRowVisible(int row) {
-    update({ControlChange::Kind::RowShown, Control::超级列表框1, {}, false, row}, [&] {
-        return row >= 0 && row < static_cast<int>(m_rows.size());
-    });
+    update({ControlChange::Kind::RowShown, Control::超级列表框1, {}, false, row},
+           [&] { return row >= 0 && row < static_cast<int>(m_rows.size()); });
 }
 
 void ControlModel::recordUserText(Control control, const Text& text) {
@@ -158,7 +156,7 @@ void ControlModel::activate(Control control) {
         State& state = m_states[static_cast<int>(control)];
         if (!state.enabled || !state.visible)
             return;
-        if (specOf(control).kind == ControlKind::CheckBox) {
+        if (layoutOf(control).kind == ControlKind::CheckBox) {
             state.ticked = !state.ticked;
             changed({ControlChange::Kind::Ticked, control, {}, state.ticked});
         }

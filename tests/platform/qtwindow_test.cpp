@@ -53,8 +53,8 @@ private:
 
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-QString captionOf(const ControlSpec& spec) {
-    return qtString(spec.caption);
+QString captionOf(const ControlLayoutEntry& entry) {
+    return qtString(entry.caption);
 }
 
 class QtWindowTest : public ::testing::Test {
@@ -67,7 +67,7 @@ protected:
     }
 
     template <typename Widget> Widget* find(Control control) const {
-        return window.widget()->findChild<Widget*>(qtString(specOf(control).name));
+        return window.widget()->findChild<Widget*>(qtString(layoutOf(control).name));
     }
 
     void settle() {
@@ -104,24 +104,24 @@ TEST_F(QtWindowTest, everyControlStandsAtItsPlaceWithItsCaptionAndState) {
     auto* group = find<QGroupBox>(Control::分组框1);
     ASSERT_NE(group, nullptr);
 
-    for (const ControlSpec& spec : controlLayout()) {
-        SCOPED_TRACE(spec.name);
-        auto* widget = find<QWidget>(spec.control);
+    for (const ControlLayoutEntry& entry : controlLayout()) {
+        SCOPED_TRACE(entry.name);
+        auto* widget = find<QWidget>(entry.control);
         ASSERT_NE(widget, nullptr);
-        EXPECT_EQ(widget->parentWidget(), spec.insideGroupBox ? group : main);
-        EXPECT_EQ(widget->geometry(),
-                  QRect(spec.geometry.left, spec.geometry.top, spec.geometry.width, spec.geometry.height));
-        EXPECT_EQ(widget->isVisibleTo(main), spec.visibility == Visibility::Shown);
-        EXPECT_EQ(widget->isEnabled(), spec.enablement == Enablement::Enabled);
-        switch (spec.kind) {
+        EXPECT_EQ(widget->parentWidget(), entry.insideGroupBox ? group : main);
+        EXPECT_EQ(widget->geometry(), QRect(entry.geometry.left, entry.geometry.top, entry.geometry.width,
+                                            entry.geometry.height));
+        EXPECT_EQ(widget->isVisibleTo(main), entry.visibility == Visibility::Shown);
+        EXPECT_EQ(widget->isEnabled(), entry.enablement == Enablement::Enabled);
+        switch (entry.kind) {
         case ControlKind::Label:
-            EXPECT_EQ(qobject_cast<QLabel*>(widget)->text(), captionOf(spec));
+            EXPECT_EQ(qobject_cast<QLabel*>(widget)->text(), captionOf(entry));
             break;
         case ControlKind::CheckBox:
             EXPECT_FALSE(qobject_cast<QCheckBox*>(widget)->isChecked());
             [[fallthrough]];
         case ControlKind::Button:
-            EXPECT_EQ(qobject_cast<QAbstractButton*>(widget)->text(), captionOf(spec));
+            EXPECT_EQ(qobject_cast<QAbstractButton*>(widget)->text(), captionOf(entry));
             break;
         case ControlKind::EditBox:
             EXPECT_FALSE(qobject_cast<QLineEdit*>(widget)->isReadOnly());
@@ -132,7 +132,7 @@ TEST_F(QtWindowTest, everyControlStandsAtItsPlaceWithItsCaptionAndState) {
         // A screen reader has a name for every control, whether or not it shows a caption.
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
         ASSERT_NE(accessible, nullptr);
-        if (spec.control != Control::透明标签_子页提示) {
+        if (entry.control != Control::透明标签_子页提示) {
             EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty());
         }
     }

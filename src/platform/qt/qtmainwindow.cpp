@@ -41,7 +41,7 @@ QString accessibleNameOf(Control control) {
     case Control::分组框1:
         return qtString(std::string_view("进度"));
     default:
-        return qtString(specOf(captionLabelOf(control)).caption);
+        return qtString(layoutOf(captionLabelOf(control)).caption);
     }
 }
 
@@ -55,16 +55,16 @@ QtMainWindow::QtMainWindow(ControlModel& model) : m_model(model), m_widgets(cont
     setWindowTitle(qtString(xiuyun::windowTitle));
     setGeometry(rectOf(windowGeometry));
     // The table lists 分组框1 before the controls inside it.
-    for (const ControlSpec& spec : controlLayout()) {
-        QWidget* parent = spec.insideGroupBox ? widgetOf(Control::分组框1) : this;
+    for (const ControlLayoutEntry& entry : controlLayout()) {
+        QWidget* parent = entry.insideGroupBox ? widgetOf(Control::分组框1) : this;
         Q_ASSERT(parent);
-        QWidget* widget = createWidget(spec, parent);
-        widget->setObjectName(qtString(spec.name));
-        widget->setGeometry(rectOf(spec.geometry));
-        widget->setEnabled(spec.enablement == Enablement::Enabled);
-        if (spec.visibility == Visibility::Hidden)
+        QWidget* widget = createWidget(entry, parent);
+        widget->setObjectName(qtString(entry.name));
+        widget->setGeometry(rectOf(entry.geometry));
+        widget->setEnabled(entry.enablement == Enablement::Enabled);
+        if (entry.visibility == Visibility::Hidden)
             widget->hide();
-        m_widgets[static_cast<std::size_t>(spec.control)] = widget;
+        m_widgets[static_cast<std::size_t>(entry.control)] = widget;
     }
     for (Control control : {Control::编辑框_页面地址, Control::编辑框_存放目录, Control::滑块条1}) {
         QWidget* widget = widgetOf(control);
@@ -73,10 +73,10 @@ QtMainWindow::QtMainWindow(ControlModel& model) : m_model(model), m_widgets(cont
     }
 }
 
-QWidget* QtMainWindow::createWidget(const ControlSpec& spec, QWidget* parent) {
-    const Control control = spec.control;
-    const QString caption = qtString(spec.caption);
-    switch (spec.kind) {
+QWidget* QtMainWindow::createWidget(const ControlLayoutEntry& entry, QWidget* parent) {
+    const Control control = entry.control;
+    const QString caption = qtString(entry.caption);
+    switch (entry.kind) {
     case ControlKind::ListView: {
         auto* view = new QTreeView(parent);
         m_imageListModel = new ImageListModel(view);
@@ -187,7 +187,7 @@ void QtMainWindow::apply(const std::vector<ControlChange>& changes) {
 
 void QtMainWindow::applyOne(const ControlChange& change) {
     QWidget* widget = widgetOf(change.control);
-    const ControlKind kind = specOf(change.control).kind;
+    const ControlKind kind = layoutOf(change.control).kind;
     switch (change.kind) {
     case ControlChange::Kind::Text: {
         const QString text = qtString(change.text);

@@ -12,7 +12,7 @@ namespace xiuyun {
 
 // moc reads this header and only ASCII: the controls' names stay out of it.
 enum class Control;
-struct ControlSpec;
+struct ControlLayoutEntry;
 class ControlModel;
 class ImageListModel;
 struct ControlChange;
@@ -39,7 +39,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QWidget* createWidget(const ControlSpec& spec, QWidget* parent);
+    QWidget* createWidget(const ControlLayoutEntry& entry, QWidget* parent);
     void applyOne(const ControlChange& change);
     void onEdited(Control control, const QString& text);
     void onBoxClicked(Control control);
