@@ -1,12 +1,16 @@
 #include "platform/qt/qtwindow.h"
 
+#include "analysis/routes.h"
 #include "app/commands.h"
 #include "app/program.h"
+#include "net/httpclient.h"
 #include "net/site.h"
 #include "platform/qt/imagelistmodel.h"
 #include "platform/qt/qtmainwindow.h"
 #include "platform/qt/qttext.h"
 #include "support/programfixture.h"
+#include "testsite/gallery.h"
+#include "testsite/testsite.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -287,6 +291,44 @@ TEST_F(QtWindowTest, closingTheWindowReportsItOnceAndReleasesWaitingBoxes) {
         return window.showMessage("x"_t, "信息："_t, MessageIcon::Warning, MessageButtons::OkCancel);
     });
     EXPECT_EQ(late.get(), MessageAnswer::Cancel);
+}
+
+} // namespace
+
+namespace {
+
+// The whole road of an analysis behind the real window: clicks, page fetches from the local site
+// while the window keeps painting, the report box on the GUI thread, and the rows in the list.
+TEST_F(QtWindowTest, aCategoryIsAnalysedBehindTheRealWindow) {
+    gallery::Gallery gallery{std::string(SITE_ROOT)};
+    xiuyun::testing::TestSite site;
+    ASSERT_TRUE(site.start());
+    routeHostToLoopbackForTests(std::string(SITE_HOST), site.port());
+    const std::string list = "/t/xinggan/";
+    for (int page = 1; page <= gallery.pagesOf(list); ++page) {
+        auto html = xiuyun::testing::Page::bytes(gallery.listPage(list, page), "text/html; charset=utf-8");
+        site.setPage(page == 1 ? list : list + std::to_string(page) + ".html", html);
+    }
+    program.routes = analysisRoutes();
+
+    window.setText(Control::编辑框_页面地址, Text::fromGbk(std::string(SITE_ROOT) + list.substr(1)));
+    settle();
+    QTest::mouseClick(find<QCheckBox>(Control::选择框_图集分类), Qt::LeftButton);
+    QString report;
+    answerNextBox(QMessageBox::Ok, [&](QMessageBox& box) { report = box.text(); });
+    QTest::mouseClick(find<QPushButton>(Control::按钮_分析数据), Qt::LeftButton);
+    settle();
+    clearLoopbackRoutesForTests();
+
+    EXPECT_EQ(report, qtString(std::string_view(
+                          "状态：分析数据完成\n\n原因：\n\n解决：\n\n说明：线程可调，其他禁止再输入")));
+    auto* mainWindow = static_cast<QtMainWindow*>(window.widget());
+    ASSERT_EQ(mainWindow->imageListModel()->rowCount(), gallery.options().imagesPerAlbum);
+    EXPECT_EQ(mainWindow->imageListModel()->cell(0, 1),
+              qtString(std::string(SITE_ROOT) + gallery.albumsOn(list, 1)[0].imagePath(1).substr(1)));
+    EXPECT_EQ(find<QLabel>(Control::透明标签_总页码2)->text(), QStringLiteral("3"));
+    EXPECT_FALSE(find<QPushButton>(Control::按钮_分析数据)->isEnabled());
+    EXPECT_TRUE(find<QLineEdit>(Control::编辑框_页面地址)->isReadOnly());
 }
 
 } // namespace
