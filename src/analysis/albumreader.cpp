@@ -2,6 +2,7 @@
 
 #include "analysis/cachefiles.h"
 #include "analysis/completion.h"
+#include "analysis/failuretexts.h"
 #include "app/messages.h"
 #include "app/startup.h"
 #include "net/decoding.h"
@@ -24,7 +25,7 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
     // The list crawler reports a folder it cannot make; so does the album reader, rather than
     // ending without a word.
     if (!ensureFolder(folder)) {
-        showStatus(window, "状态：分析数据失败\r\n\r\n原因：存放目录不存在或创建失败"_t);
+        showStatus(window, folderFailure());
         return;
     }
     ensureDataDirectory(program);
@@ -40,8 +41,7 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
     }
     const Text page = fetchPageIntoCache(program, address, scratch);
     if (page.empty()) {
-        showStatus(window,
-                   "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认正确再重试"_t);
+        showStatus(window, emptyPageFailure());
         return;
     }
 

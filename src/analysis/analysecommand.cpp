@@ -30,11 +30,6 @@ std::optional<Text> refusalOf(const Program& program, const Text& address, const
     return std::nullopt;
 }
 
-bool isListType(int pageType) {
-    return pageType == PAGE_CATEGORY || pageType == PAGE_REGION || pageType == PAGE_SEARCH ||
-           pageType == PAGE_FEATURED || pageType == PAGE_AGENCY;
-}
-
 } // namespace
 
 Text pageNameFromAddress(const Text& address) {
@@ -61,7 +56,7 @@ void onAnalyse(Program& program) {
     const Text folder = window.text(Control::编辑框_存放目录);
     Text pageName = pageNameFromAddress(address);
 
-    if (isListType(program.pageType)) {
+    if (isListPageType(program.pageType)) {
         if (pageName.endsWith("/"_t))
             pageName = pageName.left(pageName.size() - 1);
         program.analysedUrl = address;

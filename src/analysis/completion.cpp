@@ -8,16 +8,12 @@
 namespace xiuyun {
 namespace {
 
-constexpr Control pageTypeBoxes[] = {
-    Control::选择框_图集分类, Control::选择框_精选其他, Control::选择框_搜索地址, Control::选择框_精选美女,
-    Control::选择框_单个地址, Control::选择框_机构地址, Control::选择框_自动选择};
-
 void setInputsLocked(Window& window, bool locked) {
     window.setEnabled(Control::按钮_分析数据, !locked);
     window.setEnabled(Control::按钮_浏览目录, !locked);
     window.setReadOnly(Control::编辑框_页面地址, locked);
     window.setReadOnly(Control::编辑框_存放目录, locked);
-    for (Control box : pageTypeBoxes)
+    for (Control box : pageTypeBoxes())
         window.setEnabled(box, !locked);
 }
 

@@ -2,6 +2,7 @@
 
 #include "analysis/cachefiles.h"
 #include "analysis/completion.h"
+#include "analysis/failuretexts.h"
 #include "app/messages.h"
 #include "app/startup.h"
 #include "net/decoding.h"
@@ -12,20 +13,6 @@
 
 namespace xiuyun {
 namespace {
-
-const char* const wrongType =
-    "状态：分析数据失败\r\n\r\n原因：不符合当前地址类型\r\n\r\n解决：请确认页面地址是何类型!";
-const char* const noGzipLibrary =
-    "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认文件是否正确，再重试";
-
-void report(Program& program, const char* text) {
-    showStatus(program.window, Text::fromUtf8(text));
-}
-
-bool isListType(int pageType) {
-    return pageType == PAGE_CATEGORY || pageType == PAGE_AGENCY || pageType == PAGE_REGION ||
-           pageType == PAGE_FEATURED || pageType == PAGE_SEARCH;
-}
 
 bool fitsPageType(int pageType, const Text& address) {
     const Text tld = Text::fromGbk(SITE_TLD);
@@ -94,14 +81,16 @@ void showFirstAlbum(Program& program) {
 void crawlListPage(Program& program, const Text& address, const Text& folder, const Text& pageName,
                    CrawlMode mode) {
     Window& window = program.window;
-    if (!isListType(program.pageType))
+    if (!isListPageType(program.pageType))
         return;
     if (!fitsPageType(program.pageType, address)) {
-        report(program, wrongType);
+        showStatus(
+            window,
+            "状态：分析数据失败\r\n\r\n原因：不符合当前地址类型\r\n\r\n解决：请确认页面地址是何类型!"_t);
         return;
     }
     if (!ensureFolder(folder)) {
-        showStatus(window, "状态：分析数据失败\r\n\r\n原因：存放目录不存在或创建失败"_t);
+        showStatus(window, folderFailure());
         return;
     }
     ensureDataDirectory(program);
@@ -114,14 +103,13 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
             page = readCachedPage(firstPage);
         } else {
             if (!ensureGzipLibrary()) {
-                report(program, noGzipLibrary);
+                showStatus(window, decoderFailure());
                 return;
             }
             page = fetchPageIntoCache(program, address, firstPage);
         }
         if (page.empty()) {
-            showStatus(window,
-                       "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认正确再重试"_t);
+            showStatus(window, emptyPageFailure());
             return;
         }
     }
@@ -180,7 +168,7 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
 
     if (!numbered) {
         if (!ensureGzipLibrary()) {
-            report(program, noGzipLibrary);
+            showStatus(window, decoderFailure());
             return;
         }
         fetchFurtherPages(program, address);

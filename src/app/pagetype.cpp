@@ -23,7 +23,13 @@ constexpr std::array<Control, 7> allBoxes{
 
 } // namespace
 
-bool isPageTypeBox(Control control) { return pageTypeOfBox(control) != PAGE_NONE; }
+std::span<const Control> pageTypeBoxes() {
+    return allBoxes;
+}
+
+bool isPageTypeBox(Control control) {
+    return pageTypeOfBox(control) != PAGE_NONE;
+}
 
 int pageTypeOfBox(Control box) {
     for (auto [control, type] : boxTypes) {

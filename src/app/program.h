@@ -19,6 +19,12 @@ inline constexpr int PAGE_FEATURED = 4;
 inline constexpr int PAGE_ALBUM = 5;
 inline constexpr int PAGE_AGENCY = 6;
 
+// The page types analysed by the list-page crawler (all but PAGE_NONE and PAGE_ALBUM).
+inline bool isListPageType(int pageType) {
+    return pageType == PAGE_CATEGORY || pageType == PAGE_REGION || pageType == PAGE_SEARCH ||
+           pageType == PAGE_FEATURED || pageType == PAGE_AGENCY;
+}
+
 enum class CrawlMode { Analyse = 0, NextPage = 1 };
 
 struct Program;

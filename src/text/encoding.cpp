@@ -53,56 +53,6 @@ std::string iconvOne(iconv_t descriptor, const char* bytes, std::size_t length) 
     return std::string(output, out - output);
 }
 
-std::uint32_t decodeUtf8(const std::string& utf8) {
-    auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(utf8[i])); };
-    if (utf8.size() == 1)
-        return b(0);
-    if (utf8.size() == 2)
-        return ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
-    if (utf8.size() == 3)
-        return ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
-    return 0;
-}
-
-std::unique_ptr<Tables> buildTables() {
-    auto tables = std::make_unique<Tables>();
-    iconv_t fromGbk = iconv_open("UTF-8", "CP936");
-    iconv_t toGbk = iconv_open("CP936", "UTF-8");
-    if (fromGbk == reinterpret_cast<iconv_t>(-1) || toGbk == reinterpret_cast<iconv_t>(-1))
-        return tables;
-
-    for (int lead = 0; lead < leadCount; ++lead) {
-        for (int trail = 0; trail < trailCount; ++trail) {
-            const char pair[2] = {static_cast<char>(0x81 + lead), static_cast<char>(0x40 + trail)};
-            std::uint32_t code = decodeUtf8(iconvOne(fromGbk, pair, 2));
-            tables->toUnicode[lead][trail] = code <= 0xFFFF ? static_cast<char16_t>(code) : 0;
-        }
-    }
-    const char euro = static_cast<char>(0x80);
-    tables->single80 = decodeUtf8(iconvOne(fromGbk, &euro, 1));
-
-    for (std::uint32_t code = 0x80; code < 0x10000; ++code) {
-        if (code >= 0xD800 && code <= 0xDFFF)
-            continue;
-        char utf8[4];
-        std::size_t length = appendUtf8(utf8, code);
-        std::string gbk = iconvOne(toGbk, utf8, length);
-        if (gbk.size() == 1)
-            tables->toGbk[code] = static_cast<unsigned char>(gbk[0]);
-        else if (gbk.size() == 2)
-            tables->toGbk[code] = static_cast<std::uint16_t>((static_cast<unsigned char>(gbk[0]) << 8) |
-                                                             static_cast<unsigned char>(gbk[1]));
-    }
-    iconv_close(fromGbk);
-    iconv_close(toGbk);
-    return tables;
-}
-
-const Tables& tables() {
-    static const std::unique_ptr<Tables> built = buildTables();
-    return *built;
-}
-
 // Length of the UTF-8 sequence at `i` and its code point; 0 as the code point when the sequence
 // is malformed (then the length is that of the whole sequence when its form is right, else 1).
 std::size_t readUtf8(std::string_view text, std::size_t i, std::uint32_t& code) {
@@ -126,8 +76,59 @@ std::size_t readUtf8(std::string_view text, std::size_t i, std::uint32_t& code) 
     return length;
 }
 
-// End of the run of ASCII bytes that starts at `i`, eight bytes at a time.
-std::size_t asciiRunEnd(std::string_view text, std::size_t i) {
+// The code point of the one character iconv wrote, 0 for none.
+std::uint32_t codeOf(const std::string& utf8) {
+    if (utf8.size() == 1)
+        return static_cast<unsigned char>(utf8[0]) < 0x80 ? static_cast<unsigned char>(utf8[0]) : 0;
+    std::uint32_t code = 0;
+    if (utf8.empty() || readUtf8(utf8, 0, code) != utf8.size())
+        return 0;
+    return code;
+}
+
+std::unique_ptr<Tables> buildTables() {
+    auto tables = std::make_unique<Tables>();
+    iconv_t fromGbk = iconv_open("UTF-8", "CP936");
+    iconv_t toGbk = iconv_open("CP936", "UTF-8");
+    if (fromGbk == reinterpret_cast<iconv_t>(-1) || toGbk == reinterpret_cast<iconv_t>(-1))
+        return tables;
+
+    for (int lead = 0; lead < leadCount; ++lead) {
+        for (int trail = 0; trail < trailCount; ++trail) {
+            const char pair[2] = {static_cast<char>(0x81 + lead), static_cast<char>(0x40 + trail)};
+            std::uint32_t code = codeOf(iconvOne(fromGbk, pair, 2));
+            tables->toUnicode[lead][trail] = code <= 0xFFFF ? static_cast<char16_t>(code) : 0;
+        }
+    }
+    const char euro = static_cast<char>(0x80);
+    tables->single80 = codeOf(iconvOne(fromGbk, &euro, 1));
+
+    for (std::uint32_t code = 0x80; code < 0x10000; ++code) {
+        if (code >= 0xD800 && code <= 0xDFFF)
+            continue;
+        char utf8[4];
+        std::size_t length = appendUtf8(utf8, code);
+        std::string gbk = iconvOne(toGbk, utf8, length);
+        if (gbk.size() == 1)
+            tables->toGbk[code] = static_cast<unsigned char>(gbk[0]);
+        else if (gbk.size() == 2)
+            tables->toGbk[code] = static_cast<std::uint16_t>((static_cast<unsigned char>(gbk[0]) << 8) |
+                                                             static_cast<unsigned char>(gbk[1]));
+    }
+    iconv_close(fromGbk);
+    iconv_close(toGbk);
+    return tables;
+}
+
+const Tables& tables() {
+    static const std::unique_ptr<Tables> built = buildTables();
+    return *built;
+}
+
+// Copies the run of ASCII bytes that starts at `i` (the same in both encodings), eight bytes at
+// a time, and answers where it ends.
+std::size_t copyAsciiRun(std::string_view text, std::size_t i, char*& out) {
+    const std::size_t start = i;
     while (i + 8 <= text.size()) {
         std::uint64_t word;
         std::memcpy(&word, text.data() + i, 8);
@@ -137,6 +138,8 @@ std::size_t asciiRunEnd(std::string_view text, std::size_t i) {
     }
     while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80)
         ++i;
+    std::memcpy(out, text.data() + start, i - start);
+    out += i - start;
     return i;
 }
 
@@ -149,10 +152,7 @@ std::string utf8ToGbk(std::string_view utf8) {
     char* out = output.data();
     std::size_t i = 0;
     while (i < utf8.size()) {
-        std::size_t end = asciiRunEnd(utf8, i);
-        std::memcpy(out, utf8.data() + i, end - i);
-        out += end - i;
-        i = end;
+        i = copyAsciiRun(utf8, i, out);
         if (i == utf8.size())
             break;
         std::uint32_t code = 0;
@@ -178,10 +178,7 @@ std::string gbkToUtf8(std::string_view gbk) {
     char* out = output.data();
     std::size_t i = 0;
     while (i < gbk.size()) {
-        std::size_t end = asciiRunEnd(gbk, i);
-        std::memcpy(out, gbk.data() + i, end - i);
-        out += end - i;
-        i = end;
+        i = copyAsciiRun(gbk, i, out);
         if (i == gbk.size())
             break;
         const unsigned char byte = static_cast<unsigned char>(gbk[i]);
