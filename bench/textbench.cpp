@@ -1,8 +1,9 @@
 // Decoding and pattern work on a generated 2 MB list page: gzipDecode, and the list-block plus
 // album-item extraction with its GBK/UTF-8 conversions (without the label count-up).
+#include "analysis/albumlists.h"
 #include "net/decoding.h"
 #include "testsite/gallery.h"
-#include "text/listmatches.h"
+#include "text/patterns.h"
 #include "text/regexservice.h"
 
 #include <benchmark/benchmark.h>

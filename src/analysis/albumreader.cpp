@@ -3,11 +3,10 @@
 #include "analysis/cachefiles.h"
 #include "analysis/completion.h"
 #include "analysis/failuretexts.h"
-#include "app/messages.h"
-#include "app/startup.h"
 #include "net/decoding.h"
 #include "platform/files.h"
-#include "text/listmatches.h"
+#include "program/messages.h"
+#include "text/patterns.h"
 #include "text/textutils.h"
 
 namespace xiuyun {

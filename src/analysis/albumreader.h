@@ -1,7 +1,7 @@
 // Analysis of a single album page: title, image count and first image, then the image rows.
 #pragma once
 
-#include "app/program.h"
+#include "program/program.h"
 
 namespace xiuyun {
 

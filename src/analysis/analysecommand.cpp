@@ -1,8 +1,8 @@
 #include "analysis/analysecommand.h"
 
-#include "app/messages.h"
-#include "app/pagetype.h"
 #include "net/site.h"
+#include "program/messages.h"
+#include "program/pagetype.h"
 #include "text/textutils.h"
 
 #include <optional>

@@ -1,7 +1,7 @@
 // "1 分析数据": validation of the inputs, the page name, and the hand-over to the analysis.
 #pragma once
 
-#include "app/program.h"
+#include "program/program.h"
 
 namespace xiuyun {
 

@@ -1,9 +1,9 @@
 #include "analysis/cachefiles.h"
 
-#include "app/messages.h"
 #include "net/decoding.h"
 #include "net/httpclient.h"
 #include "platform/files.h"
+#include "program/messages.h"
 
 namespace xiuyun {
 namespace {

@@ -2,7 +2,7 @@
 // pages "<n>.q" and the album page "d_g.q", each the body of one response with nothing added.
 #pragma once
 
-#include "app/program.h"
+#include "program/program.h"
 
 namespace xiuyun {
 

@@ -1,8 +1,8 @@
 #include "analysis/completion.h"
 
-#include "app/messages.h"
-#include "app/pagetype.h"
 #include "platform/files.h"
+#include "program/messages.h"
+#include "program/pagetype.h"
 #include "text/textutils.h"
 
 namespace xiuyun {

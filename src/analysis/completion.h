@@ -2,7 +2,7 @@
 // "3 重新分析".
 #pragma once
 
-#include "app/program.h"
+#include "program/program.h"
 
 namespace xiuyun {
 

@@ -2,7 +2,7 @@
 // fetched once into the cache.
 #pragma once
 
-#include "app/program.h"
+#include "program/program.h"
 
 namespace xiuyun {
 

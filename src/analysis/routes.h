@@ -1,7 +1,7 @@
 // The real crawler and album reader behind the analyse command.
 #pragma once
 
-#include "app/program.h"
+#include "program/program.h"
 
 namespace xiuyun {
 

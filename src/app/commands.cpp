@@ -2,8 +2,8 @@
 
 #include "analysis/analysecommand.h"
 #include "analysis/completion.h"
-#include "app/pagetype.h"
 #include "app/startup.h"
+#include "program/pagetype.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 // Which handler runs for which control.
 #pragma once
 
-#include "app/program.h"
+#include "program/program.h"
 
 namespace xiuyun {
 

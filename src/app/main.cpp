@@ -1,9 +1,9 @@
 // The program: the core behind the Qt window.
 #include "analysis/routes.h"
 #include "app/commands.h"
-#include "app/program.h"
 #include "platform/programdir.h"
 #include "platform/qt/qtwindow.h"
+#include "program/program.h"
 
 #include <cstdio>
 #include <optional>

@@ -14,6 +14,4 @@ void onWindowCreated(Program& program) {
     }
 }
 
-bool ensureDataDirectory(Program& program) { return ensureFolder(program.dataDir()); }
-
 } // namespace xiuyun

@@ -1,7 +1,7 @@
 // The window layer: every control operation the system uses, callable from any thread.
 #pragma once
 
-#include "app/controls.h"
+#include "platform/controls.h"
 #include "text/text.h"
 
 #include <functional>

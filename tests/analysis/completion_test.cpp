@@ -1,5 +1,4 @@
 #include "analysis/completion.h"
-#include "app/startup.h"
 
 #include "support/programfixture.h"
 

@@ -2,12 +2,12 @@
 
 #include "analysis/routes.h"
 #include "app/commands.h"
-#include "app/program.h"
 #include "net/httpclient.h"
 #include "net/site.h"
 #include "platform/qt/imagelistmodel.h"
 #include "platform/qt/qtmainwindow.h"
 #include "platform/qt/qttext.h"
+#include "program/program.h"
 #include "support/programfixture.h"
 #include "testsite/gallery.h"
 #include "testsite/testsite.h"

@@ -2,10 +2,10 @@
 #pragma once
 
 #include "app/commands.h"
-#include "app/program.h"
 #include "platform/files.h"
 #include "platform/headlesswindow.h"
 #include "platform/programdir.h"
+#include "program/program.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "platform/qt/imagelistmodel.h"
 
-#include "app/controls.h"
+#include "platform/controls.h"
 #include "platform/qt/qttext.h"
 
 namespace xiuyun {

@@ -1,7 +1,7 @@
 #include "platform/qt/qtmainwindow.h"
 
-#include "app/controls.h"
 #include "platform/controlmodel.h"
+#include "platform/controls.h"
 #include "platform/qt/imagelistmodel.h"
 #include "platform/qt/qttext.h"
 

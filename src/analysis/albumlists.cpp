@@ -1,8 +1,9 @@
-// The system's list cutting on top of RegexService: single values, digits, marker cuts, and the
-// album and page lists of a list page.
-#include "text/listmatches.h"
+// The album and page lists of a list page: one entry per album appended to the five album lists,
+// the page numbers from the pager, and the label count-ups that go with them.
+#include "analysis/albumlists.h"
 
-#include "app/messages.h"
+#include "program/messages.h"
+#include "text/patterns.h"
 #include "text/regexservice.h"
 #include "text/textutils.h"
 
@@ -46,48 +47,6 @@ AlbumEntry albumEntryOf(const Text& entry) {
     album.imageCount = static_cast<int>(digitsOnly(textBetween(entry, "</span>"_t, "张"_t)).toInteger());
     album.title = textBetweenLast(entry, "</a>"_t, ">"_t);
     return album;
-}
-
-Text regexFirstGroup(const Text& pattern, const Text& text) {
-    RegexService service;
-    if (!service.create(pattern, text, listOptions))
-        return {};
-    return service.subMatch(1, 1);
-}
-
-Text digitsOnly(const Text& text) {
-    // Digits are single ASCII bytes and never a GBK trail byte's value range (0x40 and up).
-    std::string digits;
-    for (char c : text.bytes()) {
-        if (c >= '0' && c <= '9')
-            digits += c;
-    }
-    return Text::fromGbk(std::move(digits));
-}
-
-Text textBetween(const Text& text, const Text& left, const Text& right) {
-    const Text quote = "\""_t;
-    const Text leftMarker = left.replaced("#引号"_t, quote);
-    const Text rightMarker = right.replaced("#引号"_t, quote);
-    int leftAt = text.find(leftMarker);
-    if (leftAt == -1)
-        return {};
-    int start = leftAt + leftMarker.size();
-    int rightAt = text.find(rightMarker, start);
-    if (rightAt == -1)
-        return {};
-    return text.middle(start, rightAt - start);
-}
-
-Text textBetweenLast(const Text& text, const Text& right, const Text& left) {
-    int rightAt = text.findLast(right);
-    if (rightAt == -1)
-        return {};
-    int leftAt = text.findLastBefore(left, rightAt);
-    if (leftAt == -1)
-        return {};
-    int start = leftAt + left.size();
-    return text.middle(start, rightAt - start);
 }
 
 int extractListMatches(Program& program, const Text& pattern, const Text& text, ListKind kind) {

@@ -1,4 +1,4 @@
-#include "app/pagetype.h"
+#include "program/pagetype.h"
 
 #include <array>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "app/pagetype.h"
+#include "program/pagetype.h"
 
 #include "support/programfixture.h"
 

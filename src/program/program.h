@@ -70,4 +70,7 @@ struct Program {
     AnalysisRoutes routes;
 };
 
+// Makes sure the data directory exists; true when it does afterwards.
+bool ensureDataDirectory(Program& program);
+
 } // namespace xiuyun

@@ -1,7 +1,7 @@
 // The page-type check boxes, which exclude each other and set the program's page type.
 #pragma once
 
-#include "app/program.h"
+#include "program/program.h"
 
 #include <span>
 

@@ -1,4 +1,4 @@
-#include "app/controls.h"
+#include "platform/controls.h"
 
 #include "net/site.h"
 
