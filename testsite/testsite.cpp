@@ -121,6 +121,28 @@ public:
         m_pages.erase(path);
     }
 
+    void setFallback(std::function<std::optional<Page>(const std::string&)> fallback) {
+        std::lock_guard lock(m_mutex);
+        m_fallback = std::move(fallback);
+    }
+
+    void trackInFlight(const std::string& prefix) {
+        std::lock_guard lock(m_mutex);
+        m_trackedPrefix = prefix;
+        m_inFlight = 0;
+        m_peakInFlight = 0;
+    }
+
+    int inFlight() const {
+        std::lock_guard lock(m_mutex);
+        return m_inFlight;
+    }
+
+    int peakInFlight() const {
+        std::lock_guard lock(m_mutex);
+        return m_peakInFlight;
+    }
+
     std::vector<RecordedRequest> requests() const {
         std::lock_guard lock(m_mutex);
         return m_requests;
@@ -144,24 +166,54 @@ private:
     }
 
     Page pageFor(const httplib::Request& request) {
-        std::lock_guard lock(m_mutex);
-        RecordedRequest record{request.method,  request.path, request.target,
-                               request.version, request.body, {}};
-        for (const auto& header : request.headers)
-            record.headers.push_back(header);
-        m_requests.push_back(std::move(record));
+        std::function<std::optional<Page>(const std::string&)> fallback;
+        {
+            std::lock_guard lock(m_mutex);
+            RecordedRequest record{request.method,  request.path, request.target,
+                                   request.version, request.body, {}};
+            for (const auto& header : request.headers)
+                record.headers.push_back(header);
+            m_requests.push_back(std::move(record));
 
-        auto found = m_pages.find(request.target);
-        if (found == m_pages.end())
-            found = m_pages.find(request.path);
-        if (found != m_pages.end())
-            return found->second;
+            auto found = m_pages.find(request.target);
+            if (found == m_pages.end())
+                found = m_pages.find(request.path);
+            if (found != m_pages.end())
+                return found->second;
+            fallback = m_fallback;
+        }
+        // Outside the lock: a fallback may take its time or touch the site's files.
+        if (fallback) {
+            if (std::optional<Page> page = fallback(request.path))
+                return std::move(*page);
+        }
         Page missing = Page::text(Text::fromGbk("<html><body>404 Not Found</body></html>"));
         missing.status = 404;
         return missing;
     }
 
+    // Counts one tracked request from its arrival until its handler returns.
+    class InFlight {
+    public:
+        InFlight(Server& server, const std::string& path) : m_server(server) {
+            std::lock_guard lock(server.m_mutex);
+            m_tracked = !server.m_trackedPrefix.empty() && path.rfind(server.m_trackedPrefix, 0) == 0;
+            if (m_tracked)
+                server.m_peakInFlight = std::max(server.m_peakInFlight, ++server.m_inFlight);
+        }
+        ~InFlight() {
+            std::lock_guard lock(m_server.m_mutex);
+            if (m_tracked)
+                --m_server.m_inFlight;
+        }
+
+    private:
+        Server& m_server;
+        bool m_tracked = false;
+    };
+
     void answer(const httplib::Request& request, httplib::Response& response) {
+        InFlight inFlight(*this, request.path);
         Page page = pageFor(request);
         if (page.delay.count() > 0 && !waitFor(page.delay))
             return;
@@ -226,7 +278,11 @@ private:
     std::condition_variable m_wake;
     bool m_stopping = false;
     std::map<std::string, Page> m_pages;
+    std::function<std::optional<Page>(const std::string&)> m_fallback;
     std::vector<RecordedRequest> m_requests;
+    std::string m_trackedPrefix;
+    int m_inFlight = 0;
+    int m_peakInFlight = 0;
 };
 
 TestSite::TestSite(Transport transport) : m_server(std::make_unique<Server>(transport)) {}
@@ -260,6 +316,22 @@ void TestSite::setTextPage(const std::string& path, const Text& gbkPage) {
 
 void TestSite::removePage(const std::string& path) {
     m_server->removePage(path);
+}
+
+void TestSite::setFallback(std::function<std::optional<Page>(const std::string& path)> fallback) {
+    m_server->setFallback(std::move(fallback));
+}
+
+void TestSite::trackInFlight(const std::string& prefix) {
+    m_server->trackInFlight(prefix);
+}
+
+int TestSite::inFlight() const {
+    return m_server->inFlight();
+}
+
+int TestSite::peakInFlight() const {
+    return m_server->peakInFlight();
 }
 
 std::vector<RecordedRequest> TestSite::requests() const {

@@ -5,7 +5,9 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -83,6 +85,15 @@ public:
     void setPage(const std::string& path, Page page);
     void setTextPage(const std::string& path, const Text& gbkPage);
     void removePage(const std::string& path);
+    // Answers the paths no page was set for (called with the path, on the thread answering it);
+    // returning nothing gives the site's 404.
+    void setFallback(std::function<std::optional<Page>(const std::string& path)> fallback);
+
+    // Counts the requests for paths beginning with `prefix` while they are being answered (their
+    // delay included): how many are under way now, and the most there were at once.
+    void trackInFlight(const std::string& prefix);
+    int inFlight() const;
+    int peakInFlight() const;
 
     // Every request so far, in the order of arrival.
     std::vector<RecordedRequest> requests() const;

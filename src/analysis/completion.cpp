@@ -1,6 +1,7 @@
 #include "analysis/completion.h"
 
 #include "platform/files.h"
+#include "program/imagerows.h"
 #include "program/messages.h"
 #include "program/pagetype.h"
 #include "text/textutils.h"
@@ -23,16 +24,7 @@ void finishAnalysis(Program& program, const Text& kind, const Text& firstImageAd
     if (kind != "图集分类"_t && kind != "单个地址"_t)
         return;
     Window& window = program.window;
-    const Text name = fileNameOf(firstImageAddress, Extension::Keep);
-    const Text extension = extensionOf(name);
-    const Text folder = firstImageAddress.left(firstImageAddress.size() - name.size());
-
-    window.deleteAllRows();
-    for (int i = 1; i <= imageCount; ++i) {
-        int row = window.insertRow();
-        window.setCell(row, 0, Text::number(i));
-        window.setCell(row, 1, folder + Text::number(i) + extension);
-    }
+    fillImageRows(window, firstImageAddress, imageCount);
     lockInputs(program);
     window.setEnabled(Control::按钮_重新分析, true);
     showStatus(window,

@@ -3,6 +3,7 @@
 #include "analysis/analysecommand.h"
 #include "analysis/completion.h"
 #include "app/startup.h"
+#include "download/startcommand.h"
 #include "program/pagetype.h"
 
 #include <memory>
@@ -36,6 +37,9 @@ WindowEvents commandHandlers(Program& program) {
             break;
         case Control::按钮_分析数据:
             onAnalyse(program);
+            break;
+        case Control::按钮_开始下载:
+            onStartDownload(program);
             break;
         case Control::按钮_重新分析:
             onReanalyse(program);

@@ -16,6 +16,10 @@ Text fromNativePath(const std::string& nativePath);
 std::optional<ByteArray> readFile(const Text& path);
 // Creates or truncates the file; true when every byte was written.
 bool writeFile(const Text& path, std::string_view bytes);
+// Writes the bytes under a temporary name in the same folder ("<name>.<n>.part") and renames that
+// over `path`, so the final name never holds a part of them, whatever breaks off the write. True
+// when the file is in place; on failure the temporary file is gone and `path` is as it was.
+bool replaceFile(const Text& path, std::string_view bytes);
 bool removeFile(const Text& path);
 bool exists(const Text& path);
 bool isDirectory(const Text& path);

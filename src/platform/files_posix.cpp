@@ -1,6 +1,8 @@
 #include "platform/files.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +11,9 @@
 namespace xiuyun::files {
 namespace {
 
-bool lstatOf(const Text& path, struct stat& info) { return ::lstat(nativePath(path).c_str(), &info) == 0; }
+bool lstatOf(const Text& path, struct stat& info) {
+    return ::lstat(nativePath(path).c_str(), &info) == 0;
+}
 
 bool makeOneDirectory(const std::string& path) {
     if (::mkdir(path.c_str(), 0777) == 0 || errno == EEXIST) {
@@ -50,7 +54,9 @@ std::string nativePath(const Text& path) {
     return native;
 }
 
-Text fromNativePath(const std::string& nativePath) { return Text::fromUtf8(nativePath); }
+Text fromNativePath(const std::string& nativePath) {
+    return Text::fromUtf8(nativePath);
+}
 
 std::optional<ByteArray> readFile(const Text& path) {
     int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
@@ -97,6 +103,21 @@ bool writeFile(const Text& path, std::string_view bytes) {
     return ::close(fd) == 0;
 }
 
+bool replaceFile(const Text& path, std::string_view bytes) {
+    static std::atomic<unsigned long> nextTemporary{0};
+    const Text temporary = path + Text::fromGbk("." + std::to_string(::getpid()) + "-" +
+                                                std::to_string(nextTemporary.fetch_add(1)) + ".part");
+    if (!writeFile(temporary, bytes)) {
+        ::unlink(nativePath(temporary).c_str());
+        return false;
+    }
+    if (::rename(nativePath(temporary).c_str(), nativePath(path).c_str()) != 0) {
+        ::unlink(nativePath(temporary).c_str());
+        return false;
+    }
+    return true;
+}
+
 bool removeFile(const Text& path) {
     struct stat info;
     if (!lstatOf(path, info) || S_ISDIR(info.st_mode))
@@ -125,7 +146,8 @@ bool createDirectories(const Text& path) {
     std::string native = nativePath(path);
     if (native.empty())
         return false;
-    for (std::size_t slash = native.find('/', 1); slash != std::string::npos; slash = native.find('/', slash + 1)) {
+    for (std::size_t slash = native.find('/', 1); slash != std::string::npos;
+         slash = native.find('/', slash + 1)) {
         std::string parent = native.substr(0, slash);
         if (!parent.empty() && parent.back() != '/')
             makeOneDirectory(parent);
@@ -194,7 +216,9 @@ bool removeTree(const Text& path) {
     return removeNativeTree(native);
 }
 
-bool endsWithSeparator(const Text& path) { return path.endsWith(Text::fromGbk("\\")) || path.endsWith(Text::fromGbk("/")); }
+bool endsWithSeparator(const Text& path) {
+    return path.endsWith(Text::fromGbk("\\")) || path.endsWith(Text::fromGbk("/"));
+}
 
 } // namespace xiuyun::files
 

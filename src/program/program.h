@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace xiuyun {
@@ -28,6 +29,7 @@ inline bool isListPageType(int pageType) {
 enum class CrawlMode { Analyse = 0, NextPage = 1 };
 
 struct Program;
+class Download;
 
 // Where the analyse command hands its work: the list-page crawler and the album reader.
 struct AnalysisRoutes {
@@ -58,14 +60,18 @@ struct Program {
     std::vector<Text> albumCovers;
     std::vector<Text> albumLinks;
 
+    // The folder the images of the current download go to (absolute): the album folder of a
+    // single album, the folder of the list page being downloaded for the list types.
     Text imageRootFolder;
 
-    // Download state.
+    // Download state. The download under way owns its scheduler thread, its stop request and its
+    // count of running workers; schedulerThread is empty once it has ended or was stopped, and is
+    // read and written under downloadLock.
     Lock downloadLock;
-    int activeWorkers = 0;
-    int threadLimit = 0;
-    int retryCount = 0;
-    int smallImageFound = 0;
+    std::shared_ptr<Download> schedulerThread;
+    std::atomic<int> threadLimit = 0;
+    std::atomic<int> retryCount = 0;
+    std::atomic<int> smallImageFound = 0;
 
     AnalysisRoutes routes;
 };

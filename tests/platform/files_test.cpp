@@ -3,6 +3,8 @@
 #include "support/programfixture.h"
 
 #include <algorithm>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,6 +39,30 @@ TEST_F(FilesTest, writesReadsAndTruncatesWholeFiles) {
     EXPECT_FALSE(files::writeFile(at("missing\\a.q"), "x"));
 }
 
+TEST_F(FilesTest, aReplacedFileIsEitherWholeOrAsItWas) {
+    const Text path = at("1.jpg");
+    ASSERT_TRUE(files::replaceFile(path, "first"));
+    ASSERT_TRUE(files::replaceFile(path, std::string(20000, 'x')));
+    EXPECT_EQ(files::fileSize(path), 20000);
+    EXPECT_FALSE(files::replaceFile(at("missing\\1.jpg"), "x"));
+
+    // A write that breaks off part-way (a full disk, here a file-size limit) keeps the old file.
+    struct rlimit before;
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = before;
+    limited.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool replaced = files::replaceFile(path, std::string(30000, 'y'));
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(files::readFile(path), ByteArray(20000, 'x'));
+    EXPECT_EQ(files::listEntries(directory.path(), "*"_t, files::EntryKind::Files),
+              std::vector<Text>{"1.jpg"_t});
+}
+
 TEST_F(FilesTest, aBackslashTrailByteStaysInsideItsCharacter) {
     // 嘰 ends in the byte "\": only the real separators may become "/".
     Text folder = at("嘰億");
@@ -44,7 +70,8 @@ TEST_F(FilesTest, aBackslashTrailByteStaysInsideItsCharacter) {
     ASSERT_TRUE(files::writeFile(folder + "\\1.jpg"_t, "x"));
     struct stat info;
     EXPECT_EQ(::stat((directory.native() + "/嘰億/1.jpg").c_str(), &info), 0);
-    EXPECT_EQ(files::listEntries(directory.path(), "*"_t, files::EntryKind::Folders), std::vector<Text>{"嘰億"_t});
+    EXPECT_EQ(files::listEntries(directory.path(), "*"_t, files::EntryKind::Folders),
+              std::vector<Text>{"嘰億"_t});
 }
 
 TEST_F(FilesTest, ensureFolderMakesEveryMissingParent) {
@@ -65,7 +92,8 @@ TEST_F(FilesTest, listsFilesOrFoldersMatchingAWildcardWithoutRegardToCase) {
     EXPECT_EQ(sorted(files::listEntries(directory.path(), "*.jpg"_t, EntryKind::Files)),
               (std::vector<Text>{"1.jpg"_t, "2.JPG"_t}));
     EXPECT_EQ(files::listEntries(directory.path(), "*.*"_t, EntryKind::Files).size(), 4u);
-    EXPECT_EQ(files::listEntries(directory.path(), "*.*"_t, EntryKind::Folders), std::vector<Text>{"sub.jpg"_t});
+    EXPECT_EQ(files::listEntries(directory.path(), "*.*"_t, EntryKind::Folders),
+              std::vector<Text>{"sub.jpg"_t});
     EXPECT_TRUE(files::listEntries(at("none"), "*"_t, EntryKind::Files).empty());
     EXPECT_TRUE(files::wildcardMatches("?.q"_t, "2.q"_t));
     EXPECT_FALSE(files::wildcardMatches("?.q"_t, "12.q"_t));
@@ -87,7 +115,8 @@ TEST_F(FilesTest, removingATreeNeverFollowsASymbolicLink) {
 TEST_F(FilesTest, aLinkIsNeitherListedNorRemovedAsATree) {
     ASSERT_TRUE(ensureFolder(at("real")));
     ASSERT_EQ(::symlink((directory.native() + "/real").c_str(), (directory.native() + "/alias").c_str()), 0);
-    EXPECT_EQ(files::listEntries(directory.path(), "*"_t, files::EntryKind::Folders), std::vector<Text>{"real"_t});
+    EXPECT_EQ(files::listEntries(directory.path(), "*"_t, files::EntryKind::Folders),
+              std::vector<Text>{"real"_t});
     EXPECT_FALSE(files::removeTree(at("alias")));
     EXPECT_TRUE(files::isDirectory(at("real")));
 }

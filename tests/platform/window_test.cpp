@@ -63,9 +63,11 @@ TEST(HeadlessWindowTest, aBoxRaisedOnAnotherThreadBlocksOnlyThatThread) {
 TEST(HeadlessWindowTest, queuedAnswersAreUsedInOrderAndOkBoxesAlwaysAnswerOk) {
     HeadlessWindow window;
     window.queueAnswers({MessageAnswer::Cancel, MessageAnswer::Cancel});
-    EXPECT_EQ(window.showMessage("a"_t, "c"_t, MessageIcon::Warning, MessageButtons::OkCancel), MessageAnswer::Cancel);
+    EXPECT_EQ(window.showMessage("a"_t, "c"_t, MessageIcon::Warning, MessageButtons::OkCancel),
+              MessageAnswer::Cancel);
     EXPECT_EQ(window.showMessage("b"_t, "c"_t, MessageIcon::Error), MessageAnswer::Ok);
-    EXPECT_EQ(window.showMessage("c"_t, "c"_t, MessageIcon::Warning, MessageButtons::OkCancel), MessageAnswer::Ok);
+    EXPECT_EQ(window.showMessage("c"_t, "c"_t, MessageIcon::Warning, MessageButtons::OkCancel),
+              MessageAnswer::Ok);
     EXPECT_EQ(window.messages().size(), 3u);
 }
 
@@ -73,9 +75,23 @@ TEST(WaitTest, waitsWhilePumpingAndStopsEarlyWhenAsked) {
     HeadlessWindow window;
     EXPECT_TRUE(waitMs(window, 30));
     EXPECT_GT(window.pumpCount(), 1);
-    std::atomic<bool> stop{true};
+    StopSignal stop;
+    stop.request();
     EXPECT_FALSE(waitMs(window, 10000, &stop));
     int before = window.pumpCount();
     delayMs(window, 1);
     EXPECT_GT(window.pumpCount(), before);
+}
+
+TEST(WaitTest, aStopRequestedFromAnotherThreadEndsTheWaitAtOnce) {
+    HeadlessWindow window;
+    StopSignal stop;
+    auto start = std::chrono::steady_clock::now();
+    std::thread requester([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        stop.request();
+    });
+    EXPECT_FALSE(waitMs(window, 60000, &stop));
+    requester.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }

@@ -1,0 +1,61 @@
+// One download: its scheduler thread, its stop request and its count of running workers.
+#pragma once
+
+#include "program/program.h"
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace xiuyun {
+
+class Download : public std::enable_shared_from_this<Download> {
+public:
+    using Body = std::function<void(Download&)>;
+
+    // Makes the download the program's schedulerThread and runs `body` on a thread of its own.
+    // The handle is in place before the body can reach its own end, where it releases it.
+    static std::shared_ptr<Download> start(Program& program, Body body);
+
+    explicit Download(Program& program) : m_program(program) {}
+    Download(const Download&) = delete;
+    Download& operator=(const Download&) = delete;
+
+    Program& program() const { return m_program; }
+
+    // Asks the scheduler to end: it checks the request at every wait and before it starts a worker,
+    // and then ends without its end-of-download steps. Workers already running finish.
+    void requestStop() { m_stop.request(); }
+    bool stopRequested() const { return m_stop.requested(); }
+    // The scheduler's wait: at least `milliseconds`, keeping the window alive; false, at once,
+    // when the stop is requested.
+    bool waitMs(int milliseconds) const;
+
+    // Workers of this download started and not yet finished. Changed under downloadLock; the
+    // scheduler compares it without the lock, where a stale value costs one wait at most.
+    std::atomic<int> activeWorkers = 0;
+
+    // Runs one worker on a short-lived thread of its own.
+    void startWorker(std::function<void()> work);
+
+    // True once the scheduler body has returned; waits at most `timeout` for that.
+    bool waitForScheduler(std::chrono::milliseconds timeout) const;
+
+private:
+    Program& m_program;
+    StopSignal m_stop;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_ended;
+    bool m_schedulerEnded = false;
+};
+
+// Workers running for the download under way; 0 when there is none.
+int activeWorkers(Program& program);
+
+// Waits until every scheduler and worker thread of every download has returned (at most
+// `timeout`); true when none is left. Nothing of a Program may go before its threads have.
+bool waitForDownloadThreads(std::chrono::milliseconds timeout);
+
+} // namespace xiuyun

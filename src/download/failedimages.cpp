@@ -1,0 +1,40 @@
+#include "download/failedimages.h"
+
+#include "net/decoding.h"
+#include "platform/files.h"
+
+namespace xiuyun {
+
+bool scanFailedImages(Program& program, Text& folder, FolderGiven folderGiven) {
+    if (folderGiven == FolderGiven::No)
+        folder = program.window.text(Control::编辑框_存放目录);
+    auto check = [&program](const Text& name, const Text& fullPath) {
+        checkImageSize(program, name, fullPath);
+    };
+    for (const char* extension : {"jpg", "png", "gif"})
+        walkFiles(program.window, folder, Text::fromGbk(extension), Recurse::Yes, check);
+    return program.smallImageFound == 1;
+}
+
+void walkFiles(Window& window, Text& folder, const Text& extension, Recurse recurse,
+               const std::function<void(const Text& name, const Text& fullPath)>& routine) {
+    const Text pattern = "*."_t + (extension.empty() ? "*"_t : extension);
+    if (!folder.endsWith("\\"_t))
+        folder += "\\"_t;
+    for (const Text& name : files::listEntries(folder, pattern, files::EntryKind::Files))
+        routine(name, folder + name);
+    if (recurse == Recurse::No)
+        return;
+    for (const Text& name : files::listEntries(folder, "*.*"_t, files::EntryKind::Folders)) {
+        Text subFolder = folder + name;
+        walkFiles(window, subFolder, extension, Recurse::Yes, routine);
+        window.pumpMessages();
+    }
+}
+
+void checkImageSize(Program& program, const Text& /*name*/, const Text& fullPath) {
+    if (fileSizeKb(fullPath) <= failedImageKb)
+        program.smallImageFound = 1;
+}
+
+} // namespace xiuyun

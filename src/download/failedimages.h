@@ -1,0 +1,34 @@
+// The check of a saved album: an image file of 10 KB or less counts as failed (an empty body, an
+// error page, a broken transfer), and its album is downloaded again.
+#pragma once
+
+#include "program/program.h"
+
+#include <functional>
+
+namespace xiuyun {
+
+enum class FolderGiven { No, Yes };
+enum class Recurse { No, Yes };
+
+// At most this many KiB (a started KiB counting whole), an image file counts as failed.
+inline constexpr long long failedImageKb = 10;
+
+// Walks the folder tree for ".jpg", ".png" and ".gif" files (any case) of 10 KB or less and sets
+// smallImageFound when it meets one; the flag stays set until the scheduler clears it. With
+// FolderGiven::No the folder is first replaced by the text of 编辑框_存放目录. True when
+// smallImageFound is set afterwards.
+bool scanFailedImages(Program& program, Text& folder, FolderGiven folderGiven);
+
+// Calls `routine` with the name and the full path of every plain file of the folder whose name
+// ends in "." + extension (every file when the extension is empty), then, with Recurse::Yes, does
+// the same in each sub-folder, letting the window handle its messages after each. Files come
+// before sub-folders; symbolic links are never followed. A "\" is appended to the caller's folder
+// when it has none.
+void walkFiles(Window& window, Text& folder, const Text& extension, Recurse recurse,
+               const std::function<void(const Text& name, const Text& fullPath)>& routine);
+
+// The scan's routine: sets smallImageFound when the file holds 10 KB or less, or is gone.
+void checkImageSize(Program& program, const Text& name, const Text& fullPath);
+
+} // namespace xiuyun

@@ -1,0 +1,78 @@
+#include "download/imageworker.h"
+
+#include "download/history.h"
+#include "net/httpclient.h"
+#include "net/site.h"
+#include "platform/files.h"
+#include "program/messages.h"
+#include "text/textutils.h"
+
+#include <mutex>
+
+namespace xiuyun {
+namespace {
+
+// The rows' addresses, each followed by "\r\n", normalised: what a user needs to fetch the album
+// by other means.
+Text addressList(Window& window) {
+    Text list;
+    const int rows = window.rowCount();
+    for (int row = 0; row < rows; ++row)
+        list += window.cell(row, 1) + "\r\n"_t;
+    return normaliseLineList(list);
+}
+
+enum class WriteOutcome { Written, Reported };
+
+WriteOutcome leaveAddressList(Window& window, const AlbumTarget& target) {
+    if (!files::isDirectory(target.folder))
+        files::createDirectories(target.folder);
+    const Text listPath = target.folder + "\\"_t + target.imageCountText + ".txt"_t;
+    if (files::exists(listPath))
+        return WriteOutcome::Written;
+    if (!files::writeFile(listPath, addressList(window).bytes())) {
+        showStatus(window, "状态：下载图片失败\r\n\r\n原因：文件创建失败\r\n\r\n解决：请重试下载"_t);
+        return WriteOutcome::Reported;
+    }
+    return WriteOutcome::Written;
+}
+
+} // namespace
+
+Text imageFileName(int row, const Text& address) {
+    Text extension = extensionOf(fileNameOf(address, Extension::Keep));
+    if (extension.empty())
+        extension = ".jpg"_t;
+    return Text::number(row + 1) + extension;
+}
+
+void downloadImageRow(Download& download, const AlbumTarget& target, int row) {
+    Program& program = download.program();
+    Window& window = program.window;
+    Text address;
+    {
+        std::lock_guard lock(program.downloadLock);
+        window.setCell(row, 2, "等待中..."_t);
+        address = window.cell(row, 1);
+    }
+    const Text path = target.folder + "\\"_t + imageFileName(row, address);
+
+    HttpExchange exchange;
+    exchange.extraHeaders = "Referer: "_t + Text::fromGbk(SITE_ROOT);
+    ByteArray body = httpRequest(address, exchange);
+    if (exchange.status >= 400)
+        body.clear();
+
+    WriteOutcome outcome = WriteOutcome::Written;
+    if (!files::replaceFile(path, body))
+        outcome = leaveAddressList(window, target);
+
+    std::lock_guard lock(program.downloadLock);
+    // After a stop the rows may already show another album: only a row that still holds this
+    // worker's address is this worker's to finish.
+    if (outcome == WriteOutcome::Written && window.cell(row, 1) == address)
+        window.setCell(row, 2, "下载完成"_t);
+    --download.activeWorkers;
+}
+
+} // namespace xiuyun

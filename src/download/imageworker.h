@@ -1,0 +1,26 @@
+// The image worker: one image row fetched and written into its album folder, on a thread of its own.
+#pragma once
+
+#include "download/download.h"
+
+namespace xiuyun {
+
+// Where the images of one batch go, fixed by the scheduler when it dispatches the batch, so that a
+// worker still ending after a stop never writes into another download's folder.
+struct AlbumTarget {
+    Text folder;         // absolute; created again when a write finds it gone
+    Text imageCountText; // names the address-list file: 45 images give "45.txt"
+};
+
+// The file name of the image of `row` (0-based): row + 1 and the extension of the address's last
+// path element, ".jpg" when it has none.
+Text imageFileName(int row, const Text& address);
+
+// Marks the row "等待中...", fetches its image with the site's root as referrer and writes it
+// whole as folder\<row + 1><extension>, marks the row "下载完成" and gives back its slot. When the
+// file cannot be written, the folder is made again and the address list of the album is left
+// there instead. An answer with an error status is written empty, like a failed fetch, so the
+// check downloads the album again.
+void downloadImageRow(Download& download, const AlbumTarget& target, int row);
+
+} // namespace xiuyun

@@ -1,0 +1,26 @@
+// The scheduler of a download: list page by list page, album by album, one worker per image row,
+// never more at once than the slider says; each album checked and downloaded again while it holds a
+// failed image; the history and the completion report.
+#pragma once
+
+#include "download/download.h"
+
+namespace xiuyun {
+
+// Scheduler bodies: the list page types, and a single album.
+void runListDownload(Download& download);
+void runAlbumDownload(Download& download);
+
+// Moves the album queue on by one album and shows the rows of the new first album.
+void nextAlbum(Program& program);
+// Moves pageNumbers on by one page, reads that page from the cache and shows its first album.
+void nextListPage(Program& program);
+
+// How many times an album of the list types is checked after its first batch.
+inline constexpr int albumChecks = 10;
+// How many failed checks end the download of a single album.
+inline constexpr int albumRetries = 10;
+// Every wait of the scheduler.
+inline constexpr int schedulerWaitMs = 100;
+
+} // namespace xiuyun

@@ -1,0 +1,70 @@
+#include "download/startcommand.h"
+
+#include "download/download.h"
+#include "download/history.h"
+#include "download/scheduler.h"
+#include "platform/files.h"
+#include "program/messages.h"
+#include "text/textutils.h"
+
+#include <algorithm>
+
+namespace xiuyun {
+
+void onStartDownload(Program& program) {
+    Window& window = program.window;
+    program.retryCount = 0;
+    program.smallImageFound = 0;
+    window.setVisible(Control::按钮_删除残余, false);
+    if (window.text(Control::按钮_删除残余) == "删除缓存文件"_t)
+        window.setText(Control::按钮_删除残余, "删除取消下载的图片"_t);
+
+    if (window.isEnabled(Control::按钮_分析数据)) {
+        showStatus(
+            window,
+            "状态：开始下载失败\r\n\r\n原因：分析数据未完成\r\n\r\n解决：请确认分析数据正确，再开始下载"_t);
+        return;
+    }
+    // A refused start leaves "2 强制下载": the next press downloads without asking the history.
+    if (window.text(Control::按钮_开始下载) == "2 强制下载"_t) {
+        window.setText(Control::按钮_开始下载, "2 开始下载"_t);
+    } else if (checkAndRecordHistory(program, window.text(Control::编辑框_页面地址))) {
+        window.setText(Control::按钮_开始下载, "2 强制下载"_t);
+        window.setEnabled(Control::按钮_重新分析, true);
+        showStatus(window,
+                   "发现：这个页面地址曾被下载过\r\n\r\n如果需要再次下载，请点击 -2 强制下载- 按钮！"_t,
+                   MessageIcon::Warning);
+        return;
+    }
+
+    window.setEnabled(Control::按钮_开始下载, false);
+    if (window.isEnabled(Control::按钮_重新分析))
+        window.setEnabled(Control::按钮_重新分析, false);
+    window.setEnabled(Control::按钮_取消下载, true);
+
+    if (isListPageType(program.pageType)) {
+        skipToAddressedPage(program, window.text(Control::编辑框_页面地址));
+        Download::start(program, runListDownload);
+    } else if (program.pageType == PAGE_ALBUM) {
+        if (!ensureFolder(program.imageRootFolder)) {
+            showStatus(
+                window,
+                "状态：分析数据失败\r\n\r\n原因：目录创建出错\r\n\r\n解决：请确认目录是否正确或是否被占用！"_t);
+            return;
+        }
+        Download::start(program, runAlbumDownload);
+    }
+}
+
+void skipToAddressedPage(Program& program, const Text& address) {
+    const Text page = fileNameOf(address, Extension::Drop);
+    if (!isNumber(page))
+        return;
+    const long long skip = page.toInteger() - 1;
+    if (skip < 1)
+        return;
+    auto& pages = program.pageNumbers;
+    pages.erase(pages.begin(), pages.begin() + static_cast<long>(std::min<long long>(skip, pages.size())));
+}
+
+} // namespace xiuyun

@@ -1,0 +1,19 @@
+#include "program/imagerows.h"
+
+#include "text/textutils.h"
+
+namespace xiuyun {
+
+void fillImageRows(Window& window, const Text& oneImageAddress, int imageCount) {
+    const Text name = fileNameOf(oneImageAddress, Extension::Keep);
+    const Text folder = oneImageAddress.left(oneImageAddress.size() - name.size());
+    const Text extension = extensionOf(name);
+    window.deleteAllRows();
+    for (int i = 1; i <= imageCount; ++i) {
+        int row = window.insertRow();
+        window.setCell(row, 0, Text::number(i));
+        window.setCell(row, 1, folder + Text::number(i) + extension);
+    }
+}
+
+} // namespace xiuyun

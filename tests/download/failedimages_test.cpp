@@ -1,0 +1,100 @@
+#include "download/failedimages.h"
+
+#include "support/programfixture.h"
+#include "text/textutils.h"
+
+#include <algorithm>
+#include <unistd.h>
+
+using namespace xiuyun;
+using xiuyun::testing::ProgramFixture;
+using xiuyun::testing::TemporaryDirectory;
+
+namespace {
+
+class FailedImageScanTest : public ProgramFixture {
+protected:
+    Text put(const std::string& relative, std::size_t bytes) {
+        const Text path = directory.path() + "\\"_t + Text::fromUtf8(relative);
+        const Text name = fileNameOf(path, Extension::Keep);
+        ensureFolder(path.left(path.size() - name.size()));
+        EXPECT_TRUE(files::writeFile(path, std::string(bytes, 'x')));
+        return path;
+    }
+    bool scan(const std::string& relative = "") {
+        Text folder = directory.path() + (relative.empty() ? Text() : "\\"_t + Text::fromUtf8(relative));
+        return scanFailedImages(program, folder, FolderGiven::Yes);
+    }
+};
+
+TEST_F(FailedImageScanTest, tenKilobytesFailAndOneByteMorePasses) {
+    put("a\\1.jpg", 10240);
+    EXPECT_TRUE(scan("a"));
+    program.smallImageFound = 0;
+    put("b\\1.jpg", 10241);
+    EXPECT_FALSE(scan("b"));
+}
+
+TEST_F(FailedImageScanTest, onlyJpgPngAndGifCountInAnyCase) {
+    put("a\\1.webp", 0);
+    put("a\\2.txt", 0);
+    put("a\\3.jpg.12-0.part", 0); // a write under way is no image yet
+    EXPECT_FALSE(scan("a"));
+    put("b\\a.JPG", 0);
+    EXPECT_TRUE(scan("b"));
+    program.smallImageFound = 0;
+    put("c\\x.Gif", 5);
+    EXPECT_TRUE(scan("c"));
+}
+
+TEST_F(FailedImageScanTest, theWholeTreeIsWalkedWithOrWithoutATrailingSeparator) {
+    put("top\\1.png", 20000);
+    put("top\\one\\two\\9.png", 3);
+    EXPECT_TRUE(scan("top"));
+    program.smallImageFound = 0;
+    EXPECT_TRUE(scan("top\\"));
+}
+
+TEST_F(FailedImageScanTest, theFlagStaysUntilCleared) {
+    put("bad\\1.gif", 1);
+    put("good\\1.gif", 20000);
+    EXPECT_TRUE(scan("bad"));
+    EXPECT_TRUE(scan("good"));
+    EXPECT_TRUE(scan("missing"));
+    program.smallImageFound = 0;
+    EXPECT_FALSE(scan("good"));
+    EXPECT_FALSE(scan("missing"));
+}
+
+TEST_F(FailedImageScanTest, withoutAFolderTheTargetFolderBoxIsScanned) {
+    TemporaryDirectory target;
+    window.setText(Control::编辑框_存放目录, target.path());
+    put("elsewhere\\1.jpg", 1);
+    Text folder = "ignored"_t;
+    EXPECT_FALSE(scanFailedImages(program, folder, FolderGiven::No));
+    EXPECT_EQ(folder, target.path() + "\\"_t);
+}
+
+TEST_F(FailedImageScanTest, theWalkVisitsFilesBeforeSubFoldersAndNeverFollowsLinks) {
+    TemporaryDirectory outside;
+    ASSERT_TRUE(files::writeFile(outside.path() + "\\1.jpg"_t, ""));
+    put("tree\\sub\\2.jpg", 1);
+    put("tree\\3.jpg", 1);
+    ASSERT_EQ(::symlink(outside.native().c_str(), (directory.native() + "/tree/link").c_str()), 0);
+
+    std::vector<Text> visited;
+    Text folder = directory.path() + "\\tree"_t;
+    walkFiles(window, folder, "jpg"_t, Recurse::Yes, [&](const Text& name, const Text& fullPath) {
+        visited.push_back(name);
+        EXPECT_EQ(fullPath, fullPath.left(fullPath.size() - name.size()) + name);
+    });
+    EXPECT_EQ(visited, (std::vector<Text>{"3.jpg"_t, "2.jpg"_t}));
+    EXPECT_TRUE(folder.endsWith("\\"_t));
+
+    visited.clear();
+    walkFiles(window, folder, Text(), Recurse::No,
+              [&](const Text& name, const Text&) { visited.push_back(name); });
+    EXPECT_EQ(visited, (std::vector<Text>{"3.jpg"_t}));
+}
+
+} // namespace
