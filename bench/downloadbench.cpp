@@ -53,9 +53,9 @@ Text freshDirectory() {
 
 void downloadCategory(benchmark::State& state) {
     const int threads = static_cast<int>(state.range(0));
-    gallery::Gallery gallery(std::string(SITE_ROOT), {.pagesPerList = listPages,
-                                                      .albumsPerPage = albumsPerPage,
-                                                      .imagesPerAlbum = imagesPerAlbum});
+    gallery::Gallery gallery(
+        std::string(SITE_ROOT),
+        {.pagesPerList = listPages, .albumsPerPage = albumsPerPage, .imagesPerAlbum = imagesPerAlbum});
     testing::TestSite site;
     if (!site.start()) {
         state.SkipWithError("the local site did not start");
@@ -107,12 +107,12 @@ void downloadCategory(benchmark::State& state) {
     }
     clearLoopbackRoutesForTests();
 
-    const double bound = static_cast<double>(totalImages) / threads *
-                         std::chrono::duration<double>(imageLatency).count();
+    const double bound =
+        static_cast<double>(totalImages) / threads * std::chrono::duration<double>(imageLatency).count();
     state.counters["bound_s"] = bound;
     state.counters["ratio_to_bound"] = seconds / static_cast<double>(state.iterations()) / bound;
-    state.counters["images_per_second"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * totalImages), benchmark::Counter::kIsRate);
+    state.counters["images_per_second"] = benchmark::Counter(
+        static_cast<double>(state.iterations() * totalImages), benchmark::Counter::kIsRate);
     state.counters["peak_rss_kb"] = static_cast<double>(peakResidentKb());
 }
 BENCHMARK(downloadCategory)

@@ -2,6 +2,7 @@
 
 #include "analysis/routes.h"
 #include "app/commands.h"
+#include "download/download.h"
 #include "net/httpclient.h"
 #include "net/site.h"
 #include "platform/qt/imagelistmodel.h"
@@ -11,6 +12,7 @@
 #include "support/programfixture.h"
 #include "testsite/gallery.h"
 #include "testsite/testsite.h"
+#include "text/textutils.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -329,6 +331,59 @@ TEST_F(QtWindowTest, aCategoryIsAnalysedBehindTheRealWindow) {
     EXPECT_EQ(find<QLabel>(Control::透明标签_总页码2)->text(), QStringLiteral("3"));
     EXPECT_FALSE(find<QPushButton>(Control::按钮_分析数据)->isEnabled());
     EXPECT_TRUE(find<QLineEdit>(Control::编辑框_页面地址)->isReadOnly());
+}
+
+// A download behind the real window: the scheduler and the workers write rows and buttons from
+// their own threads, and the completion box is raised from the scheduler's thread.
+TEST_F(QtWindowTest, aListIsDownloadedBehindTheRealWindow) {
+    gallery::Gallery gallery{std::string(SITE_ROOT), {.albumsPerPage = 2, .imagesPerAlbum = 3}};
+    const std::string list = "/search/summer/";
+    gallery.setList(list, 1);
+    xiuyun::testing::TestSite site;
+    ASSERT_TRUE(site.start());
+    site.setFallback([&gallery](const std::string& path) -> std::optional<xiuyun::testing::Page> {
+        auto resource = gallery.find(path);
+        if (!resource)
+            return std::nullopt;
+        auto page = xiuyun::testing::Page::bytes(resource->body, resource->contentType);
+        page.compressed = path.rfind("/img/", 0) != 0;
+        return page;
+    });
+    routeHostToLoopbackForTests(std::string(SITE_HOST), site.port());
+    program.routes = analysisRoutes();
+    window.events().windowCreated();
+
+    window.setText(Control::编辑框_页面地址, Text::fromGbk(std::string(SITE_ROOT) + list.substr(1)));
+    settle();
+    QTest::mouseClick(find<QCheckBox>(Control::选择框_搜索地址), Qt::LeftButton);
+    answerNextBox(QMessageBox::Ok, [](QMessageBox&) {});
+    QTest::mouseClick(find<QPushButton>(Control::按钮_分析数据), Qt::LeftButton);
+    settle();
+
+    QString report;
+    QString caption;
+    answerNextBox(QMessageBox::Ok, [&](QMessageBox& box) {
+        report = box.text();
+        caption = box.windowTitle();
+    });
+    QTest::mouseClick(find<QPushButton>(Control::按钮_开始下载), Qt::LeftButton);
+    while (!waitForDownloadThreads(std::chrono::milliseconds(0)))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    settle();
+    clearLoopbackRoutesForTests();
+
+    EXPECT_EQ(caption, qtString(std::string_view("恭喜客官")));
+    EXPECT_EQ(report, qtString(std::string_view("状态：图片下载完成\n\n原因：\n\n重试：0")));
+    auto* mainWindow = static_cast<QtMainWindow*>(window.widget());
+    ASSERT_EQ(mainWindow->imageListModel()->rowCount(), 3);
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(mainWindow->imageListModel()->cell(row, 2), qtString(std::string_view("下载完成")));
+    EXPECT_TRUE(find<QPushButton>(Control::按钮_开始下载)->isEnabled());
+    EXPECT_FALSE(find<QPushButton>(Control::按钮_取消下载)->isEnabled());
+    const auto album = gallery.albumsOn(list, 1)[1];
+    const Text image = directory.path() + "\\summer\\"_t +
+                       safeFolderElement(cleanFileName("2 "_t + Text::fromUtf8(album.title))) + "\\3.png"_t;
+    EXPECT_EQ(files::readFile(image), gallery.image(album.id, 3));
 }
 
 } // namespace
