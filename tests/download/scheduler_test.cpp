@@ -2,6 +2,7 @@
 
 #include "support/downloadfixture.h"
 
+#include <algorithm>
 #include <atomic>
 
 using namespace xiuyun;
@@ -109,16 +110,35 @@ TEST_F(SchedulerTest, aDownloadFromTheSecondListPageSkipsTheFirst) {
     EXPECT_EQ(window.text(Control::编辑框_页面地址), address(category + "3.html"));
 }
 
-TEST_F(SchedulerTest, aListDownloadsIntoTheChosenTargetFolder) {
+TEST_F(SchedulerTest, aSearchListGoesUnderItsDecodedWordInTheChosenTargetFolder) {
     TemporaryDirectory target;
     window.type(Control::编辑框_存放目录, target.path());
+    gallery.setList("/search/夏日/", 1);
+    analyse(address("/search/%E5%A4%8F%E6%97%A5/"), Control::选择框_搜索地址);
+    downloadAndWait();
+
+    const auto albums = gallery.albumsOn("/search/夏日/", 1);
+    EXPECT_TRUE(holdsAlbum(listAlbumFolder(target.path() + "\\夏日"_t, 1, albums[0]), albums[0]));
+    EXPECT_EQ(files::listEntries(directory.path(), "*"_t, files::EntryKind::Folders),
+              std::vector<Text>{"vrd"_t}); // nothing under the program directory but the cache
+    EXPECT_EQ(lastMessageText(), successBox(0));
+}
+
+TEST_F(SchedulerTest, siteTitlesNeverLeaveTheListFolder) {
+    useGallery({.albumsPerPage = static_cast<int>(gallery::Gallery::awkwardTitles().size()),
+                .imagesPerAlbum = 1,
+                .awkwardTitles = true});
     gallery.setList(search, 1);
     analyse(address(search), Control::选择框_搜索地址);
     downloadAndWait();
 
-    const auto albums = gallery.albumsOn(search, 1);
-    EXPECT_TRUE(holdsAlbum(listAlbumFolder(target.path() + "\\summer"_t, 1, albums[0]), albums[0]));
-    EXPECT_FALSE(files::exists(at("summer")));
+    const auto albumFolders = files::listEntries(at("summer"), "*"_t, files::EntryKind::Folders);
+    EXPECT_EQ(albumFolders.size(), gallery::Gallery::awkwardTitles().size());
+    for (const Text& name : albumFolders)
+        EXPECT_TRUE(files::exists(at("summer") + "\\"_t + name + "\\1.png"_t)) << name;
+    auto topFolders = files::listEntries(directory.path(), "*"_t, files::EntryKind::Folders);
+    std::sort(topFolders.begin(), topFolders.end());
+    EXPECT_EQ(topFolders, (std::vector<Text>{"summer"_t, "vrd"_t}));
     EXPECT_EQ(lastMessageText(), successBox(0));
 }
 
