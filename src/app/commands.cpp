@@ -2,17 +2,17 @@
 
 #include "analysis/analysecommand.h"
 #include "analysis/completion.h"
+#include "app/closing.h"
+#include "app/folderchoice.h"
 #include "app/startup.h"
+#include "download/cancelcommand.h"
+#include "download/cleanup.h"
 #include "download/startcommand.h"
 #include "program/pagetype.h"
 
 #include <memory>
 
 namespace xiuyun {
-
-void onThreadSliderChanged(Program& program) {
-    program.window.setText(Control::透明标签_线程数, Text::number(program.window.sliderPosition()));
-}
 
 WindowEvents commandHandlers(Program& program) {
     WindowEvents events;
@@ -38,6 +38,15 @@ WindowEvents commandHandlers(Program& program) {
         case Control::按钮_分析数据:
             onAnalyse(program);
             break;
+        case Control::按钮_浏览目录:
+            onBrowseFolder(program);
+            break;
+        case Control::按钮_取消下载:
+            onCancelDownload(program);
+            break;
+        case Control::按钮_删除残余:
+            onCleanUp(program);
+            break;
         case Control::按钮_开始下载:
             onStartDownload(program);
             break;
@@ -52,7 +61,7 @@ WindowEvents commandHandlers(Program& program) {
         }
     };
     events.windowCreated = [&program] { onWindowCreated(program); };
-    events.windowDestroying = [] {};
+    events.windowDestroying = [&program] { onWindowDestroying(program); };
     return events;
 }
 

@@ -6,6 +6,5 @@
 namespace xiuyun {
 
 WindowEvents commandHandlers(Program& program);
-void onThreadSliderChanged(Program& program);
 
 } // namespace xiuyun

@@ -80,6 +80,24 @@ int activeWorkers(Program& program) {
     return program.schedulerThread ? program.schedulerThread->activeWorkers.load() : 0;
 }
 
+void haltThread(Download& download, std::chrono::milliseconds limit) {
+    download.requestStop();
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!download.waitForScheduler(std::chrono::milliseconds(10))) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return;
+        download.program().window.pumpMessages();
+    }
+}
+
+bool releaseThread(Program& program, const Download& download) {
+    std::lock_guard lock(program.downloadLock);
+    if (program.schedulerThread.get() != &download)
+        return false;
+    program.schedulerThread.reset();
+    return true;
+}
+
 bool waitForDownloadThreads(std::chrono::milliseconds timeout) {
     return engineThreads().waitForNone(timeout);
 }

@@ -51,8 +51,19 @@ private:
     bool m_schedulerEnded = false;
 };
 
-// Workers running for the download under way; 0 when there is none.
+// Workers running for the download under way; 0 when there is none, also while the workers of a
+// stopped download still end (they count down their own download).
 int activeWorkers(Program& program);
+
+// Stops the scheduler of a download for good: it takes no further step of its own after its next
+// check, which is never further off than one wait, and it holds no lock meanwhile. Waits at most
+// `limit` for it to end, keeping the window painted; running workers finish their image.
+void haltThread(Download& download, std::chrono::milliseconds limit);
+
+// Empties the program's schedulerThread if it still names `download` and answers whether it did:
+// the handle is released once, by whichever of the scheduler's end, the cancel and the window's
+// destruction comes first. Takes downloadLock.
+bool releaseThread(Program& program, const Download& download);
 
 // Waits until every scheduler and worker thread of every download has returned (at most
 // `timeout`); true when none is left. Nothing of a Program may go before its threads have.

@@ -89,7 +89,8 @@ void finishDownload(Download& download, ScanOf scanOf, const Text& retryWord) {
     Program& program = download.program();
     Window& window = program.window;
     {
-        // Under the lock a stop and this end cannot cross: whichever comes first sets the buttons.
+        // Under the lock a stop and this end cannot cross: a cancel either comes first and this
+        // end does nothing, or finds the handle released and the download finished.
         std::lock_guard lock(program.downloadLock);
         if (download.stopRequested())
             return;
@@ -97,8 +98,7 @@ void finishDownload(Download& download, ScanOf scanOf, const Text& retryWord) {
         if (!window.isEnabled(Control::按钮_分析数据))
             window.setEnabled(Control::按钮_重新分析, true);
         window.setEnabled(Control::按钮_取消下载, false);
-        if (program.schedulerThread.get() == &download)
-            program.schedulerThread.reset();
+        releaseThread(program, download);
     }
     // One retry pass is reported as 2.
     if (program.retryCount != 0)

@@ -11,7 +11,18 @@
 namespace xiuyun {
 
 struct ControlChange {
-    enum class Kind { Text, Visible, Enabled, ReadOnly, Ticked, Position, RowInserted, CellSet, RowsCleared, RowShown };
+    enum class Kind {
+        Text,
+        Visible,
+        Enabled,
+        ReadOnly,
+        Ticked,
+        Position,
+        RowInserted,
+        CellSet,
+        RowsCleared,
+        RowShown
+    };
     Kind kind;
     Control control = Control::超级列表框1;
     Text text;
@@ -70,8 +81,7 @@ private:
     };
     using Row = std::array<Text, 3>;
 
-    template <typename Apply>
-    void update(ControlChange change, Apply apply);
+    template <typename Apply> void update(ControlChange change, Apply apply);
 
     mutable std::mutex m_mutex;
     std::array<State, controlCount> m_states;

@@ -34,8 +34,18 @@ enum class EntryKind { Files, Folders };
 std::vector<Text> listEntries(const Text& folder, const Text& wildcard, EntryKind kind);
 bool wildcardMatches(const Text& wildcard, const Text& name);
 
-// Removes a folder with everything in it, the folder last; never follows a symbolic link.
-bool removeTree(const Text& path);
+// Removes a folder with everything in it, the folder last; never follows a symbolic link (a link
+// inside is removed as a link). With DotEntries::Keep an entry whose name begins with "." is left
+// alone, and so is every folder above it. True when the folder itself is gone.
+enum class DotEntries { Remove, Keep };
+bool removeTree(const Text& path, DotEntries dotEntries = DotEntries::Remove);
+
+// The absolute native form of a path with "." and ".." resolved and the links of its folders
+// followed, the last element taken as it stands (a link there is not followed); empty when the
+// folder holding it does not exist.
+std::string resolvedPath(const Text& path);
+// The user's home folder, resolved as above; empty when unknown.
+std::string homeFolder();
 
 // True when the path ends in a separator ("\" or the native "/").
 bool endsWithSeparator(const Text& path);

@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -23,7 +25,7 @@ bool makeOneDirectory(const std::string& path) {
     return false;
 }
 
-bool removeNativeTree(const std::string& path) {
+bool removeNativeTree(const std::string& path, DotEntries dotEntries) {
     struct stat info;
     if (::lstat(path.c_str(), &info) != 0)
         return false;
@@ -35,11 +37,15 @@ bool removeNativeTree(const std::string& path) {
             std::string name = entry->d_name;
             if (name == "." || name == "..")
                 continue;
-            allRemoved = removeNativeTree(path + "/" + name) && allRemoved;
+            if (dotEntries == DotEntries::Keep && name[0] == '.') {
+                allRemoved = false;
+                continue;
+            }
+            allRemoved = removeNativeTree(path + "/" + name, dotEntries) && allRemoved;
         }
         ::closedir(dir);
     }
-    return ::rmdir(path.c_str()) == 0 && allRemoved;
+    return allRemoved && ::rmdir(path.c_str()) == 0;
 }
 
 } // namespace
@@ -208,12 +214,42 @@ std::vector<Text> listEntries(const Text& folder, const Text& wildcard, EntryKin
     return names;
 }
 
-bool removeTree(const Text& path) {
+bool removeTree(const Text& path, DotEntries dotEntries) {
     std::string native = nativePath(path);
     struct stat info;
     if (native.empty() || ::lstat(native.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
         return false;
-    return removeNativeTree(native);
+    return removeNativeTree(native, dotEntries);
+}
+
+std::string resolvedPath(const Text& path) {
+    std::string native = nativePath(path);
+    while (native.size() > 1 && native.back() == '/')
+        native.pop_back();
+    if (native.empty())
+        return {};
+    const std::size_t slash = native.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : native.substr(0, slash == 0 ? 1 : slash);
+    std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
+    char resolved[PATH_MAX];
+    if (!::realpath(folder.c_str(), resolved))
+        return {};
+    std::string result = resolved;
+    if (name.empty() || name == ".")
+        return result;
+    if (name == "..") {
+        const std::size_t up = result.rfind('/');
+        return up == 0 || up == std::string::npos ? "/" : result.substr(0, up);
+    }
+    return (result == "/" ? "" : result) + "/" + name;
+}
+
+std::string homeFolder() {
+    const char* home = std::getenv("HOME");
+    if (!home || !*home)
+        return {};
+    char resolved[PATH_MAX];
+    return ::realpath(home, resolved) ? std::string(resolved) : std::string();
 }
 
 bool endsWithSeparator(const Text& path) {

@@ -25,6 +25,26 @@ MessageAnswer HeadlessWindow::showMessage(const Text& text, const Text& caption,
     return answer;
 }
 
+Text HeadlessWindow::chooseFolder(const FolderDialog& dialog) {
+    std::lock_guard lock(m_messageMutex);
+    m_folderDialogs.push_back(dialog);
+    if (m_folderChoices.empty())
+        return {};
+    Text choice = std::move(m_folderChoices.front());
+    m_folderChoices.pop_front();
+    return choice;
+}
+
+void HeadlessWindow::queueFolderChoices(std::initializer_list<Text> choices) {
+    std::lock_guard lock(m_messageMutex);
+    m_folderChoices.insert(m_folderChoices.end(), choices);
+}
+
+std::vector<FolderDialog> HeadlessWindow::folderDialogs() const {
+    std::lock_guard lock(m_messageMutex);
+    return m_folderDialogs;
+}
+
 void HeadlessWindow::pumpMessages() {
     std::lock_guard lock(m_messageMutex);
     ++m_pumps;

@@ -22,6 +22,7 @@ class HeadlessWindow : public ControlModel {
 public:
     MessageAnswer showMessage(const Text& text, const Text& caption, MessageIcon icon,
                               MessageButtons buttons = MessageButtons::Ok) override;
+    Text chooseFolder(const FolderDialog& dialog) override;
     void pumpMessages() override;
 
     // The user's side. A click on a disabled or hidden control does nothing; typing into a
@@ -36,6 +37,11 @@ public:
     // hold that thread as a modal box would.
     void setMessageHandler(std::function<MessageAnswer(const RecordedMessage&)> handler);
 
+    // What the next folder pickers answer, in order; once they run out the picker is cancelled
+    // (the empty text).
+    void queueFolderChoices(std::initializer_list<Text> choices);
+    std::vector<FolderDialog> folderDialogs() const;
+
     std::vector<RecordedMessage> messages() const;
     void clearMessages();
     int pumpCount() const;
@@ -44,6 +50,8 @@ private:
     mutable std::mutex m_messageMutex;
     std::vector<RecordedMessage> m_messages;
     std::deque<MessageAnswer> m_answers;
+    std::deque<Text> m_folderChoices;
+    std::vector<FolderDialog> m_folderDialogs;
     std::function<MessageAnswer(const RecordedMessage&)> m_handler;
     int m_pumps = 0;
 };

@@ -12,6 +12,15 @@ enum class MessageIcon { Error, Warning, Information };
 enum class MessageButtons { Ok, OkCancel };
 enum class MessageAnswer { Ok, Cancel };
 
+// The platform's folder picker as the program asks for it.
+struct FolderDialog {
+    Text title;
+    Text initialFolder; // preselected when not empty
+    bool includeFiles = false;
+    bool showEditBox = false;
+    bool newStyle = true;
+};
+
 // What the window reports to the program: a click on a button or check box (after the box's
 // tick has toggled), a slider movement, and the window's own life.
 struct WindowEvents {
@@ -54,6 +63,10 @@ public:
     // A modal box owned by the main window; blocks the calling thread until it is closed.
     virtual MessageAnswer showMessage(const Text& text, const Text& caption, MessageIcon icon,
                                       MessageButtons buttons = MessageButtons::Ok) = 0;
+
+    // Shows the folder picker, modal to the main window, on the window's thread: the chosen
+    // folder's path, or the empty text when the user cancels or picks no folder on disk.
+    virtual Text chooseFolder(const FolderDialog& dialog) = 0;
 
     // Hands pending window messages (painting, timers, queued control updates) to the window,
     // never user input, so no second command can start in the middle of a running one. Does

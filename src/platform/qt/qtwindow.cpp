@@ -3,7 +3,12 @@
 #include "platform/qt/qtmainwindow.h"
 #include "platform/qt/qttext.h"
 
+#include "platform/files.h"
+
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -166,6 +171,28 @@ MessageAnswer QtWindow::showMessageHere(const Text& text, const Text& caption, M
     return box.clickedButton() == box.button(QMessageBox::Ok) ? MessageAnswer::Ok : closedAnswer(buttons);
 }
 
+Text QtWindow::chooseFolder(const FolderDialog& request) {
+    if (!onGuiThread())
+        return {};
+    applyPendingChanges();
+    QFileDialog dialog(m_mainWindow.get(), qtString(request.title), qtString(request.initialFolder));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::ShowDirsOnly, !request.includeFiles);
+    // The old style of the platform's picker is a bare tree; Qt's own dialog stands for it.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, !request.newStyle);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty())
+        return {};
+    // Only a folder on disk is an answer; anything else reads as a cancelled picker.
+    const QString path = chosen.first();
+    if (!QFileInfo(path).isDir())
+        return {};
+    return files::fromNativePath(QFile::encodeName(path).toStdString());
+}
+
 void QtWindow::pumpMessages() {
     if (!onGuiThread())
         return;
@@ -183,10 +210,14 @@ void QtWindow::open() {
 }
 
 void QtWindow::onClosing() {
+    {
+        // First: a thread that raises a box from now on is answered at once, so nothing the
+        // destroy handler waits for can wait for this thread.
+        std::lock_guard lock(m_queueMutex);
+        closeLocked();
+    }
     if (events().windowDestroying)
         events().windowDestroying();
-    std::lock_guard lock(m_queueMutex);
-    closeLocked();
 }
 
 void QtWindow::closeLocked() {

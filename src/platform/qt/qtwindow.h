@@ -28,6 +28,7 @@ public:
 
     MessageAnswer showMessage(const Text& text, const Text& caption, MessageIcon icon,
                               MessageButtons buttons = MessageButtons::Ok) override;
+    Text chooseFolder(const FolderDialog& dialog) override;
     void pumpMessages() override;
 
     // Reports windowCreated, then shows the window. Set the events first.

@@ -1,0 +1,17 @@
+// The two inputs set beside typing: the target folder through the folder picker, and the number
+// of download threads on the slider.
+#pragma once
+
+#include "program/program.h"
+
+namespace xiuyun {
+
+void onThreadSliderChanged(Program& program);
+void onBrowseFolder(Program& program);
+
+// The folder picker: the chosen folder without leading and trailing blanks, or the empty text
+// when the user cancels or picks something that is no folder on disk.
+Text browseForFolder(Window& window, const Text& title = "请选择一个文件夹"_t, const Text& initialFolder = {},
+                     bool includeFiles = false, bool showEditBox = false, bool newStyle = true);
+
+} // namespace xiuyun

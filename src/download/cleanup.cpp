@@ -1,0 +1,154 @@
+#include "download/cleanup.h"
+
+#include "platform/files.h"
+#include "program/messages.h"
+
+namespace xiuyun {
+namespace {
+
+const Text& waitForTheResult() {
+    static const Text text = "请耐心等待，删除成功或失败的提示，避免程序发生崩！"_t;
+    return text;
+}
+
+void hideButton(Window& window) {
+    window.setVisible(Control::按钮_删除残余, false);
+}
+
+// Every file directly in the data folder but the decoder and the download history.
+void deleteCacheFiles(Program& program) {
+    Window& window = program.window;
+    showInformationBox(window, waitForTheResult(), MessageIcon::Warning);
+    auto finish = [&window] {
+        hideButton(window);
+        window.setText(Control::按钮_删除残余, "删除取消下载的图片"_t);
+    };
+    const Text folder = program.dataDir();
+    if (!files::isDirectory(folder)) {
+        finish();
+        showStatus(window, "状态：删除缓存失败\r\n\r\n原因：未知\r\n\r\n解决：文件不存在"_t);
+        return;
+    }
+    const std::vector<Text> paths = listFiles(window, folder, "*.*"_t, FullPaths::Yes);
+    if (paths.empty()) {
+        finish();
+        showStatus(window, "状态：没有发现缓存文件\r\n\r\n原因：\r\n\r\n解决："_t, MessageIcon::Information);
+        return;
+    }
+    for (const Text& path : paths) {
+        if (path.contains("vrd\\gzip.dll"_t) || path.contains("vrd\\c_x.q"_t))
+            continue;
+        if (!files::removeFile(path))
+            showStatus(window,
+                       "状态：删除缓存文件失败\r\n\r\n失败文件名："_t + path +
+                           "\r\n\r\n解决：等执行删除操作完，自行手动删除吧"_t,
+                       MessageIcon::Warning);
+    }
+    finish();
+    showStatus(
+        window,
+        "状态：删除缓存完成\r\n\r\n提示：如需要删除页面地址的记录数据\r\n ，请手动删除vrd目录下的c_x.q文件"_t,
+        MessageIcon::Information);
+}
+
+// The folder of the images of a cancelled download, once no worker of it is left running.
+void deleteCancelledImages(Program& program) {
+    Window& window = program.window;
+    const MessageAnswer answer = showInformationBox(
+        window,
+        waitForTheResult() +
+            "\r\n\r\n如果你的图片很多的话，可能就有点小久！\r\n\r\n谨慎操作，将会删除图片根目录，那是否删除呢！"_t,
+        MessageIcon::Warning, MessageButtons::OkCancel);
+    if (answer != MessageAnswer::Ok)
+        return;
+    if (window.isEnabled(Control::按钮_取消下载)) {
+        hideButton(window);
+        showStatus(window, "状态：删除取消下载的图片失败\r\n\r\n原因：\r\n\r\n解决："_t);
+        return;
+    }
+    const int rows = window.rowCount();
+    for (int row = 0; row < rows; ++row) {
+        if (window.cell(row, 2) == "等待中..."_t) {
+            showStatus(
+                window,
+                "状态：删除被暂停\r\n\r\n原因：存在 <等待中...> 的图片\r\n\r\n解决：请等待显示下载完成！"_t);
+            return;
+        }
+    }
+    hideButton(window);
+    // The images went into the target folder; nothing outside it (or the program's own folder,
+    // where an analysis may have put them before) is ever a download's to delete.
+    const Text allowed[] = {window.text(Control::编辑框_存放目录), program.programDir};
+    const Text kept[] = {program.dataDir()}; // a list folder named "vrd" must not take the cache along
+    if (deleteFolderTree(program.imageRootFolder, allowed, kept))
+        showStatus(window, "状态：删除取消下载时产生的图片成功\r\n\r\n原因：\r\n\r\n解决："_t,
+                   MessageIcon::Information);
+    else
+        showStatus(window, "状态：删除取消下载时产生的图片失败\r\n\r\n原因：\r\n\r\n解决："_t);
+}
+
+bool isDriveRoot(const Text& path) {
+    const std::string& bytes = path.bytes();
+    const bool letter =
+        bytes.size() >= 2 && std::isalpha(static_cast<unsigned char>(bytes[0])) && bytes[1] == ':';
+    return letter && (bytes.size() == 2 || (bytes.size() == 3 && (bytes[2] == '\\' || bytes[2] == '/')));
+}
+
+bool isStrictlyInside(const std::string& path, const std::string& parent) {
+    if (parent.empty())
+        return false;
+    const std::string prefix = parent == "/" ? parent : parent + "/";
+    return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
+}
+
+} // namespace
+
+void onCleanUp(Program& program) {
+    const Text caption = program.window.text(Control::按钮_删除残余);
+    if (caption == "删除缓存文件"_t)
+        deleteCacheFiles(program);
+    else if (caption == "删除取消下载的图片"_t)
+        deleteCancelledImages(program);
+}
+
+std::vector<Text> listFiles(Window& window, const Text& folder, const Text& pattern, FullPaths fullPaths) {
+    const Text separator = folder.endsWith("\\"_t) ? Text() : "\\"_t;
+    std::vector<Text> listed;
+    for (const Text& name : files::listEntries(folder, pattern, files::EntryKind::Files)) {
+        if (!listed.empty())
+            window.pumpMessages();
+        listed.push_back(fullPaths == FullPaths::Yes ? folder + separator + name : name);
+    }
+    return listed;
+}
+
+bool deleteFolderTree(const Text& path, std::span<const Text> allowedParents,
+                      std::span<const Text> keptFolders) {
+    Text trimmed = path;
+    while (trimmed.startsWith(" "_t))
+        trimmed = trimmed.middle(2);
+    if (trimmed.empty() || isDriveRoot(trimmed))
+        return false;
+    const std::string resolved = files::resolvedPath(trimmed);
+    if (resolved.empty() || resolved == "/")
+        return false;
+    auto holds = [&resolved](const std::string& kept) {
+        return !kept.empty() && (kept == resolved || isStrictlyInside(kept, resolved));
+    };
+    if (holds(files::homeFolder()))
+        return false;
+    for (const Text& kept : keptFolders) {
+        if (holds(files::resolvedPath(kept)))
+            return false;
+    }
+    bool inside = false;
+    for (const Text& parent : allowedParents) {
+        if (!parent.empty() && isStrictlyInside(resolved, files::resolvedPath(parent)))
+            inside = true;
+    }
+    if (!inside)
+        return false;
+    return files::removeTree(files::fromNativePath(resolved), files::DotEntries::Keep);
+}
+
+} // namespace xiuyun

@@ -1,0 +1,59 @@
+#include "app/closing.h"
+
+#include "download/download.h"
+#include "support/downloadfixture.h"
+
+#include <thread>
+
+using namespace xiuyun;
+using namespace xiuyun::testing;
+
+namespace {
+
+class ClosingTest : public DownloadFixture {};
+
+TEST_F(ClosingTest, closingBeforeAnyDownloadStopsNothing) {
+    window.events().windowDestroying();
+    EXPECT_TRUE(window.messages().empty());
+}
+
+TEST_F(ClosingTest, closingDuringADownloadEndsTheSchedulerBeforeTheWindowGoes) {
+    useGallery({.imagesPerAlbum = 8});
+    serveGallery(std::chrono::milliseconds(300));
+    const auto album = gallery.albumsOn("/t/xinggan/", 1).front();
+    site.trackInFlight("/img/");
+    window.moveSlider(2);
+    analyse(address(album.pagePath), Control::选择框_单个地址);
+    window.clearMessages();
+    window.click(Control::按钮_开始下载);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (site.inFlight() < 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+
+    window.events().windowDestroying();
+
+    {
+        std::lock_guard lock(program.downloadLock);
+        EXPECT_EQ(program.schedulerThread, nullptr);
+    }
+    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    int images = 0;
+    for (const auto& request : site.requests())
+        images += request.path.rfind("/img/", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(images, 2);
+    EXPECT_TRUE(window.messages().empty());
+}
+
+TEST_F(ClosingTest, closingAfterACancelFindsNothingLeftToStop) {
+    useGallery({.imagesPerAlbum = 2});
+    serveGallery(std::chrono::milliseconds(200));
+    analyse(address(gallery.albumsOn("/t/xinggan/", 1).front().pagePath), Control::选择框_单个地址);
+    window.click(Control::按钮_开始下载);
+    window.click(Control::按钮_取消下载);
+    window.clearMessages();
+    window.events().windowDestroying();
+    EXPECT_TRUE(window.messages().empty());
+    EXPECT_FALSE(window.isEnabled(Control::按钮_开始下载));
+}
+
+} // namespace

@@ -1,0 +1,236 @@
+#include "download/cleanup.h"
+
+#include "download/download.h"
+#include "support/downloadfixture.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <thread>
+#include <unistd.h>
+
+using namespace xiuyun;
+using namespace xiuyun::testing;
+
+namespace {
+
+const Text& pleaseWait() {
+    static const Text text = "请耐心等待，删除成功或失败的提示，避免程序发生崩！"_t;
+    return text;
+}
+
+std::vector<Text> sorted(std::vector<Text> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class CacheCleanUpTest : public ProgramFixture {
+protected:
+    void offerCleanUp() {
+        window.setText(Control::按钮_删除残余, "删除缓存文件"_t);
+        window.setVisible(Control::按钮_删除残余, true);
+    }
+    void expectButtonGone() {
+        EXPECT_FALSE(window.isVisible(Control::按钮_删除残余));
+        EXPECT_EQ(window.text(Control::按钮_删除残余), "删除取消下载的图片"_t);
+    }
+};
+
+TEST_F(CacheCleanUpTest, everyCacheFileGoesButTheDecoderAndTheHistory) {
+    ASSERT_TRUE(ensureDataDirectory(program));
+    for (const char* name : {"t_j.q", "d_g.q", "c_x.q", "gzip.dll", "gzip.dll.old", "2.q", "3.q"})
+        ASSERT_TRUE(files::writeFile(program.dataFile(Text::fromGbk(name)), "x"));
+    ASSERT_TRUE(ensureFolder(program.dataFile("sub"_t)));
+    ASSERT_TRUE(files::writeFile(program.dataFile("sub\\4.q"_t), "x"));
+    offerCleanUp();
+
+    window.click(Control::按钮_删除残余);
+
+    EXPECT_EQ(sorted(files::listEntries(program.dataDir(), "*"_t, files::EntryKind::Files)),
+              (std::vector<Text>{"c_x.q"_t, "gzip.dll"_t, "gzip.dll.old"_t}));
+    EXPECT_TRUE(files::exists(program.dataFile("sub\\4.q"_t)));
+    auto boxes = window.messages();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, pleaseWait());
+    EXPECT_EQ(boxes[0].caption, "信息："_t);
+    EXPECT_EQ(boxes[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(
+        boxes[1].text,
+        "状态：删除缓存完成\r\n\r\n提示：如需要删除页面地址的记录数据\r\n ，请手动删除vrd目录下的c_x.q文件"_t);
+    EXPECT_EQ(boxes[1].caption, "温馨提示"_t);
+    EXPECT_EQ(boxes[1].icon, MessageIcon::Information);
+    expectButtonGone();
+}
+
+TEST_F(CacheCleanUpTest, aFolderWithoutFilesOrNoFolderAtAllIsReported) {
+    offerCleanUp();
+    window.click(Control::按钮_删除残余);
+    EXPECT_EQ(lastMessageText(), "状态：删除缓存失败\r\n\r\n原因：未知\r\n\r\n解决：文件不存在"_t);
+    EXPECT_EQ(window.messages().back().icon, MessageIcon::Error);
+    expectButtonGone();
+
+    ASSERT_TRUE(ensureFolder(program.dataFile("only a folder"_t)));
+    offerCleanUp();
+    window.click(Control::按钮_删除残余);
+    EXPECT_EQ(lastMessageText(), "状态：没有发现缓存文件\r\n\r\n原因：\r\n\r\n解决："_t);
+    EXPECT_EQ(window.messages().back().icon, MessageIcon::Information);
+    expectButtonGone();
+}
+
+TEST_F(CacheCleanUpTest, anotherCaptionDoesNothing) {
+    window.setText(Control::按钮_删除残余, "别的"_t);
+    window.setVisible(Control::按钮_删除残余, true);
+    window.click(Control::按钮_删除残余);
+    EXPECT_TRUE(window.messages().empty());
+    EXPECT_TRUE(window.isVisible(Control::按钮_删除残余));
+}
+
+class DeleteFolderTreeTest : public ::testing::Test {
+protected:
+    Text at(const char* relative) const { return target.path() + "\\"_t + Text::fromUtf8(relative); }
+    bool remove(const Text& path) const {
+        const Text allowed[] = {target.path()};
+        const Text kept[] = {at("vrd")};
+        return deleteFolderTree(path, allowed, kept);
+    }
+    TemporaryDirectory target;
+};
+
+TEST_F(DeleteFolderTreeTest, onlyAFolderStrictlyInsideTheAllowedOnesGoes) {
+    ASSERT_TRUE(ensureFolder(at("album")));
+    ASSERT_TRUE(files::writeFile(at("album\\1.jpg"), "x"));
+    ASSERT_TRUE(ensureFolder(at("album\\inner")));
+    ASSERT_TRUE(files::writeFile(at("album\\inner\\2.jpg"), "x"));
+    ASSERT_TRUE(ensureFolder(at("vrd")));
+
+    EXPECT_FALSE(remove(Text()));
+    EXPECT_FALSE(remove("   "_t));
+    EXPECT_FALSE(remove("C:"_t));
+    EXPECT_FALSE(remove("C:\\"_t));
+    EXPECT_FALSE(remove("/"_t));
+    EXPECT_FALSE(remove(target.path()));
+    EXPECT_FALSE(remove(at("album\\..")));
+    EXPECT_FALSE(remove(at("album\\..\\..")));
+    EXPECT_FALSE(remove(at("vrd")));
+    ASSERT_TRUE(ensureFolder(at("home\\user")));
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    ::setenv("HOME", (target.native() + "/home/user").c_str(), 1);
+    EXPECT_FALSE(remove(at("home\\user")));
+    EXPECT_FALSE(remove(at("home")));
+    ::setenv("HOME", home.c_str(), 1);
+    TemporaryDirectory elsewhere;
+    EXPECT_FALSE(remove(elsewhere.path()));
+    EXPECT_TRUE(files::isDirectory(elsewhere.path()));
+    EXPECT_TRUE(files::exists(at("album\\inner\\2.jpg")));
+
+    EXPECT_TRUE(remove("  "_t + at("album\\inner\\..")));
+    EXPECT_FALSE(files::exists(at("album")));
+    EXPECT_TRUE(files::isDirectory(at("vrd")));
+}
+
+TEST_F(DeleteFolderTreeTest, linksGoAsLinksAndDotNamesStay) {
+    TemporaryDirectory outside;
+    ASSERT_TRUE(files::writeFile(outside.path() + "\\keep.jpg"_t, "x"));
+    ASSERT_TRUE(ensureFolder(at("album\\hidden")));
+    ASSERT_EQ(::symlink(outside.native().c_str(), (target.native() + "/album/link").c_str()), 0);
+    ASSERT_TRUE(files::writeFile(at("album\\1.jpg"), "x"));
+    ASSERT_TRUE(files::writeFile(at("album\\hidden\\.keep"), "x"));
+
+    EXPECT_FALSE(remove(at("album")));
+    EXPECT_TRUE(files::exists(outside.path() + "\\keep.jpg"_t));
+    EXPECT_FALSE(files::exists(at("album\\1.jpg")));
+    EXPECT_TRUE(files::exists(at("album\\hidden\\.keep")));
+
+    ASSERT_TRUE(files::removeFile(at("album\\hidden\\.keep")));
+    EXPECT_TRUE(remove(at("album")));
+    EXPECT_TRUE(files::exists(outside.path() + "\\keep.jpg"_t));
+
+    // A link given as the folder itself is never followed.
+    ASSERT_EQ(::symlink(outside.native().c_str(), (target.native() + "/alias").c_str()), 0);
+    EXPECT_FALSE(remove(at("alias")));
+    EXPECT_TRUE(files::exists(outside.path() + "\\keep.jpg"_t));
+}
+
+// The images of a cancelled download, end to end.
+class CancelledImagesTest : public DownloadFixture {
+protected:
+    void cancelSlowAlbum() {
+        useGallery({.imagesPerAlbum = 6});
+        serveGallery(std::chrono::milliseconds(400));
+        const auto album = gallery.albumsOn("/t/xinggan/", 1).front();
+        site.trackInFlight("/img/");
+        window.moveSlider(2);
+        analyse(address(album.pagePath), Control::选择框_单个地址);
+        window.click(Control::按钮_开始下载);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (site.inFlight() < 2 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        window.click(Control::按钮_取消下载);
+        window.clearMessages();
+    }
+    static const Text& confirmation() {
+        static const Text text =
+            pleaseWait() +
+            "\r\n\r\n如果你的图片很多的话，可能就有点小久！\r\n\r\n谨慎操作，将会删除图片根目录，那是否删除呢！"_t;
+        return text;
+    }
+};
+
+TEST_F(CancelledImagesTest, theFolderGoesOnceNoWorkerIsLeftAndTheUserAgrees) {
+    cancelSlowAlbum();
+    const Text folder = program.imageRootFolder;
+
+    // Two workers still show "等待中...": the deletion pauses and the button stays.
+    window.click(Control::按钮_删除残余);
+    auto boxes = window.messages();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, confirmation());
+    EXPECT_EQ(boxes[0].caption, "信息："_t);
+    EXPECT_EQ(boxes[0].buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(boxes[1].text,
+              "状态：删除被暂停\r\n\r\n原因：存在 <等待中...> 的图片\r\n\r\n解决：请等待显示下载完成！"_t);
+    EXPECT_TRUE(window.isVisible(Control::按钮_删除残余));
+
+    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    window.clearMessages();
+    window.queueAnswers({MessageAnswer::Cancel});
+    window.click(Control::按钮_删除残余);
+    EXPECT_EQ(window.messages().size(), 1u);
+    EXPECT_TRUE(window.isVisible(Control::按钮_删除残余));
+    EXPECT_TRUE(files::exists(folder + "\\1.png"_t));
+
+    window.clearMessages();
+    window.click(Control::按钮_删除残余);
+    EXPECT_EQ(lastMessageText(), "状态：删除取消下载时产生的图片成功\r\n\r\n原因：\r\n\r\n解决："_t);
+    EXPECT_EQ(window.messages().back().icon, MessageIcon::Information);
+    EXPECT_FALSE(files::exists(folder));
+    EXPECT_FALSE(window.isVisible(Control::按钮_删除残余));
+    EXPECT_TRUE(files::isDirectory(program.dataDir()));
+}
+
+TEST_F(CancelledImagesTest, whatCannotGoIsReportedAsAFailure) {
+    cancelSlowAlbum();
+    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    ASSERT_TRUE(files::writeFile(program.imageRootFolder + "\\.keep"_t, "x"));
+    window.click(Control::按钮_删除残余);
+    EXPECT_EQ(lastMessageText(), "状态：删除取消下载时产生的图片失败\r\n\r\n原因：\r\n\r\n解决："_t);
+    EXPECT_EQ(window.messages().back().icon, MessageIcon::Error);
+    EXPECT_FALSE(window.isVisible(Control::按钮_删除残余));
+    EXPECT_FALSE(files::exists(program.imageRootFolder + "\\1.png"_t));
+}
+
+TEST_F(CancelledImagesTest, nothingIsDeletedWhileADownloadRuns) {
+    useGallery({.imagesPerAlbum = 3});
+    serveGallery(std::chrono::milliseconds(300));
+    const auto album = gallery.albumsOn("/t/xinggan/", 1).front();
+    analyse(address(album.pagePath), Control::选择框_单个地址);
+    window.click(Control::按钮_开始下载);
+    window.clearMessages();
+
+    onCleanUp(program); // the caption is "删除取消下载的图片" since the start
+    EXPECT_EQ(lastMessageText(), "状态：删除取消下载的图片失败\r\n\r\n原因：\r\n\r\n解决："_t);
+    EXPECT_FALSE(window.isVisible(Control::按钮_删除残余));
+    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    EXPECT_TRUE(holdsAlbum(program.imageRootFolder, album));
+}
+
+} // namespace
