@@ -9,6 +9,7 @@
 #include "platform/qt/qtmainwindow.h"
 #include "platform/qt/qttext.h"
 #include "program/program.h"
+#include "support/closeprobe.h"
 #include "support/programfixture.h"
 #include "testsite/gallery.h"
 #include "testsite/testsite.h"
@@ -17,6 +18,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QInputMethodEvent>
@@ -31,7 +33,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <future>
+#include <sys/wait.h>
 #include <thread>
 
 // Failures show Qt strings as text.
@@ -384,6 +389,88 @@ TEST_F(QtWindowTest, aListIsDownloadedBehindTheRealWindow) {
     const Text image = directory.path() + "\\summer\\"_t +
                        safeFolderElement(cleanFileName("2 "_t + Text::fromUtf8(album.title))) + "\\3.png"_t;
     EXPECT_EQ(files::readFile(image), gallery.image(album.id, 3));
+}
+
+TEST_F(QtWindowTest, theSliderLabelFollowsKeysToBothEnds) {
+    window.events().windowCreated();
+    auto* slider = find<QSlider>(Control::滑块条1);
+    auto* label = find<QLabel>(Control::透明标签_线程数);
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_End);
+    settle();
+    EXPECT_EQ(label->text(), QStringLiteral("30"));
+    QTest::keyClick(slider, Qt::Key_Home);
+    settle();
+    EXPECT_EQ(label->text(), QStringLiteral("1"));
+    QTest::keyClick(slider, Qt::Key_PageUp);
+    settle();
+    EXPECT_EQ(label->text(), QStringLiteral("6"));
+    EXPECT_EQ(window.sliderPosition(), 6);
+}
+
+TEST_F(QtWindowTest, theFolderPickerIsTitledAndCancellingKeepsTheFolder) {
+    window.events().windowCreated();
+    settle();
+    const QString before = find<QLineEdit>(Control::编辑框_存放目录)->text();
+    TemporaryDirectory chosen;
+
+    QString title;
+    auto answerPicker = [&](bool accept) {
+        auto* timer = new QTimer(window.widget());
+        QObject::connect(timer, &QTimer::timeout, timer, [timer, accept, &title, &chosen] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            timer->stop();
+            title = dialog->windowTitle();
+            if (accept) {
+                // With no entry selected, a folder picker answers the folder it shows.
+                dialog->setDirectory(QString::fromStdString(chosen.native()));
+                static_cast<QDialog*>(dialog)->accept(); // QFileDialog checks the selection
+            } else {
+                dialog->reject();
+            }
+            timer->deleteLater();
+        });
+        timer->start(10);
+    };
+
+    answerPicker(false);
+    QTest::mouseClick(find<QPushButton>(Control::按钮_浏览目录), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(title, qtString(std::string_view("文件将保存在哪个目录?")));
+    EXPECT_EQ(find<QLineEdit>(Control::编辑框_存放目录)->text(), before);
+
+    answerPicker(true);
+    QTest::mouseClick(find<QPushButton>(Control::按钮_浏览目录), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(window.text(Control::编辑框_存放目录), chosen.path());
+    EXPECT_EQ(find<QLineEdit>(Control::编辑框_存放目录)->text(), QString::fromStdString(chosen.native()));
+}
+
+// The real program's way out: the window closed in the middle of a download ends the process
+// cleanly, and every image it left under its final name is whole.
+TEST(QtClosingTest, closingTheWindowDuringADownloadEndsTheProgramCleanly) {
+    TemporaryDirectory directory;
+    const std::string command = std::string("QT_QPA_PLATFORM=offscreen timeout 120 ") + XIUYUN_CLOSE_PROBE +
+                                " '" + directory.native() + "' > /dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    const gallery::Gallery gallery = closeprobe::gallery();
+    const gallery::AlbumInfo album = closeprobe::album(gallery);
+    std::vector<Text> folders = files::listEntries(directory.path(), "*"_t, files::EntryKind::Folders);
+    folders.erase(std::remove(folders.begin(), folders.end(), "vrd"_t), folders.end());
+    ASSERT_EQ(folders.size(), 1u);
+    const Text albumFolder = directory.path() + "\\"_t + folders[0];
+    const std::vector<Text> images = files::listEntries(albumFolder, "*.png"_t, files::EntryKind::Files);
+    EXPECT_GT(images.size(), 0u);
+    EXPECT_LT(images.size(), static_cast<std::size_t>(album.imageCount)); // it was cut off
+    for (const Text& name : images) {
+        const int number = static_cast<int>(name.toInteger());
+        EXPECT_EQ(files::readFile(albumFolder + "\\"_t + name), gallery.image(album.id, number)) << name;
+    }
 }
 
 } // namespace
