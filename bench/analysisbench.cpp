@@ -47,7 +47,7 @@ void analyseCategory(benchmark::State& state) {
             site.setPage(category, html);
         site.setPage(category + std::to_string(page) + ".html", html);
     }
-    routeHostToLoopbackForTests(std::string(SITE_HOST), site.port());
+    routeHostToLoopback(std::string(SITE_HOST), site.port());
 
     std::string base =
         std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/xiuyun-bench-XXXXXX";
@@ -71,7 +71,7 @@ void analyseCategory(benchmark::State& state) {
         state.ResumeTiming();
     }
     files::removeTree(directory);
-    clearLoopbackRoutesForTests();
+    clearLoopbackRoutes();
 
     state.counters["pages_per_second"] =
         benchmark::Counter(static_cast<double>(state.iterations() * listPages), benchmark::Counter::kIsRate);

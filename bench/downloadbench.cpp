@@ -72,7 +72,7 @@ void downloadCategory(benchmark::State& state) {
         }
         return page;
     });
-    routeHostToLoopbackForTests(std::string(SITE_HOST), site.port());
+    routeHostToLoopback(std::string(SITE_HOST), site.port());
     resetPeakResident();
 
     double seconds = 0;
@@ -105,7 +105,7 @@ void downloadCategory(benchmark::State& state) {
         files::removeTree(directory);
         state.ResumeTiming();
     }
-    clearLoopbackRoutesForTests();
+    clearLoopbackRoutes();
 
     const double bound =
         static_cast<double>(totalImages) / threads * std::chrono::duration<double>(imageLatency).count();

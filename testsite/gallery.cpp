@@ -99,16 +99,23 @@ std::string storedZlibStream(const std::string& raw) {
 } // namespace
 
 std::string makePng(unsigned seed, std::size_t bytes) {
-    const std::uint32_t width = 32;
+    // A picture a viewer shows as one: a gradient in colours of the seed, with a little grain.
+    const std::uint32_t width = 64;
     const std::size_t rowBytes = 1 + width * 3;
     const std::uint32_t height = static_cast<std::uint32_t>(std::max<std::size_t>(1, bytes / rowBytes));
     std::mt19937 random(seed);
+    const unsigned base[3] = {static_cast<unsigned>(random() & 0xFF), static_cast<unsigned>(random() & 0xFF),
+                              static_cast<unsigned>(random() & 0xFF)};
     std::string raw;
     raw.reserve(rowBytes * height);
     for (std::uint32_t y = 0; y < height; ++y) {
         raw += '\0'; // filter: none
-        for (std::uint32_t x = 0; x < width * 3; ++x)
-            raw += static_cast<char>(random() & 0xFF);
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const unsigned grain = static_cast<unsigned>(random() & 0x0F);
+            raw += static_cast<char>((base[0] + x * 3 + grain) & 0xFF);
+            raw += static_cast<char>((base[1] + y * 2 + grain) & 0xFF);
+            raw += static_cast<char>((base[2] + (x + y)) & 0xFF);
+        }
     }
     std::string png = "\x89PNG\r\n\x1A\n";
     std::string header;
@@ -264,10 +271,10 @@ bool Gallery::isSmallImage(int albumId, int number) const {
     return m_options.smallImageEvery > 0 && (albumId + number) % m_options.smallImageEvery == 0;
 }
 
-std::string Gallery::image(int albumId, int number) const {
+std::string Gallery::image(int albumId, int number, ImageSize size) const {
     const unsigned seed = m_options.seed ^ static_cast<unsigned>(albumId * 31 + number);
-    return makePng(seed, isSmallImage(albumId, number) ? 4000
-                                                       : 14000 + static_cast<std::size_t>(albumId % 7) * 512);
+    const bool small = size == ImageSize::AsConfigured && isSmallImage(albumId, number);
+    return makePng(seed, small ? 4000 : 14000 + static_cast<std::size_t>(albumId % 7) * 512);
 }
 
 std::optional<Resource> Gallery::find(const std::string& path) const {

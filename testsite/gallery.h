@@ -63,7 +63,9 @@ public:
     std::string albumPage(int id) const;
     std::vector<AlbumInfo> albumsOn(const std::string& listPath, int page) const;
     AlbumInfo album(int id) const;
-    std::string image(int albumId, int number) const;
+    // An image as the gallery is set up to serve it, or always whole (above 10 KB).
+    enum class ImageSize { AsConfigured, Whole };
+    std::string image(int albumId, int number, ImageSize size = ImageSize::AsConfigured) const;
     bool isSmallImage(int albumId, int number) const;
 
     // The awkward titles in the order they are handed out.

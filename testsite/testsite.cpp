@@ -121,6 +121,11 @@ public:
         m_pages.erase(path);
     }
 
+    void setRecording(bool recording) {
+        std::lock_guard lock(m_mutex);
+        m_recording = recording;
+    }
+
     void setFallback(std::function<std::optional<Page>(const std::string&)> fallback) {
         std::lock_guard lock(m_mutex);
         m_fallback = std::move(fallback);
@@ -173,7 +178,8 @@ private:
                                    request.version, request.body, {}};
             for (const auto& header : request.headers)
                 record.headers.push_back(header);
-            m_requests.push_back(std::move(record));
+            if (m_recording)
+                m_requests.push_back(std::move(record));
 
             auto found = m_pages.find(request.target);
             if (found == m_pages.end())
@@ -280,6 +286,7 @@ private:
     std::map<std::string, Page> m_pages;
     std::function<std::optional<Page>(const std::string&)> m_fallback;
     std::vector<RecordedRequest> m_requests;
+    bool m_recording = true;
     std::string m_trackedPrefix;
     int m_inFlight = 0;
     int m_peakInFlight = 0;
@@ -316,6 +323,10 @@ void TestSite::setTextPage(const std::string& path, const Text& gbkPage) {
 
 void TestSite::removePage(const std::string& path) {
     m_server->removePage(path);
+}
+
+void TestSite::setRecording(bool recording) {
+    m_server->setRecording(recording);
 }
 
 void TestSite::setFallback(std::function<std::optional<Page>(const std::string& path)> fallback) {

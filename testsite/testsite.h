@@ -95,6 +95,8 @@ public:
     int inFlight() const;
     int peakInFlight() const;
 
+    // Requests are recorded unless told otherwise (a long-running server need not keep them).
+    void setRecording(bool recording);
     // Every request so far, in the order of arrival.
     std::vector<RecordedRequest> requests() const;
     int requestCount(const std::string& path) const;

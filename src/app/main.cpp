@@ -1,20 +1,76 @@
-// The program: the core behind the Qt window.
+// The program: the core behind the Qt window, or behind the console window with --no-window.
 #include "analysis/routes.h"
+#include "app/commandline.h"
 #include "app/commands.h"
 #include "platform/programdir.h"
 #include "platform/qt/qtwindow.h"
 #include "program/program.h"
 
+#ifdef XIUYUN_SAMPLE_GALLERY
+#include "testsite/samplesite.h"
+#endif
+
 #include <cstdio>
 #include <optional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::string currentDirectory() {
+    std::vector<char> buffer(4096);
+    return ::getcwd(buffer.data(), buffer.size()) ? std::string(buffer.data()) : std::string(".");
+}
+
+#ifdef XIUYUN_SAMPLE_GALLERY
+void listSampleAddresses(std::FILE* out) {
+    std::fputs("岫云阁：这一版没有指定真实站点，自带的示例图库已在本机启动。可粘贴这些页面地址：\n", out);
+    for (const auto& sample : xiuyun::sample::sampleAddresses())
+        std::fprintf(out, "  %s\n    %s\n", sample.description.c_str(), sample.address.c_str());
+    std::fflush(out);
+}
+#endif
+
+} // namespace
 
 int main(int argc, char** argv) {
     using namespace xiuyun;
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::optional<CommandLine> commandLine;
+    if (wantsCommandLine(arguments)) {
+        std::string error;
+        commandLine = parseCommandLine(arguments, error);
+        if (!commandLine) {
+            std::fprintf(stderr, "xiuyun：%s\n请看 xiuyun --help\n", error.c_str());
+            return exitUsage;
+        }
+        if (commandLine->help) {
+            std::fputs(commandLineHelp().c_str(), stdout);
+#ifdef XIUYUN_SAMPLE_GALLERY
+            std::fputs("\n", stdout);
+            listSampleAddresses(stdout);
+#endif
+            return 0;
+        }
+    }
+
+    const std::string startDirectory = currentDirectory();
     const Text programDirectory = locateProgramDirectory();
     if (!enterProgramDirectory(programDirectory)) {
         std::fputs("xiuyun: no program directory to work in\n", stderr);
         return 1;
     }
+#ifdef XIUYUN_SAMPLE_GALLERY
+    sample::SampleSite sampleSite;
+    if (!sampleSite.start())
+        std::fputs("xiuyun：示例图库没能启动（本机没有可用的端口）\n", stderr);
+    else if (!commandLine)
+        listSampleAddresses(stdout);
+#endif
+
+    if (commandLine)
+        return runCommandLine(*commandLine, programDirectory, startDirectory, stdout, stderr);
     std::optional<Program> program;
     runQtWindow(argc, argv, [&](Window& window) {
         program.emplace(window, programDirectory);

@@ -1,6 +1,8 @@
 #include "download/imageworker.h"
 
+#include "download/failedimages.h"
 #include "download/history.h"
+#include "net/decoding.h"
 #include "net/httpclient.h"
 #include "net/site.h"
 #include "platform/files.h"
@@ -57,15 +59,16 @@ void downloadImageRow(Download& download, const AlbumTarget& target, int row) {
     }
     const Text path = target.folder + "\\"_t + imageFileName(row, address);
 
-    HttpExchange exchange;
-    exchange.extraHeaders = "Referer: "_t + Text::fromGbk(SITE_ROOT);
-    ByteArray body = httpRequest(address, exchange);
-    if (exchange.status >= 400)
-        body.clear();
-
     WriteOutcome outcome = WriteOutcome::Written;
-    if (!files::replaceFile(path, body))
-        outcome = leaveAddressList(window, target);
+    if (!(program.skipExistingImages && fileSizeKb(path) > failedImageKb)) {
+        HttpExchange exchange;
+        exchange.extraHeaders = "Referer: "_t + Text::fromGbk(SITE_ROOT);
+        ByteArray body = httpRequest(address, exchange);
+        if (exchange.status >= 400)
+            body.clear();
+        if (!files::replaceFile(path, body))
+            outcome = leaveAddressList(window, target);
+    }
 
     std::lock_guard lock(program.downloadLock);
     // After a stop the rows may already show another album: only a row that still holds this

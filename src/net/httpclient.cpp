@@ -340,12 +340,12 @@ ByteArray httpReadUrl(const Text& url) {
     return std::move(received.body);
 }
 
-void routeHostToLoopbackForTests(const std::string& host, int port) {
+void routeHostToLoopback(const std::string& host, int port) {
     std::lock_guard lock(routesMutex);
     loopbackRoutes[host] = port;
 }
 
-void clearLoopbackRoutesForTests() {
+void clearLoopbackRoutes() {
     std::lock_guard lock(routesMutex);
     loopbackRoutes.clear();
 }

@@ -56,10 +56,10 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange);
 // returned.
 ByteArray httpReadUrl(const Text& url);
 
-// Test seam: connections for `host` ("name" for any port, or "name:port") go to 127.0.0.1:`port`
-// instead. Used only by the tests of this process, so that they fetch real site addresses from a
-// local server.
-void routeHostToLoopbackForTests(const std::string& host, int port);
-void clearLoopbackRoutesForTests();
+// Connections for `host` ("name" for any port, or "name:port") go to 127.0.0.1:`port` instead,
+// whatever the name resolves to; the request itself is unchanged. The tests and the built-in
+// sample gallery of the default build use it to serve the site's own addresses from this machine.
+void routeHostToLoopback(const std::string& host, int port);
+void clearLoopbackRoutes();
 
 } // namespace xiuyun

@@ -5,9 +5,9 @@
 
 namespace xiuyun {
 
-// The directory of the running executable when it is writable; otherwise (an installed binary)
-// the per-user data folder $XDG_DATA_HOME/xiuyun (~/.local/share/xiuyun), created here. No
-// trailing separator. Empty when neither can be had.
+// The directory of the running executable when it is writable and not the folder the program is
+// installed to; otherwise the per-user data folder $XDG_DATA_HOME/xiuyun (~/.local/share/xiuyun),
+// created here. No trailing separator. Empty when neither can be had.
 Text locateProgramDirectory();
 
 // Makes the directory the process's working directory; relative paths of the download engine

@@ -30,11 +30,17 @@ std::string userDataDirectory() {
     return {};
 }
 
+// An installed program shares its folder with other programs, so it keeps its files per user. The
+// install puts its desktop entry beside the binaries' folder, whatever the prefix.
+bool isInstalled(const std::string& directory) {
+    return ::access((directory + "/../share/applications/xiuyun.desktop").c_str(), F_OK) == 0;
+}
+
 } // namespace
 
 Text locateProgramDirectory() {
     std::string directory = executableDirectory();
-    if (!directory.empty() && ::access(directory.c_str(), W_OK) == 0)
+    if (!directory.empty() && !isInstalled(directory) && ::access(directory.c_str(), W_OK) == 0)
         return files::fromNativePath(directory);
     std::string fallback = userDataDirectory();
     if (fallback.empty())

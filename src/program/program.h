@@ -72,6 +72,9 @@ struct Program {
     std::atomic<int> threadLimit = 0;
     std::atomic<int> retryCount = 0;
     std::atomic<int> smallImageFound = 0;
+    // The command line's --skip-existing: an image already on disk above 10 KB is not asked for
+    // again. The window never sets it.
+    bool skipExistingImages = false;
 
     AnalysisRoutes routes;
 };

@@ -34,11 +34,11 @@ protected:
         ASSERT_TRUE(site.start());
         routeSiteTo(site.port());
     }
-    void TearDown() override { clearLoopbackRoutesForTests(); }
+    void TearDown() override { clearLoopbackRoutes(); }
 
     static void routeSiteTo(int port) {
-        clearLoopbackRoutesForTests();
-        routeHostToLoopbackForTests(siteHost, port);
+        clearLoopbackRoutes();
+        routeHostToLoopback(siteHost, port);
     }
 
     // The one request a raw listener saw.
@@ -190,7 +190,7 @@ TEST_F(HttpClientTest, cookiesAreSentBeforeTheBlockAndTheReturnedOnesMerged) {
 
 TEST_F(HttpClientTest, aProxyGetsTheRequestWithBasicCredentialsWhenAsked) {
     RawListener proxy;
-    clearLoopbackRoutesForTests();
+    clearLoopbackRoutes();
     auto viaProxy = [&](std::optional<Text> user, std::optional<int> proxyAuth) {
         HttpExchange exchange;
         exchange.proxy = Text::fromGbk("127.0.0.1:" + std::to_string(proxy.port()));

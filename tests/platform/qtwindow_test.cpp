@@ -310,7 +310,7 @@ TEST_F(QtWindowTest, aCategoryIsAnalysedBehindTheRealWindow) {
     gallery::Gallery gallery{std::string(SITE_ROOT)};
     xiuyun::testing::TestSite site;
     ASSERT_TRUE(site.start());
-    routeHostToLoopbackForTests(std::string(SITE_HOST), site.port());
+    routeHostToLoopback(std::string(SITE_HOST), site.port());
     const std::string list = "/t/xinggan/";
     for (int page = 1; page <= gallery.pagesOf(list); ++page) {
         auto html = xiuyun::testing::Page::bytes(gallery.listPage(list, page), "text/html; charset=utf-8");
@@ -325,7 +325,7 @@ TEST_F(QtWindowTest, aCategoryIsAnalysedBehindTheRealWindow) {
     answerNextBox(QMessageBox::Ok, [&](QMessageBox& box) { report = box.text(); });
     QTest::mouseClick(find<QPushButton>(Control::按钮_分析数据), Qt::LeftButton);
     settle();
-    clearLoopbackRoutesForTests();
+    clearLoopbackRoutes();
 
     EXPECT_EQ(report, qtString(std::string_view(
                           "状态：分析数据完成\n\n原因：\n\n解决：\n\n说明：线程可调，其他禁止再输入")));
@@ -354,7 +354,7 @@ TEST_F(QtWindowTest, aListIsDownloadedBehindTheRealWindow) {
         page.compressed = path.rfind("/img/", 0) != 0;
         return page;
     });
-    routeHostToLoopbackForTests(std::string(SITE_HOST), site.port());
+    routeHostToLoopback(std::string(SITE_HOST), site.port());
     program.routes = analysisRoutes();
     window.events().windowCreated();
 
@@ -375,7 +375,7 @@ TEST_F(QtWindowTest, aListIsDownloadedBehindTheRealWindow) {
     while (!waitForDownloadThreads(std::chrono::milliseconds(0)))
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     settle();
-    clearLoopbackRoutesForTests();
+    clearLoopbackRoutes();
 
     EXPECT_EQ(caption, qtString(std::string_view("恭喜客官")));
     EXPECT_EQ(report, qtString(std::string_view("状态：图片下载完成\n\n原因：\n\n重试：0")));

@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
         }
         return page;
     });
-    routeHostToLoopbackForTests(std::string(SITE_HOST), site.port());
+    routeHostToLoopback(std::string(SITE_HOST), site.port());
 
     std::optional<Program> program;
     runQtWindow(argc, argv, [&](Window& window) {

@@ -20,9 +20,9 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(site.start());
-        routeHostToLoopbackForTests(std::string(SITE_HOST), site.port());
+        routeHostToLoopback(std::string(SITE_HOST), site.port());
     }
-    void TearDown() override { clearLoopbackRoutesForTests(); }
+    void TearDown() override { clearLoopbackRoutes(); }
 
     // Every page of a list and every album page on it, as the site serves them.
     void serveList(const std::string& listPath) {

@@ -1,0 +1,245 @@
+#include "app/commandline.h"
+
+#include "analysis/routes.h"
+#include "app/commands.h"
+#include "download/download.h"
+#include "platform/consolewindow.h"
+#include "platform/files.h"
+#include "text/textutils.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <map>
+
+namespace xiuyun {
+namespace {
+
+std::atomic<bool> cancelRequested{false};
+
+extern "C" void onInterrupt(int) {
+    cancelRequested = true;
+}
+
+// Ctrl-C cancels the download once; a second one ends the program at once (SA_RESETHAND).
+void catchInterrupt() {
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+const std::map<std::string, Control>& typeBoxes() {
+    static const std::map<std::string, Control> boxes = {
+        {"auto", Control::选择框_自动选择},     {"category", Control::选择框_图集分类},
+        {"region", Control::选择框_精选其他},   {"search", Control::选择框_搜索地址},
+        {"featured", Control::选择框_精选美女}, {"album", Control::选择框_单个地址},
+        {"agency", Control::选择框_机构地址},
+    };
+    return boxes;
+}
+
+// A label's number, or `fallback` while it still shows its caption word.
+std::string labelNumber(Window& window, Control label, const char* fallback) {
+    const Text text = window.text(label);
+    return isNumber(text) ? text.toUtf8() : std::string(fallback);
+}
+
+std::string progressLine(ConsoleWindow& window, const Program& program,
+                         std::chrono::steady_clock::time_point started) {
+    const int rows = window.rowCount();
+    int albumDone = 0;
+    for (int row = 0; row < rows; ++row)
+        albumDone += window.cell(row, 2) == "下载完成"_t ? 1 : 0;
+    const int total = window.finishedImages();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    char rate[32];
+    std::snprintf(rate, sizeof rate, "%.1f", seconds > 0 ? total / seconds : 0.0);
+    std::string line;
+    if (program.pageType != PAGE_ALBUM) {
+        line = "第 " + labelNumber(window, Control::透明标签_当前页码2, "1") + "/" +
+               labelNumber(window, Control::透明标签_总页码2, "1") + " 页 · 图集 " +
+               labelNumber(window, Control::透明标签_当前图集2, "1") + "/" +
+               labelNumber(window, Control::透明标签_总图集2, "1") + " · ";
+    }
+    return line + "图片 " + std::to_string(albumDone) + "/" + std::to_string(rows) + " · 共 " +
+           std::to_string(total) + " 张 · " + rate + " 张/秒";
+}
+
+std::string absoluteFolder(const std::string& folder, const std::string& startDirectory) {
+    if (folder.empty() || folder[0] == '/')
+        return folder;
+    return startDirectory + "/" + folder;
+}
+
+bool endedDownloaded(const ConsoleWindow& window) {
+    static const Text downloaded = "状态：图片下载完成\r\n\r\n原因：\r\n\r\n重试："_t;
+    const auto messages = window.messages();
+    for (auto message = messages.rbegin(); message != messages.rend(); ++message) {
+        if (message->caption == "恭喜客官"_t)
+            return message->text.startsWith(downloaded);
+    }
+    return false;
+}
+
+} // namespace
+
+bool wantsCommandLine(const std::vector<std::string>& arguments) {
+    for (const std::string& argument : arguments) {
+        if (argument == "--no-window" || argument == "--help" || argument == "-h")
+            return true;
+    }
+    return false;
+}
+
+std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments, std::string& error) {
+    CommandLine commandLine;
+    bool noWindow = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        auto value = [&](const char* option) -> std::optional<std::string> {
+            const std::string prefix = std::string(option) + "=";
+            if (argument.rfind(prefix, 0) == 0)
+                return argument.substr(prefix.size());
+            if (argument == option && i + 1 < arguments.size())
+                return arguments[++i];
+            if (argument == option)
+                error = std::string(option) + " 缺少取值";
+            return std::nullopt;
+        };
+        auto is = [&](const char* option) {
+            return argument == option || argument.rfind(std::string(option) + "=", 0) == 0;
+        };
+        if (argument == "--help" || argument == "-h") {
+            commandLine.help = true;
+        } else if (argument == "--no-window") {
+            noWindow = true;
+        } else if (argument == "--force") {
+            commandLine.force = true;
+        } else if (argument == "--skip-existing") {
+            commandLine.skipExisting = true;
+        } else if (is("--type")) {
+            auto type = value("--type");
+            if (!type)
+                return std::nullopt;
+            auto found = typeBoxes().find(*type);
+            if (found == typeBoxes().end()) {
+                error = "未知的地址类型：" + *type;
+                return std::nullopt;
+            }
+            commandLine.typeBox = found->second;
+        } else if (is("--threads")) {
+            auto threads = value("--threads");
+            if (!threads)
+                return std::nullopt;
+            const Text number = Text::fromUtf8(*threads);
+            const long long count = isNumber(number) ? number.toInteger() : 0;
+            if (count < sliderMinimum || count > sliderMaximum) {
+                error = "线程数量须在 1 到 30 之间：" + *threads;
+                return std::nullopt;
+            }
+            commandLine.threads = static_cast<int>(count);
+        } else if (is("--folder")) {
+            auto folder = value("--folder");
+            if (!folder)
+                return std::nullopt;
+            commandLine.folder = *folder;
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            error = "未知的选项：" + argument;
+            return std::nullopt;
+        } else if (commandLine.address.empty()) {
+            commandLine.address = argument;
+        } else {
+            error = "只能给一个页面地址：" + argument;
+            return std::nullopt;
+        }
+    }
+    if (commandLine.help)
+        return commandLine;
+    if (!noWindow) {
+        error = "命令行方式需要 --no-window";
+        return std::nullopt;
+    }
+    if (commandLine.address.empty()) {
+        error = "缺少页面地址";
+        return std::nullopt;
+    }
+    return commandLine;
+}
+
+std::string commandLineHelp() {
+    return "用法：xiuyun --no-window [选项] 页面地址\n"
+           "不开窗口，分析页面地址并下载其中每个图集的每张图片，与窗口中按“1 分析数据”和“2 开始下载”相同。\n"
+           "\n"
+           "选项：\n"
+           "  --type 类型        地址类型：auto（按地址判断，默认）、category（图集分类）、\n"
+           "                     region（日韩港台国产美女）、search（搜索中的地址）、featured（精选美女）、\n"
+           "                     album（非首页的单个地址）、agency（机构模特标签）\n"
+           "  --threads 数量     同时下载的图片数，1 到 30，默认 10\n"
+           "  --folder 目录      存放目录，默认程序目录\n"
+           "  --force            页面地址曾被下载过时仍然下载（即“2 强制下载”）\n"
+           "  --skip-existing    跳过已在磁盘上且大于 10 KB 的图片，不再请求（续传中断的下载）\n"
+           "  -h, --help         显示本说明\n"
+           "\n"
+           "每个提示框的标题和内容照原样输出；在终端上另有一行进度。Ctrl-C "
+           "取消下载（正在下载的图片会下完），\n"
+           "再按一次立即退出。\n"
+           "\n"
+           "退出码：0 图片下载完成；1 其他结果（分析失败、曾被下载过、可能存在下载失败的文件等）；\n"
+           "        2 用法错误；130 按 Ctrl-C 取消。\n";
+}
+
+void requestCommandLineCancel() {
+    cancelRequested = true;
+}
+
+int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
+                   const std::string& startDirectory, std::FILE* messages, std::FILE* progress) {
+    cancelRequested = false;
+    catchInterrupt();
+    ConsoleWindow window(messages, progress);
+    Program program(window, programDirectory);
+    program.routes = analysisRoutes();
+    program.skipExistingImages = commandLine.skipExisting;
+    window.setEvents(commandHandlers(program));
+    window.events().windowCreated();
+
+    window.type(Control::编辑框_页面地址, Text::fromUtf8(commandLine.address));
+    if (!commandLine.folder.empty())
+        window.type(Control::编辑框_存放目录,
+                    files::fromNativePath(absoluteFolder(commandLine.folder, startDirectory)));
+    window.moveSlider(commandLine.threads);
+    window.click(commandLine.typeBox);
+    window.click(Control::按钮_分析数据);
+    // A completed analysis locks its inputs; anything else has been reported by its box.
+    if (window.isEnabled(Control::按钮_分析数据))
+        return exitOtherEnding;
+    if (cancelRequested)
+        return exitInterrupted;
+
+    window.click(Control::按钮_开始下载);
+    if (window.text(Control::按钮_开始下载) == "2 强制下载"_t) {
+        if (!commandLine.force)
+            return exitOtherEnding;
+        window.click(Control::按钮_开始下载);
+    }
+
+    const auto started = std::chrono::steady_clock::now();
+    bool cancelled = false;
+    while (!waitForDownloadThreads(std::chrono::milliseconds(200))) {
+        if (cancelRequested && !cancelled) {
+            cancelled = true;
+            window.click(Control::按钮_取消下载);
+        }
+        window.showProgress(progressLine(window, program, started));
+    }
+    window.showProgress(progressLine(window, program, started), ConsoleWindow::Progress::Last);
+    window.endProgress();
+    if (cancelled)
+        return exitInterrupted;
+    return endedDownloaded(window) ? exitDownloaded : exitOtherEnding;
+}
+
+} // namespace xiuyun

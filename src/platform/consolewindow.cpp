@@ -1,0 +1,69 @@
+#include "platform/consolewindow.h"
+
+#include <unistd.h>
+
+namespace xiuyun {
+
+ConsoleWindow::ConsoleWindow(std::FILE* messages, std::FILE* progress)
+    : m_messages(messages), m_progress(progress), m_progressIsTerminal(::isatty(::fileno(progress)) == 1) {}
+
+MessageAnswer ConsoleWindow::showMessage(const Text& text, const Text& caption, MessageIcon icon,
+                                         MessageButtons buttons) {
+    {
+        std::lock_guard lock(m_outputMutex);
+        clearProgressLocked();
+        std::string body = text.toUtf8();
+        std::string plain;
+        plain.reserve(body.size());
+        for (std::size_t i = 0; i < body.size(); ++i) {
+            if (body[i] == '\r' && i + 1 < body.size() && body[i + 1] == '\n')
+                continue;
+            plain += body[i];
+        }
+        std::fprintf(m_messages, "【%s】\n%s\n\n", caption.toUtf8().c_str(), plain.c_str());
+        std::fflush(m_messages);
+    }
+    return HeadlessWindow::showMessage(text, caption, icon, buttons);
+}
+
+void ConsoleWindow::showProgress(const std::string& line, Progress progress) {
+    std::lock_guard lock(m_outputMutex);
+    if (line == m_shownProgress)
+        return;
+    if (m_progressIsTerminal) {
+        std::fprintf(m_progress, "\r\033[K%s", line.c_str());
+    } else {
+        const auto now = std::chrono::steady_clock::now();
+        if (progress == Progress::Running && now - m_lastPlainLine < std::chrono::seconds(1))
+            return;
+        m_lastPlainLine = now;
+        std::fprintf(m_progress, "%s\n", line.c_str());
+    }
+    std::fflush(m_progress);
+    m_shownProgress = line;
+}
+
+void ConsoleWindow::endProgress() {
+    std::lock_guard lock(m_outputMutex);
+    if (m_progressIsTerminal && !m_shownProgress.empty()) {
+        std::fprintf(m_progress, "\n");
+        std::fflush(m_progress);
+    }
+    m_shownProgress.clear();
+}
+
+void ConsoleWindow::clearProgressLocked() {
+    // A box takes the place of the line; the next progress draws it again below the box.
+    if (m_progressIsTerminal && !m_shownProgress.empty()) {
+        std::fprintf(m_progress, "\r\033[K");
+        std::fflush(m_progress);
+    }
+    m_shownProgress.clear();
+}
+
+void ConsoleWindow::changed(const ControlChange& change) {
+    if (change.kind == ControlChange::Kind::CellSet && change.column == 2 && change.text == "下载完成"_t)
+        ++m_finishedImages;
+}
+
+} // namespace xiuyun

@@ -1,0 +1,50 @@
+// The window of the command line: the headless window, with every message box written out as it
+// appears (caption and text, UTF-8) and answered OK, and the finished images counted for the
+// progress line.
+#pragma once
+
+#include "platform/headlesswindow.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+namespace xiuyun {
+
+class ConsoleWindow : public HeadlessWindow {
+public:
+    // Boxes go to `messages`; the progress line to `progress`, rewritten in place when that is a
+    // terminal, as plain lines otherwise.
+    ConsoleWindow(std::FILE* messages, std::FILE* progress);
+
+    MessageAnswer showMessage(const Text& text, const Text& caption, MessageIcon icon,
+                              MessageButtons buttons = MessageButtons::Ok) override;
+
+    // Shows the progress line: on a terminal in place of the one before; elsewhere as a line of
+    // its own, at most one a second unless it is the last.
+    enum class Progress { Running, Last };
+    void showProgress(const std::string& line, Progress progress = Progress::Running);
+    // Ends the progress line, so that what follows starts on a line of its own.
+    void endProgress();
+
+    // Rows that a worker marked "下载完成" since the window was made.
+    int finishedImages() const { return m_finishedImages; }
+
+protected:
+    void changed(const ControlChange& change) override;
+
+private:
+    void clearProgressLocked();
+
+    std::FILE* m_messages;
+    std::FILE* m_progress;
+    bool m_progressIsTerminal;
+    std::mutex m_outputMutex;
+    std::string m_shownProgress;
+    std::chrono::steady_clock::time_point m_lastPlainLine{};
+    std::atomic<int> m_finishedImages = 0;
+};
+
+} // namespace xiuyun
