@@ -1,0 +1,164 @@
+#include "app/commandline.h"
+
+#include "support/downloadfixture.h"
+
+#include <cstdio>
+#include <future>
+#include <thread>
+
+using namespace xiuyun;
+using namespace xiuyun::testing;
+
+namespace {
+
+std::optional<CommandLine> parsed(std::vector<std::string> arguments, std::string* errorOut = nullptr) {
+    std::string error;
+    auto result = parseCommandLine(arguments, error);
+    if (errorOut)
+        *errorOut = error;
+    EXPECT_EQ(result.has_value(), error.empty()) << error;
+    return result;
+}
+
+TEST(CommandLineParseTest, optionsInBothSpellingsAndTheAddress) {
+    auto commandLine = parsed({"--no-window", "--type", "album", "--threads=3", "--folder", "out", "--force",
+                               "--skip-existing", "http://x/item/1.html"});
+    ASSERT_TRUE(commandLine);
+    EXPECT_EQ(commandLine->typeBox, Control::选择框_单个地址);
+    EXPECT_EQ(commandLine->threads, 3);
+    EXPECT_EQ(commandLine->folder, "out");
+    EXPECT_TRUE(commandLine->force);
+    EXPECT_TRUE(commandLine->skipExisting);
+    EXPECT_EQ(commandLine->address, "http://x/item/1.html");
+
+    auto defaults = parsed({"http://x/t/a/", "--no-window"});
+    ASSERT_TRUE(defaults);
+    EXPECT_EQ(defaults->typeBox, Control::选择框_自动选择);
+    EXPECT_EQ(defaults->threads, 10);
+    EXPECT_TRUE(parsed({"--help"})->help);
+    EXPECT_TRUE(wantsCommandLine({"-h"}));
+    EXPECT_FALSE(wantsCommandLine({"-platform", "offscreen"}));
+}
+
+TEST(CommandLineParseTest, usageErrorsSayWhatIsWrong) {
+    std::string error;
+    EXPECT_FALSE(parsed({"--no-window"}, &error));
+    EXPECT_EQ(error, "缺少页面地址");
+    EXPECT_FALSE(parsed({"--no-window", "--type", "gallery", "a"}, &error));
+    EXPECT_EQ(error, "未知的地址类型：gallery");
+    for (const char* threads : {"0", "31", "ten", ""}) {
+        EXPECT_FALSE(parsed({"--no-window", "--threads", threads, "a"}, &error)) << threads;
+        EXPECT_EQ(error, std::string("线程数量须在 1 到 30 之间：") + threads);
+    }
+    EXPECT_FALSE(parsed({"--no-window", "a", "b"}, &error));
+    EXPECT_EQ(error, "只能给一个页面地址：b");
+    EXPECT_FALSE(parsed({"--no-window", "--fast", "a"}, &error));
+    EXPECT_EQ(error, "未知的选项：--fast");
+    EXPECT_FALSE(parsed({"--no-window", "a", "--folder"}, &error));
+    EXPECT_EQ(error, "--folder 缺少取值");
+    EXPECT_FALSE(parsed({"--type", "album", "a"}, &error));
+    EXPECT_EQ(error, "命令行方式需要 --no-window");
+}
+
+// The command line behind the gallery of the local site, in this process.
+class CommandLineRunTest : public DownloadFixture {
+protected:
+    void SetUp() override {
+        DownloadFixture::SetUp();
+        useGallery({.albumsPerPage = 2, .imagesPerAlbum = 3});
+        gallery.setList("/search/summer/", 1);
+    }
+
+    int run(std::vector<std::string> arguments) {
+        std::string error;
+        auto commandLine = parseCommandLine(arguments, error);
+        EXPECT_TRUE(commandLine) << error;
+        std::FILE* messages = std::tmpfile();
+        std::FILE* progress = std::tmpfile();
+        const int code =
+            runCommandLine(*commandLine, directory.path(), directory.native(), messages, progress);
+        output = contents(messages);
+        progressOutput = contents(progress);
+        return code;
+    }
+
+    static std::string contents(std::FILE* file) {
+        std::string text;
+        std::rewind(file);
+        char buffer[4096];
+        while (std::size_t got = std::fread(buffer, 1, sizeof buffer, file))
+            text.append(buffer, got);
+        std::fclose(file);
+        return text;
+    }
+
+    int imageRequests() const {
+        int count = 0;
+        for (const auto& request : site.requests())
+            count += request.path.rfind("/img/", 0) == 0 ? 1 : 0;
+        return count;
+    }
+
+    std::string searchAddress() const { return address("/search/summer/").toUtf8(); }
+
+    std::string output;
+    std::string progressOutput;
+};
+
+TEST_F(CommandLineRunTest, aWholeListEndsWithZeroAndEveryBoxPrinted) {
+    EXPECT_EQ(run({"--no-window", "--folder", "saved", searchAddress()}), exitDownloaded);
+
+    const auto albums = gallery.albumsOn("/search/summer/", 1);
+    for (std::size_t k = 0; k < albums.size(); ++k)
+        EXPECT_TRUE(
+            holdsAlbum(listAlbumFolder(at("saved\\summer"), static_cast<int>(k) + 1, albums[k]), albums[k]));
+    EXPECT_EQ(output,
+              "【温馨提示】\n状态：分析数据完成\n\n原因：\n\n解决：\n\n说明：线程可调，其他禁止再输入\n\n"
+              "【恭喜客官】\n状态：图片下载完成\n\n原因：\n\n重试：0\n\n");
+    EXPECT_NE(progressOutput.find("图集 2/2 · 图片 3/3 · 共 6 张"), std::string::npos) << progressOutput;
+}
+
+TEST_F(CommandLineRunTest, aFailedAnalysisEndsWithOne) {
+    EXPECT_EQ(run({"--no-window", "--type", "category", "http://elsewhere.example/t/x/"}), exitOtherEnding);
+    EXPECT_EQ(output, "【温馨提示】\n状态：分析数据失败\n\n原因：页面地址错误\n\n解决：正确输入地址\n\n");
+    EXPECT_EQ(imageRequests(), 0);
+}
+
+TEST_F(CommandLineRunTest, aPageDownloadedBeforeNeedsForceAndSkipExistingAsksForNothingAgain) {
+    ASSERT_TRUE(ensureDataDirectory(program));
+    ASSERT_TRUE(files::writeFile(program.dataFile("c_x.q"_t), ""));
+    EXPECT_EQ(run({"--no-window", searchAddress()}), exitDownloaded);
+    const int firstRun = imageRequests();
+    EXPECT_EQ(firstRun, 6);
+
+    EXPECT_EQ(run({"--no-window", searchAddress()}), exitOtherEnding);
+    EXPECT_NE(output.find("发现：这个页面地址曾被下载过"), std::string::npos);
+    EXPECT_EQ(imageRequests(), firstRun);
+
+    // Whole images already on disk are left out; the rows still end as downloaded.
+    EXPECT_EQ(run({"--no-window", "--force", "--skip-existing", searchAddress()}), exitDownloaded);
+    EXPECT_EQ(imageRequests(), firstRun);
+    EXPECT_NE(output.find("状态：图片下载完成"), std::string::npos);
+}
+
+TEST_F(CommandLineRunTest, ctrlCCancelsAndTheRunningImagesFinish) {
+    useGallery({.albumsPerPage = 1, .imagesPerAlbum = 12});
+    gallery.setList("/search/summer/", 1);
+    serveGallery(std::chrono::milliseconds(300));
+    site.trackInFlight("/img/");
+    auto code = std::async(std::launch::async, [&] {
+        return run({"--no-window", "--threads", "2", searchAddress()});
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (site.inFlight() < 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    requestCommandLineCancel();
+
+    EXPECT_EQ(code.get(), exitInterrupted);
+    EXPECT_EQ(imageRequests(), 2);
+    const auto album = gallery.albumsOn("/search/summer/", 1).front();
+    EXPECT_TRUE(holdsAlbum(listAlbumFolder(at("summer"), 1, album), {album.id, album.title, 2, {}, {}}));
+    EXPECT_EQ(output.find("恭喜客官"), std::string::npos);
+}
+
+} // namespace
