@@ -61,17 +61,8 @@ void downloadCategory(benchmark::State& state) {
         state.SkipWithError("the local site did not start");
         return;
     }
-    site.setFallback([&gallery](const std::string& path) -> std::optional<testing::Page> {
-        auto resource = gallery.find(path);
-        if (!resource)
-            return std::nullopt;
-        testing::Page page = testing::Page::bytes(resource->body, resource->contentType);
-        if (path.rfind("/img/", 0) == 0) {
-            page.compressed = false;
-            page.delay = imageLatency;
-        }
-        return page;
-    });
+    site.setFallback(
+        [&gallery](const std::string& path) { return testing::galleryPage(gallery, path, imageLatency); });
     routeHostToLoopback(std::string(SITE_HOST), site.port());
     resetPeakResident();
 

@@ -67,22 +67,16 @@ public:
 
 private:
     std::optional<testing::Page> answer(const std::string& path) {
-        auto resource = m_gallery.find(path);
-        if (!resource)
-            return std::nullopt;
-        testing::Page page = testing::Page::bytes(std::move(resource->body), resource->contentType);
-        if (path.rfind("/img/", 0) != 0)
+        std::optional<testing::Page> page = testing::galleryPage(m_gallery, path, latencyOf(path));
+        if (!page || path.rfind("/img/", 0) != 0)
             return page;
-        // Images go as they are, like a real image host's; pages go compressed.
-        page.compressed = false;
-        page.delay = latencyOf(path);
         int albumId = 0;
         int number = 0;
         if (std::sscanf(path.c_str(), "/img/%d/%d.", &albumId, &number) == 2 &&
             m_gallery.isSmallImage(albumId, number)) {
             std::lock_guard lock(m_mutex);
             if (!m_servedSmall.insert(path).second)
-                page.body = m_gallery.image(albumId, number, gallery::Gallery::ImageSize::Whole);
+                page->body = m_gallery.image(albumId, number, gallery::Gallery::ImageSize::Whole);
         }
         return page;
     }

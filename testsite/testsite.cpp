@@ -359,4 +359,17 @@ void TestSite::clearRequests() {
     m_server->clearRequests();
 }
 
+std::optional<Page> galleryPage(const gallery::Gallery& gallery, const std::string& path,
+                                std::chrono::milliseconds imageDelay) {
+    auto resource = gallery.find(path);
+    if (!resource)
+        return std::nullopt;
+    Page page = Page::bytes(std::move(resource->body), resource->contentType);
+    if (path.rfind("/img/", 0) == 0) {
+        page.compressed = false;
+        page.delay = imageDelay;
+    }
+    return page;
+}
+
 } // namespace xiuyun::testing

@@ -1,6 +1,7 @@
 // The local sample site: an HTTP (or https) server on 127.0.0.1 that answers like the gallery site.
 #pragma once
 
+#include "testsite/gallery.h"
 #include "text/text.h"
 
 #include <chrono>
@@ -106,5 +107,10 @@ private:
     class Server;
     std::unique_ptr<Server> m_server;
 };
+
+// The gallery's answer for `path` as the site gives it: pages compressed, images as they are (as an
+// image host sends them) after `imageDelay`; nothing for a path outside the gallery.
+std::optional<Page> galleryPage(const gallery::Gallery& gallery, const std::string& path,
+                                std::chrono::milliseconds imageDelay = std::chrono::milliseconds(0));
 
 } // namespace xiuyun::testing

@@ -181,14 +181,10 @@ class FlakyImage {
 public:
     FlakyImage(TestSite& site, const gallery::Gallery& gallery, std::string path, int smallTimes)
         : m_path(std::move(path)) {
-        site.setFallback([this, &gallery, smallTimes](const std::string& path) -> std::optional<Page> {
-            auto resource = gallery.find(path);
-            if (!resource)
-                return std::nullopt;
-            Page page = Page::bytes(resource->body, resource->contentType);
-            page.compressed = path.rfind("/img/", 0) != 0;
-            if (path == m_path && ++m_requests <= smallTimes)
-                page.body = gallery::makePng(7, 4000);
+        site.setFallback([this, &gallery, smallTimes](const std::string& path) {
+            auto page = galleryPage(gallery, path);
+            if (page && path == m_path && ++m_requests <= smallTimes)
+                page->body = gallery::makePng(7, 4000);
             return page;
         });
     }
@@ -264,15 +260,10 @@ TEST_F(SchedulerTest, anAlbumFolderRemovedMidwayGetsTheAddressList) {
     gallery.setList(search, 1);
     const auto album = gallery.albumsOn(search, 1).front();
     const Text albumFolder = listAlbumFolder(at("summer"), 1, album);
-    site.setFallback([&](const std::string& path) -> std::optional<Page> {
-        auto resource = gallery.find(path);
-        if (!resource)
-            return std::nullopt;
+    site.setFallback([&](const std::string& path) {
         if (path == album.imagePath(2)) // the user deletes the folder while the album downloads
             files::removeTree(albumFolder);
-        Page page = Page::bytes(resource->body, resource->contentType);
-        page.compressed = path.rfind("/img/", 0) != 0;
-        return page;
+        return galleryPage(gallery, path);
     });
     window.moveSlider(1);
     analyse(address(search), Control::选择框_搜索地址);

@@ -346,14 +346,8 @@ TEST_F(QtWindowTest, aListIsDownloadedBehindTheRealWindow) {
     gallery.setList(list, 1);
     xiuyun::testing::TestSite site;
     ASSERT_TRUE(site.start());
-    site.setFallback([&gallery](const std::string& path) -> std::optional<xiuyun::testing::Page> {
-        auto resource = gallery.find(path);
-        if (!resource)
-            return std::nullopt;
-        auto page = xiuyun::testing::Page::bytes(resource->body, resource->contentType);
-        page.compressed = path.rfind("/img/", 0) != 0;
-        return page;
-    });
+    site.setFallback(
+        [&gallery](const std::string& path) { return xiuyun::testing::galleryPage(gallery, path); });
     routeHostToLoopback(std::string(SITE_HOST), site.port());
     program.routes = analysisRoutes();
     window.events().windowCreated();

@@ -29,16 +29,8 @@ int main(int argc, char** argv) {
     testing::TestSite site;
     if (!site.start())
         return 2;
-    site.setFallback([&gallery](const std::string& path) -> std::optional<testing::Page> {
-        auto resource = gallery.find(path);
-        if (!resource)
-            return std::nullopt;
-        auto page = testing::Page::bytes(resource->body, resource->contentType);
-        if (path.rfind("/img/", 0) == 0) {
-            page.compressed = false;
-            page.delay = closeprobe::imageLatency;
-        }
-        return page;
+    site.setFallback([&gallery](const std::string& path) {
+        return testing::galleryPage(gallery, path, closeprobe::imageLatency);
     });
     routeHostToLoopback(std::string(SITE_HOST), site.port());
 

@@ -24,17 +24,8 @@ protected:
 
     // Every path of the gallery, images sent as they are after `imageDelay`.
     void serveGallery(std::chrono::milliseconds imageDelay = std::chrono::milliseconds(0)) {
-        site.setFallback([this, imageDelay](const std::string& path) -> std::optional<Page> {
-            auto resource = gallery.find(path);
-            if (!resource)
-                return std::nullopt;
-            Page page = Page::bytes(resource->body, resource->contentType);
-            if (path.rfind("/img/", 0) == 0) {
-                page.compressed = false;
-                page.delay = imageDelay;
-            }
-            return page;
-        });
+        site.setFallback(
+            [this, imageDelay](const std::string& path) { return galleryPage(gallery, path, imageDelay); });
     }
 
     void useGallery(gallery::GalleryOptions options) {
