@@ -7,6 +7,9 @@
 #include "text/regexservice.h"
 #include "text/textutils.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace xiuyun {
 namespace {
 
@@ -44,7 +47,9 @@ AlbumEntry albumEntryOf(const Text& entry) {
     AlbumEntry album;
     album.link = textBetween(entry, "<a href=\""_t, "\""_t);
     album.cover = textBetween(entry, "src=\""_t, "\""_t);
-    album.imageCount = static_cast<int>(digitsOnly(textBetween(entry, "</span>"_t, "张"_t)).toInteger());
+    // A count beyond any int is as broken as one beyond maxAlbumImages; it must not wrap around.
+    album.imageCount = static_cast<int>(std::min<long long>(
+        digitsOnly(textBetween(entry, "</span>"_t, "张"_t)).toInteger(), std::numeric_limits<int>::max()));
     album.title = textBetweenLast(entry, "</a>"_t, ">"_t);
     return album;
 }

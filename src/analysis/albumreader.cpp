@@ -5,6 +5,7 @@
 #include "analysis/failuretexts.h"
 #include "net/decoding.h"
 #include "platform/files.h"
+#include "program/imagerows.h"
 #include "program/messages.h"
 #include "text/patterns.h"
 #include "text/textutils.h"
@@ -52,7 +53,7 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
     const Text firstImage = regexFirstGroup("<img src=\"([\\S\\s]*?)\""_t, block);
     const long long imageCount = window.text(Control::透明标签_图片数量2).toInteger();
 
-    if (firstImage.empty() || imageCount <= 0) {
+    if (firstImage.empty() || imageCount <= 0 || imageCount > maxAlbumImages) {
         files::removeFile(scratch);
         showStatus(
             window,

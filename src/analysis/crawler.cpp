@@ -7,6 +7,7 @@
 #include "net/decoding.h"
 #include "net/site.h"
 #include "platform/files.h"
+#include "program/imagerows.h"
 #include "program/messages.h"
 #include "text/patterns.h"
 #include "text/textutils.h"
@@ -188,7 +189,8 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
     }
     showFirstAlbum(program);
 
-    if (program.albumCovers.front().empty() || program.albumImageCounts.front() <= 0) {
+    const int firstCount = program.albumImageCounts.front();
+    if (program.albumCovers.front().empty() || firstCount <= 0 || firstCount > maxAlbumImages) {
         files::removeFile(listCacheFile(program));
         showStatus(
             window,

@@ -26,9 +26,14 @@ Text addressList(Window& window) {
 
 enum class WriteOutcome { Written, Reported };
 
-WriteOutcome leaveAddressList(Window& window, const AlbumTarget& target) {
+WriteOutcome leaveAddressList(Window& window, const AlbumTarget& target, const Text& imagePath) {
     if (!files::isDirectory(target.folder))
         files::createDirectories(target.folder);
+    // An empty file under the image's name, where it can still be made (a full disk has room
+    // for a name): the check then finds the image missing and downloads the album again, where a
+    // missing file would pass unseen.
+    if (!files::exists(imagePath))
+        files::writeFile(imagePath, {});
     const Text listPath = target.folder + "\\"_t + target.imageCountText + ".txt"_t;
     if (files::exists(listPath))
         return WriteOutcome::Written;
@@ -40,6 +45,14 @@ WriteOutcome leaveAddressList(Window& window, const AlbumTarget& target) {
 }
 
 } // namespace
+
+bool looksLikeImage(std::string_view bytes) {
+    auto startsWith = [bytes](std::string_view magic) { return bytes.substr(0, magic.size()) == magic; };
+    using namespace std::string_view_literals;
+    return startsWith("\xFF\xD8\xFF"sv) || startsWith("\x89PNG\r\n\x1A\n"sv) || startsWith("GIF87a"sv) ||
+           startsWith("GIF89a"sv) ||
+           (startsWith("RIFF"sv) && bytes.size() >= 12 && bytes.substr(8, 4) == "WEBP"sv);
+}
 
 Text imageFileName(int row, const Text& address) {
     Text extension = extensionOf(fileNameOf(address, Extension::Keep));
@@ -64,10 +77,12 @@ void downloadImageRow(Download& download, const AlbumTarget& target, int row) {
         HttpExchange exchange;
         exchange.extraHeaders = "Referer: "_t + Text::fromGbk(SITE_ROOT);
         ByteArray body = httpRequest(address, exchange);
-        if (exchange.status >= 400)
+        // A 404 page or an HTML page sent with 200 is larger than 10 KB as often as not: it must
+        // never stay on disk as a good image.
+        if (exchange.status >= 400 || !looksLikeImage(body))
             body.clear();
         if (!files::replaceFile(path, body))
-            outcome = leaveAddressList(window, target);
+            outcome = leaveAddressList(window, target, path);
     }
 
     std::lock_guard lock(program.downloadLock);

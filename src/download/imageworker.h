@@ -3,6 +3,8 @@
 
 #include "download/download.h"
 
+#include <string_view>
+
 namespace xiuyun {
 
 // Where the images of one batch go, fixed by the scheduler when it dispatches the batch, so that a
@@ -16,11 +18,15 @@ struct AlbumTarget {
 // path element, ".jpg" when it has none.
 Text imageFileName(int row, const Text& address);
 
+// True when the bytes begin as a JPEG, PNG, GIF or WebP image does.
+bool looksLikeImage(std::string_view bytes);
+
 // Marks the row "等待中...", fetches its image with the site's root as referrer and writes it
 // whole as folder\<row + 1><extension>, marks the row "下载完成" and gives back its slot. When the
 // file cannot be written, the folder is made again and the address list of the album is left
-// there instead. An answer with an error status is written empty, like a failed fetch, so the
-// check downloads the album again.
+// there instead, with an empty file under the image's name for the check to find. An answer with
+// an error status, or anything that is no image (an error page sent as 200), is written empty,
+// like a failed fetch, so that the check downloads the album again.
 void downloadImageRow(Download& download, const AlbumTarget& target, int row);
 
 } // namespace xiuyun

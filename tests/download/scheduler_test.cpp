@@ -260,8 +260,10 @@ TEST_F(SchedulerTest, anAlbumFolderRemovedMidwayGetsTheAddressList) {
     gallery.setList(search, 1);
     const auto album = gallery.albumsOn(search, 1).front();
     const Text albumFolder = listAlbumFolder(at("summer"), 1, album);
+    std::atomic<bool> removed{false};
     site.setFallback([&](const std::string& path) {
-        if (path == album.imagePath(2)) // the user deletes the folder while the album downloads
+        // The user deletes the folder while the album downloads, once.
+        if (path == album.imagePath(2) && !removed.exchange(true))
             files::removeTree(albumFolder);
         return galleryPage(gallery, path);
     });
@@ -273,11 +275,11 @@ TEST_F(SchedulerTest, anAlbumFolderRemovedMidwayGetsTheAddressList) {
     for (int number = 1; number <= album.imageCount; ++number)
         expected += (number > 1 ? "\r\n" : "") + std::string(SITE_ROOT) + album.imagePath(number).substr(1);
     EXPECT_EQ(files::readFile(albumFolder + "\\5.txt"_t), expected);
-    EXPECT_FALSE(files::exists(albumFolder + "\\1.png"_t));
-    EXPECT_FALSE(files::exists(albumFolder + "\\2.png"_t));
-    EXPECT_TRUE(files::exists(albumFolder + "\\3.png"_t));
+    // The image whose write failed was left empty under its name, so the check fetched the album
+    // again: the image removed with the folder came back with it.
+    EXPECT_TRUE(holdsAlbum(albumFolder, album));
     expectRowsDone();
-    EXPECT_EQ(lastMessageText(), successBox(0));
+    EXPECT_EQ(lastMessageText(), successBox(2));
 }
 
 } // namespace

@@ -1,0 +1,397 @@
+// What the user sees when the site or the machine misbehaves: one test per fault, each ending with
+// a clear message or a sound retry, without a crash or a hang, and with nothing written or deleted
+// outside the target folder and the program directory.
+#include "app/closing.h"
+#include "download/download.h"
+#include "support/downloadfixture.h"
+#include "testsite/gzip.h"
+
+#include <atomic>
+#include <csignal>
+#include <random>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace xiuyun;
+using namespace xiuyun::testing;
+
+namespace {
+
+const std::string category = "/t/xinggan/";
+const std::string search = "/search/summer/";
+
+Text warningBox(int retries) {
+    return "状态：图片下载完成，但可能存在下载失败的文件\r\n\r\n原因：未知\r\n\r\n重试次数："_t +
+           Text::number(retries) + " 有点问题啊！"_t;
+}
+
+class FaultTest : public DownloadFixture {
+protected:
+    void SetUp() override {
+        DownloadFixture::SetUp();
+        window.type(Control::编辑框_存放目录, target.path());
+        album = gallery.albumsOn(category, 1).front();
+    }
+
+    // Serves the gallery, with `change` deciding the answer for one path (nothing: the gallery's).
+    void serveWith(std::function<std::optional<Page>(const std::string& path, int request)> change) {
+        site.setFallback([this, change](const std::string& path) -> std::optional<Page> {
+            int request = 0;
+            {
+                std::lock_guard lock(m_requestsMutex);
+                request = ++m_requestsOf[path];
+            }
+            if (auto changed = change(path, request))
+                return changed;
+            return galleryPage(gallery, path);
+        });
+    }
+
+    void downloadAlbum() {
+        analyse(address(album.pagePath), Control::选择框_单个地址);
+        ASSERT_EQ(lastMessageText(), completed());
+        downloadAndWait();
+    }
+
+    Text albumFolder() const {
+        return target.path() + "\\"_t + Text::number(album.id) + " "_t + Text::fromUtf8(album.title);
+    }
+
+    // The analysis ended on one of its failure reports and locked nothing.
+    void expectAnalysisFailed() {
+        ASSERT_FALSE(window.messages().empty());
+        EXPECT_TRUE(lastMessageText().startsWith("状态：分析数据"_t)) << lastMessageText();
+        EXPECT_NE(lastMessageText(), completed());
+        EXPECT_TRUE(window.isEnabled(Control::按钮_分析数据));
+        EXPECT_EQ(window.rowCount(), 0);
+    }
+
+    // Nothing but the cache went into the program directory; images only under the target.
+    void expectNothingElsewhere() {
+        EXPECT_EQ(files::listEntries(directory.path(), "*"_t, files::EntryKind::Folders),
+                  std::vector<Text>{"vrd"_t});
+        for (const Text& name : files::listEntries(target.path(), "*"_t, files::EntryKind::Files))
+            ADD_FAILURE() << "a file directly in the target folder: " << name;
+    }
+
+    // Every image under its final name is whole or empty, never cut short; no temporary is left.
+    void expectNoImageCutShort(const Text& folder) {
+        for (const Text& name : files::listEntries(folder, "*"_t, files::EntryKind::Files)) {
+            EXPECT_FALSE(name.endsWith(".part"_t)) << name;
+            if (!name.endsWith(".png"_t))
+                continue;
+            const auto bytes = files::readFile(folder + "\\"_t + name).value_or("");
+            if (!bytes.empty()) {
+                EXPECT_EQ(bytes, gallery.image(album.id, static_cast<int>(name.toInteger()))) << name;
+            }
+        }
+    }
+
+    TemporaryDirectory target;
+    gallery::AlbumInfo album;
+    std::mutex m_requestsMutex;
+    std::map<std::string, int> m_requestsOf;
+};
+
+TEST_F(FaultTest, aSlowServerWithinTheTimeOutsIsWaitedFor) {
+    serveWith([&](const std::string& path, int) -> std::optional<Page> {
+        if (path.rfind("/img/", 0) != 0)
+            return std::nullopt;
+        auto page = galleryPage(gallery, path);
+        page->pieces = 4;
+        page->pause = std::chrono::milliseconds(300);
+        return page;
+    });
+    downloadAlbum();
+    EXPECT_TRUE(holdsAlbum(albumFolder(), album));
+    EXPECT_EQ(lastMessageText(), successBox(0));
+    expectNothingElsewhere();
+}
+
+TEST_F(FaultTest, anImageThatStaysSilentUntilTheTimeOutIsFetchedAgain) {
+    serveWith([&](const std::string& path, int request) -> std::optional<Page> {
+        if (path != album.imagePath(3) || request > 1)
+            return std::nullopt;
+        Page silent;
+        silent.ending = Page::Ending::Silent;
+        return silent;
+    });
+    downloadAlbum();
+    EXPECT_TRUE(holdsAlbum(albumFolder(), album));
+    EXPECT_EQ(lastMessageText(), successBox(2));
+}
+
+TEST_F(FaultTest, aListPageCutOffMidwayEndsTheAnalysisWithItsMessage) {
+    serveWith([&](const std::string& path, int) -> std::optional<Page> {
+        if (path != category)
+            return std::nullopt;
+        auto page = galleryPage(gallery, path);
+        page->ending = Page::Ending::CutOff;
+        return page;
+    });
+    analyse(address(category), Control::选择框_图集分类);
+    expectAnalysisFailed();
+}
+
+TEST_F(FaultTest, anImageCutOffMidwayIsFetchedAgain) {
+    serveWith([&](const std::string& path, int request) -> std::optional<Page> {
+        if (path != album.imagePath(2) || request > 1)
+            return std::nullopt;
+        auto page = galleryPage(gallery, path);
+        page->ending = Page::Ending::CutOff;
+        return page;
+    });
+    downloadAlbum();
+    EXPECT_TRUE(holdsAlbum(albumFolder(), album));
+    EXPECT_EQ(lastMessageText(), successBox(2));
+    expectNoImageCutShort(albumFolder());
+}
+
+struct ErrorAnswer {
+    int status;
+    std::size_t bodySize;
+    const char* contentType;
+};
+
+class ErrorAnswerTest : public FaultTest, public ::testing::WithParamInterface<ErrorAnswer> {};
+
+TEST_P(ErrorAnswerTest, anErrorAnswerIsNeverKeptAsAnImage) {
+    const ErrorAnswer answer = GetParam();
+    serveWith([&](const std::string& path, int) -> std::optional<Page> {
+        if (path != album.imagePath(4))
+            return std::nullopt;
+        Page page = Page::bytes("<html><body>" + std::string(answer.bodySize, 'e') + "</body></html>",
+                                answer.contentType);
+        page.compressed = false;
+        page.status = answer.status;
+        return page;
+    });
+    downloadAlbum();
+    EXPECT_EQ(files::fileSize(albumFolder() + "\\4.png"_t), 0);
+    EXPECT_EQ(lastMessageText(), warningBox(11));
+    expectNoImageCutShort(albumFolder());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, ErrorAnswerTest,
+    ::testing::Values(ErrorAnswer{404, 5000, "text/html"}, ErrorAnswer{404, 20000, "text/html"},
+                      ErrorAnswer{500, 5000, "text/html"}, ErrorAnswer{500, 20000, "text/html"},
+                      // An error page sent as a good answer, where an image should be.
+                      ErrorAnswer{200, 20000, "text/html"}, ErrorAnswer{200, 20000, "image/png"}));
+
+TEST_F(FaultTest, aTruncatedGzipPageEndsTheAnalysisWithItsMessage) {
+    serveWith([&](const std::string& path, int) -> std::optional<Page> {
+        if (path != category)
+            return std::nullopt;
+        const std::string whole = gzipCompress(gallery.listPage(category, 1));
+        Page page = Page::bytes(whole.substr(0, whole.size() * 6 / 10), "text/html");
+        page.compressed = false;
+        page.headers = {{"Content-Encoding", "gzip"}};
+        return page;
+    });
+    analyse(address(category), Control::选择框_图集分类);
+    expectAnalysisFailed();
+}
+
+TEST_F(FaultTest, aGzipBombEndsTheAnalysisWithItsMessage) {
+    const std::string bomb = gzipCompress(std::string(64 << 20, '\0'));
+    serveWith([&](const std::string& path, int) -> std::optional<Page> {
+        if (path != category)
+            return std::nullopt;
+        Page page = Page::bytes(bomb, "text/html");
+        page.compressed = false;
+        return page;
+    });
+    analyse(address(category), Control::选择框_图集分类);
+    expectAnalysisFailed();
+}
+
+TEST_F(FaultTest, anEndlessImageIsCutOffAndCountedAsFailed) {
+    serveWith([&](const std::string& path, int) -> std::optional<Page> {
+        if (path != album.imagePath(1))
+            return std::nullopt;
+        Page page;
+        page.contentType = "image/png";
+        page.fillerSize = std::size_t(300) << 20;
+        return page;
+    });
+    downloadAlbum();
+    EXPECT_EQ(files::fileSize(albumFolder() + "\\1.png"_t), 0);
+    EXPECT_EQ(lastMessageText(), warningBox(11));
+}
+
+TEST_F(FaultTest, aListPageOfFiftyMegabytesIsAnalysed) {
+    serveWith([&](const std::string& path, int) -> std::optional<Page> {
+        if (path != category)
+            return std::nullopt;
+        std::string html = gallery.listPage(category, 1);
+        html.insert(html.find("<body>") + 6, "<!--" + std::string(50 << 20, 'x') + "-->");
+        return Page::bytes(std::move(html), "text/html; charset=utf-8");
+    });
+    analyse(address(category), Control::选择框_图集分类);
+    EXPECT_EQ(lastMessageText(), completed());
+    EXPECT_EQ(window.rowCount(), gallery.options().imagesPerAlbum);
+}
+
+TEST_F(FaultTest, aPageBuiltToBacktrackEndsTheAnalysisWithItsMessage) {
+    serveWith([&](const std::string& path, int) -> std::optional<Page> {
+        if (path != search)
+            return std::nullopt;
+        std::string items;
+        for (int i = 0; i < 60000; ++i)
+            items += "<li><a>";
+        return Page::bytes("<html><body><ul class=\"img\">" + items +
+                               "<div class=\"bk10\"></div></body></html>",
+                           "text/html; charset=utf-8");
+    });
+    analyse(address(search), Control::选择框_搜索地址);
+    expectAnalysisFailed();
+    EXPECT_EQ(lastMessageText(), "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n错误标识：000"_t);
+}
+
+// An album page of the gallery's shape, with a title and a count of the test's choosing.
+std::string albumPageWith(const gallery::Gallery& gallery, const gallery::AlbumInfo& album,
+                          const std::string& title, const std::string& count) {
+    std::string html = gallery.albumPage(album.id);
+    html.replace(html.find("<h1>") + 4, html.find("</h1>") - html.find("<h1>") - 4, title);
+    const std::string before = "图片数量：";
+    const std::size_t at = html.find(before) + before.size();
+    html.replace(at, html.find(" 张", at) - at, count);
+    return html;
+}
+
+class AwkwardTitleTest : public FaultTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(AwkwardTitleTest, anAlbumTitleNeverLeadsOutOfTheTargetFolder) {
+    const std::string title = GetParam();
+    site.setPage(album.pagePath,
+                 Page::bytes(albumPageWith(gallery, album, title, "5"), "text/html; charset=utf-8"));
+    downloadAlbum();
+
+    const std::string root = files::resolvedPath(program.imageRootFolder);
+    ASSERT_EQ(root.rfind(target.native() + "/", 0), 0u) << root;
+    EXPECT_EQ(root.find('/', target.native().size() + 1), std::string::npos) << root; // one level below
+    EXPECT_TRUE(holdsAlbum(program.imageRootFolder, album));
+    EXPECT_EQ(lastMessageText(), successBox(0));
+    expectNothingElsewhere();
+}
+
+INSTANTIATE_TEST_SUITE_P(Titles, AwkwardTitleTest,
+                         ::testing::Values("..", ".", "/", "\\", "../../etc", std::string(300, 'a'),
+                                           "表情😀与ℌ符号", "", "　"));
+
+TEST_F(FaultTest, aSearchWordThatDecodesToParentFoldersStaysInside) {
+    const std::string word = "/search/..%2F..%2F../";
+    gallery.setList(search, 1);
+    site.setPage(word, Page::bytes(gallery.listPage(search, 1), "text/html; charset=utf-8"));
+    analyse(address(word), Control::选择框_搜索地址);
+    ASSERT_EQ(lastMessageText(), completed());
+    downloadAndWait();
+
+    const auto folders = files::listEntries(target.path(), "*"_t, files::EntryKind::Folders);
+    ASSERT_EQ(folders.size(), 1u);
+    EXPECT_EQ(folders[0], "未命名"_t);
+    expectNothingElsewhere();
+    EXPECT_EQ(lastMessageText(), successBox(0));
+}
+
+TEST_F(FaultTest, aWriteThatFailsPartwayIsRetriedAndReportedNeverCutShort) {
+    analyse(address(album.pagePath), Control::选择框_单个地址);
+    ASSERT_EQ(lastMessageText(), completed());
+    // A full disk, as root sees it: a file-size limit below the size of an image.
+    struct rlimit before;
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = before;
+    limited.rlim_cur = 8192;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    window.click(Control::按钮_开始下载);
+    const bool ended = waitForDownloadThreads(std::chrono::minutes(2));
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previousHandler);
+
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(lastMessageText(), warningBox(11));
+    expectNoImageCutShort(albumFolder());
+    EXPECT_EQ(files::fileSize(albumFolder() + "\\1.png"_t), 0);
+    EXPECT_TRUE(files::exists(albumFolder() + "\\5.txt"_t));
+}
+
+TEST_F(FaultTest, theCleanUpOfACancelledDownloadNeverFollowsALink) {
+    TemporaryDirectory outside;
+    ASSERT_TRUE(files::writeFile(outside.path() + "\\keep.jpg"_t, "x"));
+    serveGallery(std::chrono::milliseconds(300));
+    site.trackInFlight("/img/");
+    analyse(address(album.pagePath), Control::选择框_单个地址);
+    window.click(Control::按钮_开始下载);
+    while (site.inFlight() == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    window.click(Control::按钮_取消下载);
+    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    ASSERT_EQ(::symlink(outside.native().c_str(), files::nativePath(albumFolder() + "\\link"_t).c_str()), 0);
+
+    window.click(Control::按钮_删除残余);
+    EXPECT_EQ(lastMessageText(), "状态：删除取消下载时产生的图片成功\r\n\r\n原因：\r\n\r\n解决："_t);
+    EXPECT_FALSE(files::exists(albumFolder()));
+    EXPECT_TRUE(files::exists(outside.path() + "\\keep.jpg"_t));
+    EXPECT_TRUE(files::isDirectory(target.path()));
+}
+
+TEST_F(FaultTest, fiftyCancelsAtRandomMomentsEachFollowedByAWholeDownload) {
+    useGallery({.imagesPerAlbum = 6});
+    serveGallery(std::chrono::milliseconds(20));
+    album = gallery.albumsOn(category, 1).front();
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 50; ++round) {
+        SCOPED_TRACE(round);
+        analyse(address(album.pagePath), Control::选择框_单个地址);
+        window.click(Control::按钮_开始下载);
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 150));
+        window.click(Control::按钮_取消下载);
+        window.click(Control::按钮_重新分析);
+
+        window.clearMessages();
+        analyse(address(album.pagePath), Control::选择框_单个地址);
+        window.click(Control::按钮_开始下载);
+        ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+        ASSERT_EQ(lastMessageText(), successBox(0));
+        EXPECT_TRUE(holdsAlbum(albumFolder(), album));
+        window.click(Control::按钮_重新分析);
+    }
+    expectNothingElsewhere();
+}
+
+TEST_F(FaultTest, theWindowClosedDuringADownloadLeavesNoImageCutShort) {
+    useGallery({.imagesPerAlbum = 12});
+    serveGallery(std::chrono::milliseconds(100));
+    album = gallery.albumsOn(category, 1).front();
+    analyse(address(album.pagePath), Control::选择框_单个地址);
+    window.click(Control::按钮_开始下载);
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    window.events().windowDestroying();
+    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+
+    expectNoImageCutShort(albumFolder());
+    EXPECT_EQ(boxesCaptioned("恭喜客官"_t).size(), 0u);
+}
+
+TEST_F(FaultTest, anAbsurdImageCountIsRefusedAsAFailedAnalysis) {
+    site.setPage(album.pagePath, Page::bytes(albumPageWith(gallery, album, album.title, "2000000000"),
+                                             "text/html; charset=utf-8"));
+    analyse(address(album.pagePath), Control::选择框_单个地址);
+    expectAnalysisFailed();
+    EXPECT_EQ(
+        lastMessageText(),
+        "状态：分析数据失败\r\n\r\n原因：页面地址解析错误\r\n\r\n解决：再重试分析,如果还出错就是程序问题"_t);
+
+    window.clearMessages();
+    std::string list = gallery.listPage(category, 1);
+    const std::string count = "共" + std::to_string(gallery.options().imagesPerAlbum) + "张";
+    list.replace(list.find(count), count.size(), "共99999999999张");
+    site.setPage(category, Page::bytes(list, "text/html; charset=utf-8"));
+    analyse(address(category), Control::选择框_图集分类);
+    expectAnalysisFailed();
+}
+
+} // namespace
