@@ -18,6 +18,9 @@ bool scanFailedImages(Program& program, Text& folder, FolderGiven folderGiven) {
 
 void walkFiles(Window& window, Text& folder, const Text& extension, Recurse recurse,
                const std::function<void(const Text& name, const Text& fullPath)>& routine) {
+    // No folder is not the root: a walk of the whole disk would answer for images of other programs.
+    if (folder.empty())
+        return;
     const Text pattern = "*."_t + (extension.empty() ? "*"_t : extension);
     if (!folder.endsWith("\\"_t))
         folder += "\\"_t;

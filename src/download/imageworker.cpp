@@ -61,14 +61,13 @@ Text imageFileName(int row, const Text& address) {
     return Text::number(row + 1) + extension;
 }
 
-void downloadImageRow(Download& download, const AlbumTarget& target, int row) {
+void downloadImageRow(Download& download, const AlbumTarget& target, int row, const Text& address) {
     Program& program = download.program();
     Window& window = program.window;
-    Text address;
     {
         std::lock_guard lock(program.downloadLock);
-        window.setCell(row, 2, "等待中..."_t);
-        address = window.cell(row, 1);
+        if (window.cell(row, 1) == address)
+            window.setCell(row, 2, "等待中..."_t);
     }
     const Text path = target.folder + "\\"_t + imageFileName(row, address);
 

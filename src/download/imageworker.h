@@ -27,6 +27,8 @@ bool looksLikeImage(std::string_view bytes);
 // there instead, with an empty file under the image's name for the check to find. An answer with
 // an error status, or anything that is no image (an error page sent as 200), is written empty,
 // like a failed fetch, so that the check downloads the album again.
-void downloadImageRow(Download& download, const AlbumTarget& target, int row);
+// The address is the row's as the scheduler read it when it started the worker: after a stop the
+// rows may show another album before the worker gets to them.
+void downloadImageRow(Download& download, const AlbumTarget& target, int row, const Text& address);
 
 } // namespace xiuyun

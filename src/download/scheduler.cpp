@@ -38,13 +38,15 @@ Batch dispatchBatch(Download& download, const std::shared_ptr<const AlbumTarget>
         }
         if (download.stopRequested())
             return Batch::Stopped;
+        Text address;
         {
             std::lock_guard lock(program.downloadLock);
             ++download.activeWorkers;
             window.ensureRowVisible(i);
+            address = window.cell(i - 1, 1);
         }
-        download.startWorker([self = download.shared_from_this(), target, row = i - 1] {
-            downloadImageRow(*self, *target, row);
+        download.startWorker([self = download.shared_from_this(), target, row = i - 1, address] {
+            downloadImageRow(*self, *target, row, address);
         });
     }
     do {
@@ -82,10 +84,16 @@ std::shared_ptr<const AlbumTarget> albumTarget(Program& program, const Text& fol
         AlbumTarget{folder, program.window.text(Control::透明标签_图片数量2)});
 }
 
-enum class ScanOf { TargetFolder, AlbumFolder };
+// What the final check walks: the whole target folder (list types) or the album's folder.
+struct FinalScan {
+    FolderGiven folderGiven;
+    Text folder;
+};
 
 // The end of a download that was not stopped: buttons, handle, the final check and its report.
-void finishDownload(Download& download, ScanOf scanOf, const Text& retryWord) {
+// Once the handle is released a cancel no longer waits for this thread, and a reset may empty the
+// analysis at once: from there on nothing but the scan's own copy of its folder is read.
+void finishDownload(Download& download, FinalScan scan, const Text& retryWord) {
     Program& program = download.program();
     Window& window = program.window;
     {
@@ -103,9 +111,7 @@ void finishDownload(Download& download, ScanOf scanOf, const Text& retryWord) {
     // One retry pass is reported as 2.
     if (program.retryCount != 0)
         ++program.retryCount;
-    Text folder = program.imageRootFolder;
-    const bool failed = scanFailedImages(program, folder,
-                                         scanOf == ScanOf::TargetFolder ? FolderGiven::No : FolderGiven::Yes);
+    const bool failed = scanFailedImages(program, scan.folder, scan.folderGiven);
     const Text retries = Text::number(program.retryCount);
     if (failed) {
         window.showMessage("状态：图片下载完成，但可能存在下载失败的文件\r\n\r\n原因：未知\r\n\r\n"_t +
@@ -171,7 +177,7 @@ void runListDownload(Download& download) {
         }
         nextListPage(program);
     }
-    finishDownload(download, ScanOf::TargetFolder, "累计重试次数："_t);
+    finishDownload(download, {FolderGiven::No, Text()}, "累计重试次数："_t);
 }
 
 void runAlbumDownload(Download& download) {
@@ -180,7 +186,7 @@ void runAlbumDownload(Download& download) {
     while (true) {
         if (dispatchBatch(download, album, EnsureAlbumFolder::No) == Batch::Stopped)
             return;
-        Text folder = program.imageRootFolder;
+        Text folder = album->folder;
         if (!scanFailedImages(program, folder, FolderGiven::Yes))
             break;
         program.smallImageFound = 0;
@@ -188,7 +194,7 @@ void runAlbumDownload(Download& download) {
         if (program.retryCount >= albumRetries)
             break;
     }
-    finishDownload(download, ScanOf::AlbumFolder, "重试次数："_t);
+    finishDownload(download, {FolderGiven::Yes, album->folder}, "重试次数："_t);
 }
 
 void nextAlbum(Program& program) {

@@ -64,6 +64,8 @@ TEST_F(FailedImageScanTest, theFlagStaysUntilCleared) {
     program.smallImageFound = 0;
     EXPECT_FALSE(scan("good"));
     EXPECT_FALSE(scan("missing"));
+    Text none;
+    EXPECT_FALSE(scanFailedImages(program, none, FolderGiven::Yes)); // never the root of the disk
 }
 
 TEST_F(FailedImageScanTest, withoutAFolderTheTargetFolderBoxIsScanned) {

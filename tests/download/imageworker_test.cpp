@@ -29,7 +29,8 @@ protected:
 
     void runWorker(const Text& folder, int row) {
         ++download->activeWorkers;
-        downloadImageRow(*download, AlbumTarget{folder, Text::number(album.imageCount)}, row);
+        downloadImageRow(*download, AlbumTarget{folder, Text::number(album.imageCount)}, row,
+                         window.cell(row, 1));
     }
 
     gallery::AlbumInfo album;
