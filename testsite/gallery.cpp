@@ -168,6 +168,12 @@ std::string Gallery::absolute(const std::string& path) const {
     return m_siteRoot + (path.empty() || path[0] != '/' ? path : path.substr(1));
 }
 
+std::string Gallery::imageAddress(const std::string& path) const {
+    if (m_options.imageRoot.empty())
+        return absolute(path);
+    return m_options.imageRoot + path.substr(1);
+}
+
 int Gallery::firstAlbumOf(const std::string& listPath) const {
     return 100000 + static_cast<int>(hashOf(listPath) % 9000) * 1000;
 }
@@ -228,7 +234,7 @@ std::string Gallery::listPage(const std::string& listPath, int page) const {
     int day = 1;
     for (const AlbumInfo& album : albumsOn(listPath, page)) {
         const std::string link = absolute(album.pagePath);
-        html += "<li><a href=\"" + link + "\" target=\"_blank\"><img src=\"" + absolute(album.coverPath) +
+        html += "<li><a href=\"" + link + "\" target=\"_blank\"><img src=\"" + imageAddress(album.coverPath) +
                 "\" alt=\"" + album.title + "\"></a><span>2024-05-" + std::to_string(day++ % 28 + 1) +
                 "</span><span class=\"num\">共" + std::to_string(album.imageCount) + "张</span><a href=\"" +
                 link + "\">" + album.title + "</a></li>\n";
@@ -262,7 +268,7 @@ std::string Gallery::albumPage(int id) const {
     html += padding(m_siteRoot);
     html += "<div class=\"width\">\n<h1>" + info.title + "</h1>\n<p>图片数量：" +
             std::to_string(info.imageCount) + " 张</p>\n<div class=\"content\"><img src=\"" +
-            absolute(info.imagePath(1)) + "\" alt=\"" + info.title +
+            imageAddress(info.imagePath(1)) + "\" alt=\"" + info.title +
             "\"></div>\n</div>\n<div id=\"fenxiang\">分享到</div>\n</body></html>\n";
     return html;
 }

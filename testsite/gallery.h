@@ -21,6 +21,8 @@ struct GalleryOptions {
     // Titles drawn from the awkward ones (full-width spaces, quotes, characters no file name may
     // hold, characters GBK cannot hold, "..", very long ones) instead of plain ones.
     bool awkwardTitles = false;
+    // Where the images are served from ("https://host/"); empty for the site's own root.
+    std::string imageRoot = {};
 };
 
 // What a list page ends in when the list has a single page and so no next-page link.
@@ -74,6 +76,7 @@ public:
 private:
     int firstAlbumOf(const std::string& listPath) const;
     std::string absolute(const std::string& path) const;
+    std::string imageAddress(const std::string& path) const;
 
     std::string m_siteRoot; // "http://host/"
     GalleryOptions m_options;

@@ -3,6 +3,7 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <mutex>
@@ -58,6 +59,44 @@ private:
 
 std::mutex routesMutex;
 std::map<std::string, int> loopbackRoutes;
+
+// One pool of connections, TLS sessions and resolved names for every request of the process: the
+// image workers of a download ask the same host again and again, each on a thread of its own.
+class SharedConnections {
+public:
+    SharedConnections() : m_share(curl_share_init()) {
+        if (!m_share)
+            return;
+        curl_share_setopt(m_share, CURLSHOPT_LOCKFUNC, lock);
+        curl_share_setopt(m_share, CURLSHOPT_UNLOCKFUNC, unlock);
+        curl_share_setopt(m_share, CURLSHOPT_USERDATA, this);
+        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+    }
+    // Never cleaned up: workers still running at exit may hold connections of it.
+    CURLSH* handle() const { return m_share; }
+    std::atomic<bool> enabled{true};
+
+private:
+    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
+        static_cast<SharedConnections*>(user)->m_locks[index(data)].lock();
+    }
+    static void unlock(CURL*, curl_lock_data data, void* user) {
+        static_cast<SharedConnections*>(user)->m_locks[index(data)].unlock();
+    }
+    static std::size_t index(curl_lock_data data) {
+        return static_cast<std::size_t>(data) < lockCount ? static_cast<std::size_t>(data) : 0;
+    }
+    static constexpr std::size_t lockCount = CURL_LOCK_DATA_LAST;
+    CURLSH* m_share;
+    std::mutex m_locks[lockCount];
+};
+
+SharedConnections& sharedConnections() {
+    static SharedConnections* shared = new SharedConnections;
+    return *shared;
+}
 
 void applyLoopbackRoutes(CURL* curl, HeaderList& connectTo) {
     std::lock_guard lock(routesMutex);
@@ -240,6 +279,8 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
     std::string address = wireAddress(url);
     setTransferOptions(curl, address, received);
     curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    if (sharedConnections().enabled && sharedConnections().handle())
+        curl_easy_setopt(curl, CURLOPT_SHARE, sharedConnections().handle());
     applyLoopbackRoutes(curl, connectTo);
 
     if (std::optional<long long> milliseconds = requestTimeoutMs(exchange.timeoutSeconds))
@@ -338,6 +379,11 @@ ByteArray httpReadUrl(const Text& url) {
     if (isWebAddress(url))
         curl_easy_perform(curl.get());
     return std::move(received.body);
+}
+
+void setConnectionReuse(bool reuse) {
+    initialiseCurlOnce();
+    sharedConnections().enabled = reuse;
 }
 
 void routeHostToLoopback(const std::string& host, int port) {

@@ -22,18 +22,18 @@ std::shared_ptr<RequestObject> newRequestObject();
 // what the caller put there.
 struct HttpExchange {
     // in
-    std::optional<int> method;               // 0 GET, 1 POST, 2 HEAD; others GET
-    std::optional<Text> postText;            // body when postBytes is empty
-    std::optional<Text> sendCookies;         // sent as "Cookie"; when given, merged into returnedCookies
-    std::optional<bool> noRedirect;          // default false
-    std::optional<ByteArray> postBytes;      // body; wins over postText when not empty
-    std::optional<Text> proxy;               // "host:port"
-    std::optional<int> timeoutSeconds;       // -1 library's own; < 1 → 15 s; n → n s
+    std::optional<int> method;          // 0 GET, 1 POST, 2 HEAD; others GET
+    std::optional<Text> postText;       // body when postBytes is empty
+    std::optional<Text> sendCookies;    // sent as "Cookie"; when given, merged into returnedCookies
+    std::optional<bool> noRedirect;     // default false
+    std::optional<ByteArray> postBytes; // body; wins over postText when not empty
+    std::optional<Text> proxy;          // "host:port"
+    std::optional<int> timeoutSeconds;  // -1 library's own; < 1 → 15 s; n → n s
     std::optional<Text> proxyUser;
     std::optional<Text> proxyPassword;
-    std::optional<int> proxyAuth;            // 1 (default) sends basic proxy credentials
+    std::optional<int> proxyAuth; // 1 (default) sends basic proxy credentials
     std::shared_ptr<RequestObject> requestObject;
-    std::optional<bool> autoMergeCookies;    // default true
+    std::optional<bool> autoMergeCookies; // default true
     // in/out: header lines joined by "\r\n"; on return the completed block that was applied
     Text extraHeaders;
     // out
@@ -55,6 +55,11 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange);
 // A plain HTTP/1.0 GET, direct, with certificate checks; the bytes received before a failure are
 // returned.
 ByteArray httpReadUrl(const Text& url);
+
+// Whether httpRequest keeps connections (and TLS sessions) open for the next request to the same
+// host, on whatever thread it comes; on by default. The requests on the wire are the same either
+// way. Off only to measure what reuse is worth.
+void setConnectionReuse(bool reuse);
 
 // Connections for `host` ("name" for any port, or "name:port") go to 127.0.0.1:`port` instead,
 // whatever the name resolves to; the request itself is unchanged. The tests and the built-in

@@ -31,7 +31,9 @@ std::size_t boundaryAtOrAfter(const std::string& bytes, std::size_t boundary, st
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t size = bytes.size();
     while (boundary < target)
-        boundary += (data[boundary] >= 0x81 && data[boundary] <= 0xFE && boundary + 1 < size) ? 2 : 1;
+        boundary +=
+            (boundary + 1 < size && isGbkLeadByte(data[boundary]) && isGbkTrailByte(data[boundary + 1])) ? 2
+                                                                                                         : 1;
     return boundary;
 }
 
@@ -39,6 +41,10 @@ std::size_t boundaryAtOrAfter(const std::string& bytes, std::size_t boundary, st
 
 bool isGbkLeadByte(unsigned char byte) {
     return byte >= 0x81 && byte <= 0xFE;
+}
+
+bool isGbkTrailByte(unsigned char byte) {
+    return byte >= 0x40 && byte <= 0xFE && byte != 0x7F;
 }
 
 Text Text::fromGbk(std::string bytes) {
@@ -62,7 +68,7 @@ std::string Text::toUtf8() const {
 }
 
 int Text::characterLengthAt(int offset) const {
-    if (offset + 1 < size() && isGbkLeadByte(m_bytes[offset]))
+    if (offset + 1 < size() && isGbkLeadByte(m_bytes[offset]) && isGbkTrailByte(m_bytes[offset + 1]))
         return 2;
     return 1;
 }

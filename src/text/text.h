@@ -65,7 +65,8 @@ public:
     long long toInteger() const;
 
     // Byte length of the character that starts at the 0-based offset: 2 for a GBK lead byte
-    // followed by another byte, else 1.
+    // followed by a trail byte, else 1. A lead byte before anything else ("\x87/") stands alone,
+    // as the conversion to Unicode reads it, so the byte after it is searched and cut as itself.
     int characterLengthAt(int offset) const;
 
     Text& operator+=(const Text& other) {
@@ -85,6 +86,8 @@ private:
 };
 
 bool isGbkLeadByte(unsigned char byte);
+// 40 … FE but 7F: the second byte of a two-byte character.
+bool isGbkTrailByte(unsigned char byte);
 
 // Shown as UTF-8, so test failures and debugger output are readable.
 std::ostream& operator<<(std::ostream& out, const Text& text);

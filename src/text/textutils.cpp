@@ -53,8 +53,13 @@ Text extensionOf(const Text& path) {
 Text cleanFileName(Text& text) {
     static const Text removed[] = {":"_t, "\\"_t, "/"_t, "*"_t, "?"_t, "|"_t, "<"_t, ">"_t};
     Text result = text.trimmed();
-    for (const Text& character : removed)
-        result = result.replaced(character);
+    // Again until nothing changes: in bytes that are not valid GBK, taking a character out can
+    // join a lone lead byte to the next byte and free a "\" that was the second half of a pair.
+    for (Text before; before != result;) {
+        before = result;
+        for (const Text& character : removed)
+            result = result.replaced(character);
+    }
     text = result.trimmed();
     return text;
 }

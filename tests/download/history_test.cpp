@@ -24,6 +24,9 @@ TEST(LineListTest, dedupingKeepsTheFirstOfEachItemInOrder) {
     EXPECT_EQ(dedupeLines("a\r\nA\r\n"_t, "\r\n"_t), "a\r\nA"_t);
     EXPECT_EQ(dedupeLines(""_t, "\r\n"_t), ""_t);
     EXPECT_EQ(dedupeLines("x|y|x"_t, "|"_t), "x|y"_t);
+    // An empty item kept last is joined behind a final delimiter, which a later split drops.
+    EXPECT_EQ(dedupeLines("a\r\n\r\n"_t, "\r\n"_t), "a\r\n"_t);
+    EXPECT_EQ(dedupeLines("a\r\n"_t, "\r\n"_t), "a"_t);
 }
 
 class HistoryTest : public ProgramFixture {

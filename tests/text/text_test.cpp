@@ -52,6 +52,17 @@ TEST(TextTest, neverMatchesASeparatorInsideACharacter) {
     EXPECT_TRUE(real.endsWith("|"_t));
 }
 
+// A lead byte before a byte that cannot follow it is no character with it: what comes after it is
+// found and cut as itself, as the conversion to Unicode reads it.
+TEST(TextTest, aLeadByteWithoutATrailByteStandsAlone) {
+    const Text broken = Text::fromGbk("a\x87/..\x81");
+    EXPECT_EQ(broken.find("/"_t), 3);
+    EXPECT_EQ(broken.characterLengthAt(1), 1);
+    EXPECT_EQ(broken.characterLengthAt(5), 1);
+    EXPECT_TRUE(Text::fromGbk("\x87/").endsWith("/"_t));
+    EXPECT_EQ(Text::fromGbk("\x87\x7f").characterLengthAt(0), 1);
+}
+
 TEST(TextTest, ignoringCaseFoldsAsciiOnly) {
     // The trail byte of a character must not be folded into a letter match.
     EXPECT_EQ("图a"_t.find("A"_t, 1, CaseMode::IgnoreAscii), 3);

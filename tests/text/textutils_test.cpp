@@ -42,6 +42,10 @@ TEST(CleanFileNameTest, removesTheEightCharactersAndTrims) {
 TEST(CleanFileNameTest, neverCutsACharacterWithASeparatorTrailByte) {
     Text title = "嘰億|奬\\"_t;
     EXPECT_EQ(cleanFileName(title), "嘰億奬"_t);
+    // Found by fuzzing: a "/" behind a lone lead byte is a separator on disk, so it goes.
+    EXPECT_EQ(cleanFileName(Text::fromGbk("a:\xff|g%2\x87/..")).bytes(), "a\xffg%2\x87..");
+    // Taking "<" out joins 87 to A4 and frees the "\\" of the pair A4 5C: it goes as well.
+    EXPECT_EQ(cleanFileName(Text::fromGbk("\x87<\xa4\\..")).bytes(), "\x87\xa4..");
 }
 
 TEST(UrlDecodeTest, decodesEscapesAndConvertsUtf8ToGbk) {

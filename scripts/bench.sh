@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark, then prints one table: figure, value, target. Medians of
+# repeated runs where a benchmark repeats; this machine may be shared, so read ratios first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DXIUYUN_BUILD_BENCH=ON
+cmake --build build -j "$(nproc)" --target xiuyun_bench_text xiuyun_bench_analysis xiuyun_bench_download
+out="$(mktemp -d)"
+trap 'rm -rf "$out"' EXIT
+for bench in text analysis download; do
+  echo "== $bench" >&2
+  "./build/bench/xiuyun_bench_$bench" --benchmark_format=json --benchmark_out="$out/$bench.json" \
+    --benchmark_out_format=json > /dev/null
+done
+python3 - "$out" <<'PY'
+import json, sys, os
+
+def runs(name):
+    with open(os.path.join(sys.argv[1], name + ".json")) as f:
+        return json.load(f)["benchmarks"]
+
+def median(name, run_name):
+    for run in runs(name):
+        if run.get("run_name") == run_name and run.get("aggregate_name") == "median":
+            return run
+    raise KeyError(run_name)
+
+rows = []
+text = {r["name"]: r for r in runs("text")}
+rows.append(("gzip decoding of a 2 MB list page", "%.0f MB/s" % (text["gzipDecodeListPage"]["bytes_per_second"] / 1e6), ">= 200 MB/s"))
+rows.append(("UTF-8 to GBK of a 2 MB list page", "%.0f MB/s" % (text["utf8ToGbkListPage"]["bytes_per_second"] / 1e6), "-"))
+rows.append(("album extraction of a 2 MB list page", "%.0f MB/s" % (text["extractAlbumsFromListPage"]["bytes_per_second"] / 1e6), ">= 100 MB/s"))
+analysis = runs("analysis")[0]
+rows.append(("analysis of a 50-page category", "%.0f ms, %.0f pages/s" % (analysis["real_time"], analysis["pages_per_second"]), "-"))
+rows.append(("peak memory of the analysis benchmark", "%.1f MB" % (analysis["peak_rss_kb"] / 1024), "-"))
+latency10 = median("download", "downloadCategory/workers:10/iterations:1/repeats:5/real_time")
+latency30 = median("download", "downloadCategory/workers:30/iterations:1/repeats:5/real_time")
+rows.append(("200 images at 300 ms, 10 threads", "%.2f s, %.2fx the bound %.0f s" % (latency10["real_time"], latency10["ratio_to_bound"], latency10["bound_s"]), "<= 1.4x"))
+rows.append(("200 images at 300 ms, 30 threads", "%.2f s" % latency30["real_time"], "-"))
+rows.append(("peak memory at 30 threads (with the local site)", "%.1f MB" % (latency30["peak_rss_kb"] / 1024), "< 80 MB"))
+for https in (0, 1):
+    for reuse in (0, 1):
+        run = median("download", "downloadWithoutLatency/https:%d/reuse:%d/iterations:1/repeats:5/real_time" % (https, reuse))
+        rows.append(("200 images, no latency, 10 threads, %s, %s" % ("https" if https else "http", "connections kept" if reuse else "a connection each"),
+                     "%.0f images/s" % run["images_per_second"], "-"))
+width = max(len(r[0]) for r in rows)
+print("%-*s  %-34s  %s" % (width, "figure", "value", "target"))
+for figure, value, target in rows:
+    print("%-*s  %-34s  %s" % (width, figure, value, target))
+PY

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang's libFuzzer (address and undefined-behaviour sanitizers on)
+# and runs each for SECONDS (default 600) from its seed corpus in fuzz/corpus/<target>. What a run
+# learns stays in build-fuzz/corpus; a finding is saved in build-fuzz/findings and ends the script
+# with an error.
+# Usage: scripts/fuzz.sh [SECONDS] [TARGET...]   targets: text extraction gzip lines headers
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-600}"
+shift || true
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && targets=(text extraction gzip lines headers)
+
+bash scripts/setup.sh
+missing=()
+for package in clang libclang-rt-14-dev; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "fuzzing needs: sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+  fi
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DXIUYUN_BUILD_FUZZ=ON \
+  -DXIUYUN_BUILD_GUI=OFF -DXIUYUN_BUILD_TESTS=OFF -DXIUYUN_BUILD_BENCH=OFF
+cmake --build build-fuzz -j "$(nproc)" --target $(printf 'xiuyun_fuzz_%s ' "${targets[@]}")
+mkdir -p build-fuzz/findings
+for target in "${targets[@]}"; do
+  mkdir -p "build-fuzz/corpus/$target"
+  echo "== $target for ${seconds}s"
+  "build-fuzz/fuzz/xiuyun_fuzz_$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=30 \
+    -artifact_prefix="build-fuzz/findings/$target-" -print_final_stats=1 \
+    "build-fuzz/corpus/$target" "fuzz/corpus/$target"
+done
