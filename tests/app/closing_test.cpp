@@ -26,9 +26,7 @@ TEST_F(ClosingTest, closingDuringADownloadEndsTheSchedulerBeforeTheWindowGoes) {
     analyse(address(album.pagePath), Control::选择框_单个地址);
     window.clearMessages();
     window.click(Control::按钮_开始下载);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (site.inFlight() < 2 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    waitForImagesInFlight(2);
 
     window.events().windowDestroying();
 
@@ -37,10 +35,7 @@ TEST_F(ClosingTest, closingDuringADownloadEndsTheSchedulerBeforeTheWindowGoes) {
         EXPECT_EQ(program.schedulerThread, nullptr);
     }
     ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
-    int images = 0;
-    for (const auto& request : site.requests())
-        images += request.path.rfind("/img/", 0) == 0 ? 1 : 0;
-    EXPECT_EQ(images, 2);
+    EXPECT_EQ(imageRequests(), 2);
     EXPECT_TRUE(window.messages().empty());
 }
 

@@ -92,13 +92,6 @@ protected:
         return text;
     }
 
-    int imageRequests() const {
-        int count = 0;
-        for (const auto& request : site.requests())
-            count += request.path.rfind("/img/", 0) == 0 ? 1 : 0;
-        return count;
-    }
-
     std::string searchAddress() const { return address("/search/summer/").toUtf8(); }
 
     std::string output;
@@ -149,9 +142,7 @@ TEST_F(CommandLineRunTest, ctrlCCancelsAndTheRunningImagesFinish) {
     auto code = std::async(std::launch::async, [&] {
         return run({"--no-window", "--threads", "2", searchAddress()});
     });
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (site.inFlight() < 2 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    waitForImagesInFlight(2);
     requestCommandLineCancel();
 
     EXPECT_EQ(code.get(), exitInterrupted);

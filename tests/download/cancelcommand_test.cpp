@@ -26,21 +26,6 @@ protected:
         window.click(Control::按钮_开始下载);
     }
 
-    // Waits until `count` image requests are being answered at once.
-    void waitForInFlight(int count) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (site.inFlight() < count && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        ASSERT_EQ(site.inFlight(), count);
-    }
-
-    int imageRequests() const {
-        int count = 0;
-        for (const auto& request : site.requests())
-            count += request.path.rfind("/img/", 0) == 0 ? 1 : 0;
-        return count;
-    }
-
     void expectCancelledPhase() {
         EXPECT_FALSE(window.isEnabled(Control::按钮_取消下载));
         EXPECT_FALSE(window.isEnabled(Control::按钮_开始下载));
@@ -55,7 +40,7 @@ protected:
 
 TEST_F(CancelTest, cancellingWhileEverySlotIsBusyStartsNoFurtherImage) {
     startSlowAlbum(3, std::chrono::milliseconds(400));
-    waitForInFlight(3);
+    waitForImagesInFlight(3);
 
     window.click(Control::按钮_取消下载);
 
@@ -85,7 +70,7 @@ TEST_F(CancelTest, cancellingDuringTheEndOfBatchWaitRunsNoRetryAndNoReport) {
     analyse(address(album.pagePath), Control::选择框_单个地址);
     window.clearMessages();
     window.click(Control::按钮_开始下载);
-    waitForInFlight(2);
+    waitForImagesInFlight(2);
 
     window.click(Control::按钮_取消下载);
     ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
@@ -98,7 +83,7 @@ TEST_F(CancelTest, cancellingDuringTheEndOfBatchWaitRunsNoRetryAndNoReport) {
 
 TEST_F(CancelTest, aNewDownloadRightAfterACancelKeepsItsOwnLimit) {
     startSlowAlbum(3, std::chrono::milliseconds(500));
-    waitForInFlight(3);
+    waitForImagesInFlight(3);
     window.click(Control::按钮_取消下载);
     window.click(Control::按钮_重新分析);
 

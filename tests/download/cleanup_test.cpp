@@ -161,9 +161,7 @@ protected:
         window.moveSlider(2);
         analyse(address(album.pagePath), Control::选择框_单个地址);
         window.click(Control::按钮_开始下载);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (site.inFlight() < 2 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        waitForImagesInFlight(2);
         window.click(Control::按钮_取消下载);
         window.clearMessages();
     }

@@ -325,8 +325,7 @@ TEST_F(FaultTest, theCleanUpOfACancelledDownloadNeverFollowsALink) {
     site.trackInFlight("/img/");
     analyse(address(album.pagePath), Control::选择框_单个地址);
     window.click(Control::按钮_开始下载);
-    while (site.inFlight() == 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    waitForImagesInFlight(1);
     window.click(Control::按钮_取消下载);
     ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
     ASSERT_EQ(::symlink(outside.native().c_str(), files::nativePath(albumFolder() + "\\link"_t).c_str()), 0);

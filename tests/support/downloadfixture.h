@@ -7,6 +7,7 @@
 #include "text/textutils.h"
 
 #include <chrono>
+#include <thread>
 
 namespace xiuyun::testing {
 
@@ -36,6 +37,21 @@ protected:
     void downloadAndWait() {
         window.click(Control::按钮_开始下载);
         ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(2)));
+    }
+
+    // Waits until `count` image requests are being answered at once (the site must track "/img/").
+    void waitForImagesInFlight(int count) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (site.inFlight() < count && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ASSERT_GE(site.inFlight(), count);
+    }
+
+    int imageRequests() const {
+        int count = 0;
+        for (const auto& request : site.requests())
+            count += request.path.rfind("/img/", 0) == 0 ? 1 : 0;
+        return count;
     }
 
     // The folder of album k (1-based) of a list page, as the list download names it.
