@@ -160,6 +160,76 @@ TEST_F(CrawlerTest, addressesOfAnotherTypeAreRefused) {
     EXPECT_EQ(lastMessageText(), completed());
 }
 
+struct TypeCheckRow {
+    Control box;
+    const char* path;
+    bool fits;
+};
+
+class TypeCheckTest : public CrawlerTest, public ::testing::WithParamInterface<TypeCheckRow> {};
+
+// Every test of the type check, on both sides: a refused address is refused before any fetch, an
+// accepted one goes on to fetch its page.
+TEST_P(TypeCheckTest, anAddressFitsItsTypeOrIsRefusedBeforeAnyFetch) {
+    const TypeCheckRow row = GetParam();
+    analyse(address(row.path), row.box);
+    const Text wrongType =
+        "状态：分析数据失败\r\n\r\n原因：不符合当前地址类型\r\n\r\n解决：请确认页面地址是何类型!"_t;
+    if (row.fits) {
+        EXPECT_NE(lastMessageText(), wrongType);
+        EXPECT_FALSE(site.requests().empty());
+    } else {
+        EXPECT_EQ(lastMessageText(), wrongType);
+        EXPECT_TRUE(site.requests().empty());
+    }
+}
+
+using C = Control;
+INSTANTIATE_TEST_SUITE_P(Rows, TypeCheckTest,
+                         ::testing::Values(
+                             // A category only needs "/t/".
+                             TypeCheckRow{C::选择框_图集分类, "/t/x/", true},
+                             TypeCheckRow{C::选择框_图集分类, "/t/x/item/a/", true},
+                             TypeCheckRow{C::选择框_图集分类, "/x/", false},
+                             // An agency list: "/t/", and none of the other lists' marks.
+                             TypeCheckRow{C::选择框_机构地址, "/t/x/", true},
+                             TypeCheckRow{C::选择框_机构地址, "/x/", false},
+                             TypeCheckRow{C::选择框_机构地址, "/rihan/t/", false},
+                             TypeCheckRow{C::选择框_机构地址, "/gangtai/t/", false},
+                             TypeCheckRow{C::选择框_机构地址, "/guochan/t/", false},
+                             TypeCheckRow{C::选择框_机构地址, "/t/x/item/", false},
+                             TypeCheckRow{C::选择框_机构地址, "/xihuan/t/", false},
+                             TypeCheckRow{C::选择框_机构地址, "/search/t/", false},
+                             // The regional lists.
+                             TypeCheckRow{C::选择框_精选其他, "/rihan/", true},
+                             TypeCheckRow{C::选择框_精选其他, "/gangtai/", true},
+                             TypeCheckRow{C::选择框_精选其他, "/guochan/", true},
+                             TypeCheckRow{C::选择框_精选其他, "/rihan/t/", false},
+                             TypeCheckRow{C::选择框_精选其他, "/rihan/item/", false},
+                             TypeCheckRow{C::选择框_精选其他, "/xihuan/", false},
+                             TypeCheckRow{C::选择框_精选其他, "/search/x/", false},
+                             // A search result.
+                             TypeCheckRow{C::选择框_搜索地址, "/search/x/", true},
+                             TypeCheckRow{C::选择框_搜索地址, "/rihan/", false},
+                             TypeCheckRow{C::选择框_搜索地址, "/search/t/", false},
+                             TypeCheckRow{C::选择框_搜索地址, "/search/item/", false},
+                             TypeCheckRow{C::选择框_搜索地址, "/xihuan/", false},
+                             // The featured list.
+                             TypeCheckRow{C::选择框_精选美女, "/xihuan/", true},
+                             TypeCheckRow{C::选择框_精选美女, "/xihuan/item/", false},
+                             TypeCheckRow{C::选择框_精选美女, "/xihuan/t/", false},
+                             TypeCheckRow{C::选择框_精选美女, "/search/x/", false},
+                             TypeCheckRow{C::选择框_精选美女, "/guochan/", false}));
+
+TEST_F(CrawlerTest, aStoredPageOfFiveKilobytesIsBrokenAndOneByteMoreIsNot) {
+    serveList(category);
+    site.setPage("/t/xinggan/2.html", Page::bytes(std::string(5120, 'x')));
+    site.setPage("/t/xinggan/3.html", Page::bytes(std::string(5121, 'x')));
+    analyseCategory();
+    EXPECT_EQ(site.requestCount("/t/xinggan/2.html"), 1 + refetchAttempts);
+    EXPECT_EQ(site.requestCount("/t/xinggan/3.html"), 1);
+}
+
 TEST_F(CrawlerTest, brokenPagesAreFetchedAgainAFewTimesAsTheyCome) {
     serveList(category);
     // The first page arrives plain: it does not decode, so it is fetched again and kept raw.

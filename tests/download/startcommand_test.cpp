@@ -93,6 +93,7 @@ TEST_F(StartDownloadTest, anAddressNamingALaterPageSkipsTheEarlierOnes) {
     };
     EXPECT_EQ(skipped("3.html", 5), 3);
     EXPECT_EQ(program.pageNumbers.size(), 3u);
+    EXPECT_EQ(skipped("2.html", 5), 2);
     EXPECT_EQ(skipped("1.html", 5), 1);
     EXPECT_EQ(skipped("0.html", 5), 1);
     EXPECT_EQ(skipped("3a.html", 5), 1);

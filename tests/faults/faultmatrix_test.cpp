@@ -152,6 +152,7 @@ struct ErrorAnswer {
     int status;
     std::size_t bodySize;
     const char* contentType;
+    bool imageBytes = false; // the body begins as a PNG does
 };
 
 class ErrorAnswerTest : public FaultTest, public ::testing::WithParamInterface<ErrorAnswer> {};
@@ -161,8 +162,9 @@ TEST_P(ErrorAnswerTest, anErrorAnswerIsNeverKeptAsAnImage) {
     serveWith([&](const std::string& path, int) -> std::optional<Page> {
         if (path != album.imagePath(4))
             return std::nullopt;
-        Page page = Page::bytes("<html><body>" + std::string(answer.bodySize, 'e') + "</body></html>",
-                                answer.contentType);
+        const std::string start = answer.imageBytes ? "\x89PNG\r\n\x1A\n" : "<html><body>";
+        Page page =
+            Page::bytes(start + std::string(answer.bodySize, 'e') + "</body></html>", answer.contentType);
         page.compressed = false;
         page.status = answer.status;
         return page;
@@ -175,8 +177,9 @@ TEST_P(ErrorAnswerTest, anErrorAnswerIsNeverKeptAsAnImage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, ErrorAnswerTest,
-    ::testing::Values(ErrorAnswer{404, 5000, "text/html"}, ErrorAnswer{404, 20000, "text/html"},
-                      ErrorAnswer{500, 5000, "text/html"}, ErrorAnswer{500, 20000, "text/html"},
+    ::testing::Values(ErrorAnswer{400, 20000, "image/png", true}, ErrorAnswer{404, 5000, "text/html"},
+                      ErrorAnswer{404, 20000, "text/html"}, ErrorAnswer{500, 5000, "text/html"},
+                      ErrorAnswer{500, 20000, "text/html"},
                       // An error page sent as a good answer, where an image should be.
                       ErrorAnswer{200, 20000, "text/html"}, ErrorAnswer{200, 20000, "image/png"}));
 
