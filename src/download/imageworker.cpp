@@ -14,16 +14,6 @@
 namespace xiuyun {
 namespace {
 
-// The rows' addresses, each followed by "\r\n", normalised: what a user needs to fetch the album
-// by other means.
-Text addressList(Window& window) {
-    Text list;
-    const int rows = window.rowCount();
-    for (int row = 0; row < rows; ++row)
-        list += window.cell(row, 1) + "\r\n"_t;
-    return normaliseLineList(list);
-}
-
 enum class WriteOutcome { Written, Reported };
 
 WriteOutcome leaveAddressList(Window& window, const AlbumTarget& target, const Text& imagePath) {
@@ -37,7 +27,7 @@ WriteOutcome leaveAddressList(Window& window, const AlbumTarget& target, const T
     const Text listPath = target.folder + "\\"_t + target.imageCountText + ".txt"_t;
     if (files::exists(listPath))
         return WriteOutcome::Written;
-    if (!files::writeFile(listPath, addressList(window).bytes())) {
+    if (!files::writeFile(listPath, target.addressList.bytes())) {
         showStatus(window, "状态：下载图片失败\r\n\r\n原因：文件创建失败\r\n\r\n解决：请重试下载"_t);
         return WriteOutcome::Reported;
     }
@@ -45,6 +35,14 @@ WriteOutcome leaveAddressList(Window& window, const AlbumTarget& target, const T
 }
 
 } // namespace
+
+Text albumAddressList(const Window& window) {
+    Text list;
+    const int rows = window.rowCount();
+    for (int row = 0; row < rows; ++row)
+        list += window.cell(row, 1) + "\r\n"_t;
+    return normaliseLineList(list);
+}
 
 bool looksLikeImage(std::string_view bytes) {
     auto startsWith = [bytes](std::string_view magic) { return bytes.substr(0, magic.size()) == magic; };

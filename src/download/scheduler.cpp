@@ -80,8 +80,9 @@ Text listAddressOf(const Text& analysedUrl) {
 }
 
 std::shared_ptr<const AlbumTarget> albumTarget(Program& program, const Text& folder) {
-    return std::make_shared<const AlbumTarget>(
-        AlbumTarget{folder, program.window.text(Control::透明标签_图片数量2)});
+    std::lock_guard lock(program.downloadLock);
+    return std::make_shared<const AlbumTarget>(AlbumTarget{
+        folder, program.window.text(Control::透明标签_图片数量2), albumAddressList(program.window)});
 }
 
 // What the final check walks: the whole target folder (list types) or the album's folder.

@@ -27,10 +27,13 @@ protected:
         download = std::make_shared<Download>(program);
     }
 
-    void runWorker(const Text& folder, int row) {
+    void runWorker(const Text& folder, int row) { runWorker(target(folder), row, window.cell(row, 1)); }
+    void runWorker(const AlbumTarget& target, int row, const Text& address) {
         ++download->activeWorkers;
-        downloadImageRow(*download, AlbumTarget{folder, Text::number(album.imageCount)}, row,
-                         window.cell(row, 1));
+        downloadImageRow(*download, target, row, address);
+    }
+    AlbumTarget target(const Text& folder) const {
+        return {folder, Text::number(album.imageCount), albumAddressList(window)};
     }
 
     gallery::AlbumInfo album;
@@ -71,6 +74,20 @@ TEST_F(ImageWorkerTest, aFailedWriteLeavesTheAddressListOnce) {
     EXPECT_EQ(window.cell(0, 2), "下载完成"_t);
     EXPECT_EQ(window.cell(1, 2), "下载完成"_t);
     EXPECT_TRUE(window.messages().empty());
+}
+
+TEST_F(ImageWorkerTest, aWorkerEndingAfterTheRowsChangedLeavesItsOwnAlbumsList) {
+    ASSERT_TRUE(ensureFolder(at("album\\3.png")));
+    const AlbumTarget batch = target(at("album"));
+    const Text imageAddress = window.cell(2, 1);
+    // A stop and a reset, then another album on the rows before this worker fails its write.
+    window.deleteAllRows();
+    window.setCell(window.insertRow("1"_t), 1, "http://other/1.png"_t);
+    runWorker(batch, 2, imageAddress);
+
+    EXPECT_EQ(files::readFile(at("album\\5.txt")), batch.addressList.bytes());
+    EXPECT_TRUE(batch.addressList.startsWith(address(album.imagePath(1))));
+    EXPECT_EQ(window.cell(0, 2), Text());
 }
 
 TEST_F(ImageWorkerTest, aListThatCannotBeWrittenIsReportedAndTheRowKeepsWaiting) {
