@@ -43,6 +43,12 @@ bool RecordedRequest::hasHeader(std::string_view name) const {
 
 namespace {
 
+// cpp-httplib files the connection's addresses among the request headers; they never were on the
+// wire.
+bool isAddedByServer(const std::string& name) {
+    return name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT";
+}
+
 // cpp-httplib listens with a backlog of five; the download engine's tests connect from more
 // threads than that at once, and a dropped connection attempt is only retried a second later.
 template <class Base> class WideBacklogServer : public Base {
@@ -72,6 +78,9 @@ public:
         m_http->Post(".*", handler);
         // Idle connections must not hold up stop(); headers and body must not wait on Nagle.
         m_http->set_keep_alive_timeout(1);
+        // As a web server does, many requests may share one connection (the library's own
+        // default is five).
+        m_http->set_keep_alive_max_count(100);
         m_http->set_tcp_nodelay(true);
         // Silent and slow pages each hold a worker while many downloads run beside them.
         m_http->new_task_queue = [] { return new httplib::ThreadPool(32); };
@@ -177,7 +186,9 @@ private:
             RecordedRequest record{request.method,  request.path, request.target,
                                    request.version, request.body, {}};
             for (const auto& header : request.headers)
-                record.headers.push_back(header);
+                if (!isAddedByServer(header.first))
+                    record.headers.push_back(header);
+            record.clientPort = request.remote_port;
             if (m_recording)
                 m_requests.push_back(std::move(record));
 
@@ -250,6 +261,24 @@ private:
         }
         if (length == 0) {
             response.set_content("", page.contentType);
+            return;
+        }
+
+        if (page.unannounced) {
+            response.set_chunked_content_provider(
+                page.contentType,
+                [wire, length, filler = page.fillerSize > 0](std::size_t offset, httplib::DataSink& sink) {
+                    if (offset >= length) {
+                        sink.done();
+                        return true;
+                    }
+                    std::size_t count = std::min<std::size_t>(length - offset, 1 << 16);
+                    if (filler) {
+                        std::string bytes(count, 'x');
+                        return sink.write(bytes.data(), bytes.size());
+                    }
+                    return sink.write(wire->data() + offset, count);
+                });
             return;
         }
 

@@ -44,6 +44,9 @@ struct Page {
     Ending ending = Ending::Complete;
     // Instead of `body`: this many filler bytes, made while they are sent (never held), plain.
     std::size_t fillerSize = 0;
+    // The body goes out in chunks with no length announced, so the client learns its size only
+    // by receiving it.
+    bool unannounced = false;
 
     // A page of the site from GBK text: sent as UTF-8, gzip-compressed.
     static Page text(const Text& gbkPage);
@@ -59,6 +62,8 @@ struct RecordedRequest {
     std::string body;
     // Sorted by name, not in the order of the wire; RawListener keeps that order.
     std::vector<std::pair<std::string, std::string>> headers;
+    // The client's end of the connection: requests with the same port came over one connection.
+    int clientPort = 0;
 
     // The first value of the header, whatever the case of its name; empty when absent.
     std::string header(std::string_view name) const;

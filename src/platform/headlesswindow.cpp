@@ -74,6 +74,21 @@ void HeadlessWindow::setMessageHandler(std::function<MessageAnswer(const Recorde
     m_handler = std::move(handler);
 }
 
+void HeadlessWindow::setChangeObserver(std::function<void(const ControlChange&)> observer) {
+    std::lock_guard lock(m_messageMutex);
+    m_changeObserver = std::move(observer);
+}
+
+void HeadlessWindow::changed(const ControlChange& change) {
+    std::function<void(const ControlChange&)> observer;
+    {
+        std::lock_guard lock(m_messageMutex);
+        observer = m_changeObserver;
+    }
+    if (observer)
+        observer(change);
+}
+
 std::vector<RecordedMessage> HeadlessWindow::messages() const {
     std::lock_guard lock(m_messageMutex);
     return m_messages;

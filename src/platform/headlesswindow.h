@@ -46,6 +46,14 @@ public:
     void clearMessages();
     int pumpCount() const;
 
+    // Called for every change of a control, on the thread that made it and under the model's
+    // lock, so a test can act at an exact step of a thread it does not own. Set it before that
+    // thread runs.
+    void setChangeObserver(std::function<void(const ControlChange&)> observer);
+
+protected:
+    void changed(const ControlChange& change) override;
+
 private:
     mutable std::mutex m_messageMutex;
     std::vector<RecordedMessage> m_messages;
@@ -53,6 +61,7 @@ private:
     std::deque<Text> m_folderChoices;
     std::vector<FolderDialog> m_folderDialogs;
     std::function<MessageAnswer(const RecordedMessage&)> m_handler;
+    std::function<void(const ControlChange&)> m_changeObserver;
     int m_pumps = 0;
 };
 

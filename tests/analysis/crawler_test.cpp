@@ -166,6 +166,11 @@ struct TypeCheckRow {
     bool fits;
 };
 
+// Names the rows in the test list ("选择框_图集分类 /t/x/ fits").
+void PrintTo(const TypeCheckRow& row, std::ostream* out) {
+    *out << layoutOf(row.box).name << " " << row.path << (row.fits ? " fits" : " is refused");
+}
+
 class TypeCheckTest : public CrawlerTest, public ::testing::WithParamInterface<TypeCheckRow> {};
 
 // Every test of the type check, on both sides: a refused address is refused before any fetch, an

@@ -62,6 +62,29 @@ TEST_F(CancelTest, cancellingWhileEverySlotIsBusyStartsNoFurtherImage) {
     expectCancelledPhase(); // the scheduler's end changed nothing afterwards
 }
 
+TEST_F(CancelTest, aCancelBetweenTwoStartsWithSlotsToSpareStartsNoFurtherImage) {
+    useGallery({.imagesPerAlbum = 9});
+    serveGallery(std::chrono::milliseconds(200));
+    album = gallery.albumsOn(category, 1).front();
+    window.moveSlider(sliderMaximum);
+    analyse(address(album.pagePath), Control::选择框_单个地址);
+    window.clearMessages();
+    // The stop arrives as the scheduler shows the third row, right after it has counted that
+    // row's worker: the scheduler holds downloadLock there, so its handle can be read.
+    window.setChangeObserver([this](const ControlChange& change) {
+        if (change.kind == ControlChange::Kind::RowShown && change.number == 3 && program.schedulerThread)
+            program.schedulerThread->requestStop();
+    });
+    window.click(Control::按钮_开始下载);
+    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    window.setChangeObserver({});
+    window.click(Control::按钮_取消下载);
+
+    EXPECT_EQ(imageRequests(), 3);
+    EXPECT_TRUE(window.messages().empty());
+    expectCancelledPhase();
+}
+
 TEST_F(CancelTest, cancellingDuringTheEndOfBatchWaitRunsNoRetryAndNoReport) {
     useGallery({.imagesPerAlbum = 2, .smallImageEvery = 1}); // every image comes out small
     serveGallery(std::chrono::milliseconds(300));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <set>
 
 using namespace xiuyun;
 using namespace xiuyun::testing;
@@ -159,7 +160,7 @@ TEST_F(SchedulerTest, anAlbumIsSavedInTheFolderTheAnalysisChose) {
 
 class ThreadLimitTest : public SchedulerTest, public ::testing::WithParamInterface<int> {};
 
-TEST_P(ThreadLimitTest, neverMoreImagesInFlightThanTheSliderSays) {
+TEST_P(ThreadLimitTest, neverMoreImagesInFlightNorConnectionsThanTheSliderSays) {
     const int limit = GetParam();
     useGallery({.imagesPerAlbum = 9});
     serveGallery(std::chrono::milliseconds(60));
@@ -172,6 +173,12 @@ TEST_P(ThreadLimitTest, neverMoreImagesInFlightThanTheSliderSays) {
     EXPECT_EQ(site.peakInFlight(), limit);
     EXPECT_EQ(program.threadLimit, limit);
     EXPECT_EQ(lastMessageText(), successBox(0));
+    // Each worker takes a connection another one has left open.
+    std::set<int> connections;
+    for (const auto& request : site.requests())
+        if (request.path.rfind("/img/", 0) == 0)
+            connections.insert(request.clientPort);
+    EXPECT_LE(static_cast<int>(connections.size()), limit);
 }
 
 INSTANTIATE_TEST_SUITE_P(Slider, ThreadLimitTest, ::testing::Values(1, 3));

@@ -155,6 +155,12 @@ struct ErrorAnswer {
     bool imageBytes = false; // the body begins as a PNG does
 };
 
+// Names the rows in the test list ("404 of 20000 bytes, text/html").
+void PrintTo(const ErrorAnswer& answer, std::ostream* out) {
+    *out << answer.status << " of " << answer.bodySize << " bytes, " << answer.contentType
+         << (answer.imageBytes ? ", image bytes" : "");
+}
+
 class ErrorAnswerTest : public FaultTest, public ::testing::WithParamInterface<ErrorAnswer> {};
 
 TEST_P(ErrorAnswerTest, anErrorAnswerIsNeverKeptAsAnImage) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 #include <thread>
 
 using namespace xiuyun;
@@ -341,6 +342,26 @@ TEST_F(HttpClientTest, aBodyBeyondTheLimitIsAFailure) {
     EXPECT_TRUE(httpReadUrl(siteAddress("huge.jpg")).empty());
 }
 
+TEST_F(HttpClientTest, aBodyWithoutALengthIsCutOffAtTheLimit) {
+    // Nothing announces the size: the limit has to hold while the bytes arrive.
+    Page endless;
+    endless.contentType = "image/jpeg";
+    endless.unannounced = true;
+    endless.fillerSize = static_cast<std::size_t>(MAX_BODY_BYTES) + 1;
+    site.setPage("/endless.jpg", endless);
+
+    HttpExchange exchange = exchangeWithStaleResults();
+    expectFailed(httpRequest(siteAddress("endless.jpg"), exchange), exchange);
+
+    // A body of exactly the limit is a whole answer.
+    Page largest = endless;
+    largest.fillerSize = static_cast<std::size_t>(MAX_BODY_BYTES);
+    site.setPage("/largest.jpg", largest);
+    HttpExchange whole;
+    EXPECT_EQ(httpRequest(siteAddress("largest.jpg"), whole).size(), largest.fillerSize);
+    EXPECT_EQ(whole.status, 200);
+}
+
 TEST(HttpTimeouts, minusOneLeavesTheLibrarysOwnAndOthersBelowOneGiveFifteenSeconds) {
     EXPECT_EQ(requestTimeoutMs(std::nullopt), 15000);
     EXPECT_EQ(requestTimeoutMs(-1), std::nullopt);
@@ -432,3 +453,95 @@ TEST_F(HttpClientTest, aPlainReadReturnsWholeBodiesAndWhatArrivedBeforeABreak) {
     EXPECT_TRUE(readBroken == large.substr(0, large.size() / 2));
     EXPECT_TRUE(httpRequest(siteAddress("broken.jpg")).empty());
 }
+
+namespace {
+
+// Connection reuse off for the life of the guard, as it was before reuse came in.
+class WithoutConnectionReuse {
+public:
+    WithoutConnectionReuse() { setConnectionReuse(false); }
+    ~WithoutConnectionReuse() { setConnectionReuse(true); }
+    WithoutConnectionReuse(const WithoutConnectionReuse&) = delete;
+    WithoutConnectionReuse& operator=(const WithoutConnectionReuse&) = delete;
+};
+
+class ConnectionReuseTest : public ::testing::TestWithParam<TestSite::Transport> {
+protected:
+    ConnectionReuseTest() : site(GetParam()) {}
+    void SetUp() override {
+        ASSERT_TRUE(site.start());
+        routeHostToLoopback(siteHost, site.port());
+        for (int i = 0; i < 6; ++i)
+            site.setPage("/img/" + std::to_string(i) + ".jpg", Page::bytes(std::string(30000 + i, 'j')));
+    }
+    void TearDown() override { clearLoopbackRoutes(); }
+
+    Text imageAddress(int i) const {
+        const char* scheme = GetParam() == TestSite::Transport::Tls ? "https://" : "http://";
+        return Text::fromGbk(scheme + siteHost + "/img/" + std::to_string(i % 6) + ".jpg");
+    }
+
+    // Fetches image i as a download worker does; true when it came back whole.
+    bool fetchImage(int i) const {
+        HttpExchange exchange;
+        exchange.extraHeaders = "Referer: "_t + Text::fromGbk(SITE_ROOT);
+        ByteArray body = httpRequest(imageAddress(i), exchange);
+        return exchange.status == 200 && gzipDecompress(body) == std::string(30000 + i % 6, 'j');
+    }
+
+    // Connections the site saw requests on, from request `first` on.
+    std::set<int> connections(std::size_t first = 0) const {
+        std::set<int> ports;
+        auto requests = site.requests();
+        for (std::size_t i = first; i < requests.size(); ++i)
+            ports.insert(requests[i].clientPort);
+        return ports;
+    }
+
+    TestSite site;
+};
+
+} // namespace
+
+TEST_P(ConnectionReuseTest, requestsOneAfterAnotherShareOneConnectionAndSendTheSameHeaders) {
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(fetchImage(i));
+    EXPECT_EQ(connections().size(), 1u);
+
+    {
+        WithoutConnectionReuse fresh;
+        for (int i = 0; i < 6; ++i)
+            EXPECT_TRUE(fetchImage(i));
+    }
+    EXPECT_EQ(connections(6).size(), 6u);
+
+    auto requests = site.requests();
+    ASSERT_EQ(requests.size(), 12u);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(requests[i].target, requests[i + 6].target);
+        EXPECT_EQ(requests[i].headers, requests[i + 6].headers) << requests[i].target;
+    }
+}
+
+TEST_P(ConnectionReuseTest, workersOnManyThreadsOpenNoMoreConnectionsThanThreads) {
+    constexpr int threads = 4;
+    std::vector<int> whole(threads, 0);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t) {
+        workers.emplace_back([&, t] {
+            for (int round = 0; round < 5; ++round)
+                whole[t] += fetchImage(t + round);
+        });
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    EXPECT_EQ(whole, std::vector<int>(threads, 5));
+    EXPECT_EQ(site.requests().size(), 20u);
+    EXPECT_LE(connections().size(), static_cast<std::size_t>(threads));
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, ConnectionReuseTest,
+                         ::testing::Values(TestSite::Transport::Plain, TestSite::Transport::Tls),
+                         [](const auto& info) {
+                             return info.param == TestSite::Transport::Tls ? "Https" : "Http";
+                         });
