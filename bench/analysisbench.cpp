@@ -1,38 +1,22 @@
 // A full analysis of a category of 50 list pages of 40 albums each, served by the sample gallery
 // on loopback: list pages per second, and the peak memory of the process.
-#include "analysis/routes.h"
-#include "app/commands.h"
+#include "benchsupport.h"
+
 #include "net/httpclient.h"
-#include "net/site.h"
-#include "platform/files.h"
-#include "platform/headlesswindow.h"
-#include "platform/programdir.h"
 #include "testsite/gallery.h"
 #include "testsite/testsite.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 using namespace xiuyun;
+using namespace xiuyun::bench;
 
 namespace {
 
 constexpr int listPages = 50;
 const std::string category = "/t/xinggan/";
-
-long peakResidentKb() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    }
-    return -1;
-}
 
 void analyseCategory(benchmark::State& state) {
     gallery::Gallery gallery(std::string(SITE_ROOT), {.pagesPerList = listPages, .albumsPerPage = 40});
@@ -49,25 +33,17 @@ void analyseCategory(benchmark::State& state) {
     }
     routeHostToLoopback(std::string(SITE_HOST), site.port());
 
-    std::string base =
-        std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/xiuyun-bench-XXXXXX";
-    const Text directory = files::fromNativePath(::mkdtemp(base.data()));
-    enterProgramDirectory(directory);
+    const Text directory = freshDirectory();
 
     for (auto _ : state) {
-        HeadlessWindow window;
-        Program program(window, directory);
-        program.routes = analysisRoutes();
-        window.setEvents(commandHandlers(program));
-        window.events().windowCreated();
-        window.type(Control::编辑框_页面地址, Text::fromGbk(std::string(SITE_ROOT) + category.substr(1)));
-        window.click(Control::选择框_图集分类);
-        window.click(Control::按钮_分析数据);
-        if (window.rowCount() != 40 && window.rowCount() != gallery.options().imagesPerAlbum)
+        BenchProgram run(directory);
+        run.analyse(category, Control::选择框_图集分类);
+        const int rows = run.window.rowCount();
+        if (rows != 40 && rows != gallery.options().imagesPerAlbum)
             state.SkipWithError("the analysis did not complete");
 
         state.PauseTiming();
-        files::removeTree(program.dataDir());
+        files::removeTree(run.program.dataDir());
         state.ResumeTiming();
     }
     files::removeTree(directory);

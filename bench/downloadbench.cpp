@@ -1,29 +1,24 @@
 // Downloads from the sample gallery on loopback through the real engine behind the headless window:
-// a category of 2 list pages of 5 albums of 20 images (200 images).
+// a category of 2 list pages of 5 albums of 20 images (200 images). Pages come over http, images
+// over http or https from a site of their own, with connections kept for the next request or not.
 //  - downloadCategory: every image answer delayed by 300 ms; seconds against the bound
-//    images / threads × latency, and the peak memory of the process (10 and 30 threads).
-//  - downloadWithoutLatency: images per second at 10 threads with no added latency, over http
-//    and https, with connections kept for the next request and without.
-#include "analysis/routes.h"
-#include "app/commands.h"
+//    images / threads × latency, and the peak memory of the process.
+//  - downloadWithoutLatency: images per second at 10 threads with no added latency.
+#include "benchsupport.h"
+
 #include "download/download.h"
 #include "net/httpclient.h"
-#include "net/site.h"
-#include "platform/files.h"
-#include "platform/headlesswindow.h"
-#include "platform/programdir.h"
 #include "testsite/gallery.h"
 #include "testsite/testsite.h"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <fstream>
+#include <memory>
 #include <string>
-#include <unistd.h>
 
 using namespace xiuyun;
+using namespace xiuyun::bench;
 
 namespace {
 
@@ -34,63 +29,81 @@ constexpr int totalImages = listPages * albumsPerPage * imagesPerAlbum;
 const std::string category = "/t/xinggan/";
 const std::string host(SITE_HOST);
 
-long peakResidentKb() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6);
+// The gallery on loopback, routed from the site's host: one site answers pages and images over
+// http; with https the images come from a second site of their own. Images answer after
+// `imageLatency`. The routes and the connection setting go back when it does.
+class LocalGallery {
+public:
+    LocalGallery(bool https, bool reuse, std::chrono::milliseconds imageLatency)
+        : m_gallery(std::string(SITE_ROOT), {.pagesPerList = listPages,
+                                             .albumsPerPage = albumsPerPage,
+                                             .imagesPerAlbum = imagesPerAlbum,
+                                             .imageRoot = https ? "https://" + host + "/" : std::string()}) {
+        auto answer = [this, imageLatency](const std::string& path) {
+            return testing::galleryPage(m_gallery, path, imageLatency);
+        };
+        if (!m_pages.start())
+            return;
+        m_pages.setRecording(false);
+        m_pages.setFallback(answer);
+        if (https) {
+            m_images = std::make_unique<testing::TestSite>(testing::TestSite::Transport::Tls);
+            if (!m_images->start())
+                return;
+            m_images->setRecording(false);
+            m_images->setFallback(answer);
+            routeHostToLoopback(host + ":80", m_pages.port());
+            routeHostToLoopback(host + ":443", m_images->port());
+        } else {
+            routeHostToLoopback(host, m_pages.port());
+        }
+        setConnectionReuse(reuse);
+        m_running = true;
     }
-    return -1;
-}
+    ~LocalGallery() {
+        setConnectionReuse(true);
+        clearLoopbackRoutes();
+    }
+    LocalGallery(const LocalGallery&) = delete;
+    LocalGallery& operator=(const LocalGallery&) = delete;
 
-// Starts the peak over again, so that each benchmark reports its own.
-void resetPeakResident() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
+    bool running() const { return m_running; }
 
-Text freshDirectory() {
-    std::string base =
-        std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/xiuyun-bench-XXXXXX";
-    return files::fromNativePath(::mkdtemp(base.data()));
-}
+private:
+    gallery::Gallery m_gallery;
+    testing::TestSite m_pages;
+    std::unique_ptr<testing::TestSite> m_images;
+    bool m_running = false;
+};
 
-gallery::GalleryOptions benchGallery(std::string imageRoot = {}) {
-    return {.pagesPerList = listPages,
-            .albumsPerPage = albumsPerPage,
-            .imagesPerAlbum = imagesPerAlbum,
-            .imageRoot = std::move(imageRoot)};
-}
-
-// Analyses the category, then times its download at `threads`; answers the seconds of each run.
+// Analyses the category, then times its download at `threads`; answers the mean seconds of a run.
 double measureDownloads(benchmark::State& state, int threads) {
     double seconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
         const Text directory = freshDirectory();
-        enterProgramDirectory(directory);
-        HeadlessWindow window;
-        Program program(window, directory);
-        program.routes = analysisRoutes();
-        window.setEvents(commandHandlers(program));
-        window.events().windowCreated();
-        window.type(Control::编辑框_页面地址, Text::fromGbk(std::string(SITE_ROOT) + category.substr(1)));
-        window.click(Control::选择框_图集分类);
-        window.click(Control::按钮_分析数据);
-        window.moveSlider(threads);
-        window.clearMessages();
-        state.ResumeTiming();
+        double runSeconds = 0;
+        {
+            BenchProgram run(directory);
+            run.analyse(category, Control::选择框_图集分类);
+            run.window.moveSlider(threads);
+            run.window.clearMessages();
+            state.ResumeTiming();
 
-        const auto started = std::chrono::steady_clock::now();
-        window.click(Control::按钮_开始下载);
-        if (!waitForDownloadThreads(std::chrono::minutes(5)))
-            state.SkipWithError("the download did not end");
-        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            const auto started = std::chrono::steady_clock::now();
+            run.window.click(Control::按钮_开始下载);
+            if (!waitForDownloadThreads(std::chrono::minutes(5)))
+                state.SkipWithError("the download did not end");
+            runSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
-        state.PauseTiming();
-        auto messages = window.messages();
-        if (messages.size() != 1 || messages[0].text != "状态：图片下载完成\r\n\r\n原因：\r\n\r\n重试：0"_t)
-            state.SkipWithError("the download did not complete");
+            state.PauseTiming();
+            auto messages = run.window.messages();
+            if (messages.size() != 1 ||
+                messages[0].text != "状态：图片下载完成\r\n\r\n原因：\r\n\r\n重试：0"_t)
+                state.SkipWithError("the download did not complete");
+        }
         files::removeTree(directory);
+        seconds += runSeconds;
         state.ResumeTiming();
     }
     state.counters["images_per_second"] = benchmark::Counter(
@@ -98,22 +111,18 @@ double measureDownloads(benchmark::State& state, int threads) {
     return seconds / static_cast<double>(state.iterations());
 }
 
+// Arguments: threads, https (0 or 1), connections kept (0 or 1).
 void downloadCategory(benchmark::State& state) {
     constexpr std::chrono::milliseconds imageLatency{300};
     const int threads = static_cast<int>(state.range(0));
-    gallery::Gallery gallery(std::string(SITE_ROOT), benchGallery());
-    testing::TestSite site;
-    if (!site.start()) {
-        state.SkipWithError("the local site did not start");
+    LocalGallery site(state.range(1) == 1, state.range(2) == 1, imageLatency);
+    if (!site.running()) {
+        state.SkipWithError("the local sites did not start");
         return;
     }
-    site.setFallback(
-        [&gallery](const std::string& path) { return testing::galleryPage(gallery, path, imageLatency); });
-    routeHostToLoopback(host, site.port());
     resetPeakResident();
 
     const double seconds = measureDownloads(state, threads);
-    clearLoopbackRoutes();
 
     const double bound =
         static_cast<double>(totalImages) / threads * std::chrono::duration<double>(imageLatency).count();
@@ -122,44 +131,26 @@ void downloadCategory(benchmark::State& state) {
     state.counters["peak_rss_kb"] = static_cast<double>(peakResidentKb());
 }
 BENCHMARK(downloadCategory)
-    ->ArgName("workers")
-    ->Arg(10)
-    ->Arg(30)
+    ->ArgNames({"workers", "https", "reuse"})
+    ->Args({10, 0, 1})
+    ->Args({10, 0, 0})
+    ->Args({10, 1, 1})
+    ->Args({10, 1, 0})
+    ->Args({30, 0, 1})
     ->Unit(benchmark::kSecond)
     ->UseRealTime()
     ->Iterations(1)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
-// Pages over http; images over http or https, from a site of their own.
+// Arguments: https (0 or 1), connections kept (0 or 1); 10 threads.
 void downloadWithoutLatency(benchmark::State& state) {
-    const bool https = state.range(0) == 1;
-    const bool reuse = state.range(1) == 1;
-    gallery::Gallery gallery(std::string(SITE_ROOT),
-                             benchGallery(https ? "https://" + host + "/" : std::string()));
-    testing::TestSite pages;
-    testing::TestSite images(https ? testing::TestSite::Transport::Tls : testing::TestSite::Transport::Plain);
-    if (!pages.start() || !images.start()) {
+    LocalGallery site(state.range(0) == 1, state.range(1) == 1, std::chrono::milliseconds(0));
+    if (!site.running()) {
         state.SkipWithError("the local sites did not start");
         return;
     }
-    pages.setRecording(false);
-    images.setRecording(false);
-    auto answer = [&gallery](const std::string& path) { return testing::galleryPage(gallery, path); };
-    pages.setFallback(answer);
-    images.setFallback(answer);
-    if (https) {
-        routeHostToLoopback(host + ":80", pages.port());
-        routeHostToLoopback(host + ":443", images.port());
-    } else {
-        routeHostToLoopback(host, pages.port());
-    }
-    setConnectionReuse(reuse);
-
     measureDownloads(state, 10);
-
-    setConnectionReuse(true);
-    clearLoopbackRoutes();
 }
 BENCHMARK(downloadWithoutLatency)
     ->ArgNames({"https", "reuse"})
