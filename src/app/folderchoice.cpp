@@ -7,15 +7,14 @@ void onThreadSliderChanged(Program& program) {
 }
 
 void onBrowseFolder(Program& program) {
-    const Text folder = browseForFolder(program.window, "文件将保存在哪个目录?"_t);
+    const Text folder = browseForFolder(program.window, {.title = "文件将保存在哪个目录?"_t});
     if (!folder.empty())
         program.window.setText(Control::编辑框_存放目录, folder);
 }
 
-Text browseForFolder(Window& window, const Text& title, const Text& initialFolder, bool includeFiles,
-                     bool showEditBox, bool newStyle) {
-    FolderDialog dialog{title.empty() ? "请选择一个文件夹"_t : title, initialFolder, includeFiles,
-                        showEditBox, newStyle};
+Text browseForFolder(Window& window, FolderDialog dialog) {
+    if (dialog.title.empty())
+        dialog.title = "请选择一个文件夹"_t;
     return window.chooseFolder(dialog).trimmed();
 }
 

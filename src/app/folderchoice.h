@@ -10,8 +10,8 @@ void onThreadSliderChanged(Program& program);
 void onBrowseFolder(Program& program);
 
 // The folder picker: the chosen folder without leading and trailing blanks, or the empty text
-// when the user cancels or picks something that is no folder on disk.
-Text browseForFolder(Window& window, const Text& title = "请选择一个文件夹"_t, const Text& initialFolder = {},
-                     bool includeFiles = false, bool showEditBox = false, bool newStyle = true);
+// when the user cancels or picks something that is no folder on disk. A dialog without a title is
+// titled "请选择一个文件夹"; the flags are named where they are set ({.includeFiles = true}).
+Text browseForFolder(Window& window, FolderDialog dialog = {});
 
 } // namespace xiuyun

@@ -12,10 +12,11 @@ enum class MessageIcon { Error, Warning, Information };
 enum class MessageButtons { Ok, OkCancel };
 enum class MessageAnswer { Ok, Cancel };
 
-// The platform's folder picker as the program asks for it.
+// The platform's folder picker as the program asks for it. Every field has an initializer, so a
+// caller names only what it sets ({.title = …}).
 struct FolderDialog {
-    Text title;
-    Text initialFolder; // preselected when not empty
+    Text title{};
+    Text initialFolder{}; // preselected when not empty
     bool includeFiles = false;
     bool showEditBox = false;
     bool newStyle = true;

@@ -35,10 +35,17 @@ TEST_F(FolderChoiceTest, thePickerAsksForTheSaveFolderAndKeepsTheBoxWhenCancelle
     EXPECT_EQ(window.text(Control::编辑框_存放目录), "/data/相册"_t);
 }
 
-TEST_F(FolderChoiceTest, thePickerHasADefaultTitle) {
+TEST_F(FolderChoiceTest, thePickerHasADefaultTitleAndTakesTheFoldersAndFlagsItIsGiven) {
     window.queueFolderChoices({"/x"_t});
     EXPECT_EQ(browseForFolder(window), "/x"_t);
     EXPECT_EQ(window.folderDialogs().back().title, "请选择一个文件夹"_t);
+
+    EXPECT_TRUE(browseForFolder(window, {.initialFolder = "/start"_t, .includeFiles = true}).empty());
+    const FolderDialog asked = window.folderDialogs().back();
+    EXPECT_EQ(asked.title, "请选择一个文件夹"_t);
+    EXPECT_EQ(asked.initialFolder, "/start"_t);
+    EXPECT_TRUE(asked.includeFiles);
+    EXPECT_TRUE(asked.newStyle);
 }
 
 } // namespace
