@@ -26,10 +26,22 @@ bool bytesEqualAt(const std::string& haystack, std::size_t offset, const std::st
     return true;
 }
 
+// A byte outside the lead range ends a character, alone or as a trail byte, so a character
+// begins right after it.
+bool endsACharacter(unsigned char byte) {
+    return !isGbkLeadByte(byte);
+}
+
 // The first character boundary at or after `target`, walking on from the boundary `boundary`.
+// The walk starts after the last byte before `target` that ends a character, where there is one
+// after `boundary`: in a page that is rarely more than a byte or two back.
 std::size_t boundaryAtOrAfter(const std::string& bytes, std::size_t boundary, std::size_t target) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t size = bytes.size();
+    std::size_t resync = target;
+    while (resync > boundary && !endsACharacter(data[resync - 1]))
+        --resync;
+    boundary = resync;
     while (boundary < target)
         boundary +=
             (boundary + 1 < size && isGbkLeadByte(data[boundary]) && isGbkTrailByte(data[boundary + 1])) ? 2

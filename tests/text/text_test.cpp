@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 using namespace xiuyun;
 
 namespace {
@@ -61,6 +64,36 @@ TEST(TextTest, aLeadByteWithoutATrailByteStandsAlone) {
     EXPECT_EQ(broken.characterLengthAt(5), 1);
     EXPECT_TRUE(Text::fromGbk("\x87/").endsWith("/"_t));
     EXPECT_EQ(Text::fromGbk("\x87\x7f").characterLengthAt(0), 1);
+}
+
+// The searches pick up the character walk near each candidate instead of at the start; they must
+// answer as a walk from the first byte does, over runs of lead and trail bytes of every kind.
+TEST(TextTest, searchesAgreeWithAWalkFromTheFirstCharacter) {
+    const std::string alphabet = "<a@\x81\xB0\xA1\x7F\xFF\\";
+    std::mt19937 random(11);
+    auto pick = [&](int length) {
+        std::string bytes;
+        for (int i = 0; i < length; ++i)
+            bytes += alphabet[random() % alphabet.size()];
+        return Text::fromGbk(bytes);
+    };
+    auto walk = [](const Text& text, const Text& needle) {
+        std::vector<int> found;
+        for (int i = 0; i < text.size(); i += text.characterLengthAt(i))
+            if (text.bytes().compare(i, needle.size(), needle.bytes()) == 0)
+                found.push_back(i + 1);
+        return found;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        const Text text = pick(static_cast<int>(random() % 40));
+        const Text needle = pick(1 + static_cast<int>(random() % 3));
+        const std::vector<int> expected = walk(text, needle);
+        std::vector<int> found;
+        for (int at = text.find(needle); at > 0; at = text.find(needle, at + 1))
+            found.push_back(at);
+        ASSERT_EQ(found, expected) << text.bytes() << " / " << needle.bytes();
+        ASSERT_EQ(text.findLast(needle), expected.empty() ? -1 : expected.back());
+    }
 }
 
 TEST(TextTest, ignoringCaseFoldsAsciiOnly) {
