@@ -45,7 +45,7 @@ struct Page {
     // Instead of `body`: this many filler bytes, made while they are sent (never held), plain.
     std::size_t fillerSize = 0;
     // The body goes out in chunks with no length announced, so the client learns its size only
-    // by receiving it.
+    // by receiving it. For images and other types cpp-httplib never compresses itself.
     bool unannounced = false;
 
     // A page of the site from GBK text: sent as UTF-8, gzip-compressed.
