@@ -18,14 +18,7 @@ TEST_F(ClosingTest, closingBeforeAnyDownloadStopsNothing) {
 }
 
 TEST_F(ClosingTest, closingDuringADownloadEndsTheSchedulerBeforeTheWindowGoes) {
-    useGallery({.imagesPerAlbum = 8});
-    serveGallery(std::chrono::milliseconds(300));
-    const auto album = gallery.albumsOn("/t/xinggan/", 1).front();
-    site.trackInFlight("/img/");
-    window.moveSlider(2);
-    analyse(address(album.pagePath), Control::选择框_单个地址);
-    window.clearMessages();
-    window.click(Control::按钮_开始下载);
+    startSlowAlbum(2, std::chrono::milliseconds(300), 8);
     waitForImagesInFlight(2);
 
     window.events().windowDestroying();

@@ -14,16 +14,8 @@ const std::string category = "/t/xinggan/";
 
 class CancelTest : public DownloadFixture {
 protected:
-    // An album whose images take their time, downloading at `threads` at once.
     void startSlowAlbum(int threads, std::chrono::milliseconds latency, int images = 9) {
-        useGallery({.imagesPerAlbum = images});
-        serveGallery(latency);
-        album = gallery.albumsOn(category, 1).front();
-        site.trackInFlight("/img/");
-        window.moveSlider(threads);
-        analyse(address(album.pagePath), Control::选择框_单个地址);
-        window.clearMessages();
-        window.click(Control::按钮_开始下载);
+        album = DownloadFixture::startSlowAlbum(threads, latency, images);
     }
 
     void expectCancelledPhase() {

@@ -154,13 +154,7 @@ TEST_F(DeleteFolderTreeTest, linksGoAsLinksAndDotNamesStay) {
 class CancelledImagesTest : public DownloadFixture {
 protected:
     void cancelSlowAlbum() {
-        useGallery({.imagesPerAlbum = 6});
-        serveGallery(std::chrono::milliseconds(400));
-        const auto album = gallery.albumsOn("/t/xinggan/", 1).front();
-        site.trackInFlight("/img/");
-        window.moveSlider(2);
-        analyse(address(album.pagePath), Control::选择框_单个地址);
-        window.click(Control::按钮_开始下载);
+        startSlowAlbum(2, std::chrono::milliseconds(400), 6);
         waitForImagesInFlight(2);
         window.click(Control::按钮_取消下载);
         window.clearMessages();

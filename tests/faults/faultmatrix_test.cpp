@@ -4,12 +4,11 @@
 #include "app/closing.h"
 #include "download/download.h"
 #include "support/downloadfixture.h"
+#include "support/filesizelimit.h"
 #include "testsite/gzip.h"
 
 #include <atomic>
-#include <csignal>
 #include <random>
-#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -308,17 +307,12 @@ TEST_F(FaultTest, aSearchWordThatDecodesToParentFoldersStaysInside) {
 TEST_F(FaultTest, aWriteThatFailsPartwayIsRetriedAndReportedNeverCutShort) {
     analyse(address(album.pagePath), Control::选择框_单个地址);
     ASSERT_EQ(lastMessageText(), completed());
-    // A full disk, as root sees it: a file-size limit below the size of an image.
-    struct rlimit before;
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
-    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = before;
-    limited.rlim_cur = 8192;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    // A full disk: a file-size limit below the size of an image.
+    FileSizeLimit limit(8192);
+    ASSERT_TRUE(limit.active());
     window.click(Control::按钮_开始下载);
     const bool ended = waitForDownloadThreads(std::chrono::minutes(2));
-    ::setrlimit(RLIMIT_FSIZE, &before);
-    std::signal(SIGXFSZ, previousHandler);
+    limit.lift();
 
     ASSERT_TRUE(ended);
     EXPECT_EQ(lastMessageText(), warningBox(11));

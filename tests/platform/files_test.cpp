@@ -1,14 +1,14 @@
 #include "platform/files.h"
 
+#include "support/filesizelimit.h"
 #include "support/programfixture.h"
 
 #include <algorithm>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace xiuyun;
+using xiuyun::testing::FileSizeLimit;
 using xiuyun::testing::TemporaryDirectory;
 
 namespace {
@@ -47,15 +47,10 @@ TEST_F(FilesTest, aReplacedFileIsEitherWholeOrAsItWas) {
     EXPECT_FALSE(files::replaceFile(at("missing\\1.jpg"), "x"));
 
     // A write that breaks off part-way (a full disk, here a file-size limit) keeps the old file.
-    struct rlimit before;
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
-    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = before;
-    limited.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    FileSizeLimit limit(4096);
+    ASSERT_TRUE(limit.active());
     const bool replaced = files::replaceFile(path, std::string(30000, 'y'));
-    ::setrlimit(RLIMIT_FSIZE, &before);
-    std::signal(SIGXFSZ, previousHandler);
+    limit.lift();
 
     EXPECT_FALSE(replaced);
     EXPECT_EQ(files::readFile(path), ByteArray(20000, 'x'));

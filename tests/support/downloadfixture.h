@@ -33,6 +33,21 @@ protected:
         gallery = gallery::Gallery(std::string(SITE_ROOT), options);
     }
 
+    // Analyses the first album of the category, `images` images answering after `latency` each,
+    // and presses "2 开始下载" at `threads` threads with no box left from the analysis. The site
+    // counts the images in flight.
+    gallery::AlbumInfo startSlowAlbum(int threads, std::chrono::milliseconds latency, int images) {
+        useGallery({.imagesPerAlbum = images});
+        serveGallery(latency);
+        const auto album = gallery.albumsOn("/t/xinggan/", 1).front();
+        site.trackInFlight("/img/");
+        window.moveSlider(threads);
+        analyse(address(album.pagePath), Control::选择框_单个地址);
+        window.clearMessages();
+        window.click(Control::按钮_开始下载);
+        return album;
+    }
+
     // Presses "2 开始下载" and waits until every thread of the download has ended.
     void downloadAndWait() {
         window.click(Control::按钮_开始下载);
