@@ -3,11 +3,11 @@
 #include "analysis/albumlists.h"
 #include "net/decoding.h"
 #include "testsite/gallery.h"
+#include "testsite/gzip.h"
 #include "text/patterns.h"
 #include "text/regexservice.h"
 
 #include <benchmark/benchmark.h>
-#include <zlib.h>
 
 using namespace xiuyun;
 
@@ -22,22 +22,8 @@ const std::string& bigListPage() {
     return page;
 }
 
-std::string gzipped(const std::string& input) {
-    z_stream stream{};
-    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::string output(deflateBound(&stream, input.size()), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
-    stream.avail_in = static_cast<uInt>(input.size());
-    stream.next_out = reinterpret_cast<Bytef*>(output.data());
-    stream.avail_out = static_cast<uInt>(output.size());
-    deflate(&stream, Z_FINISH);
-    output.resize(stream.total_out);
-    deflateEnd(&stream);
-    return output;
-}
-
 void gzipDecodeListPage(benchmark::State& state) {
-    const std::string compressed = gzipped(bigListPage());
+    const std::string compressed = testing::gzipCompress(bigListPage());
     for (auto _ : state)
         benchmark::DoNotOptimize(gzipDecode(compressed));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bigListPage().size()));
