@@ -5,10 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DXIUYUN_BUILD_BENCH=ON
-cmake --build build -j "$(nproc)" --target xiuyun_bench_text xiuyun_bench_analysis xiuyun_bench_download
+cmake --build build -j "$(nproc)" --target xiuyun_bench_text xiuyun_bench_analysis xiuyun_bench_download xiuyun_bench_scan
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
-for bench in text analysis download; do
+for bench in text analysis download scan; do
   echo "== $bench" >&2
   "./build/bench/xiuyun_bench_$bench" --benchmark_format=json --benchmark_out="$out/$bench.json" \
     --benchmark_out_format=json > /dev/null
@@ -53,6 +53,9 @@ for https in (0, 1):
         run = median("download", "downloadWithoutLatency/https:%d/reuse:%d/iterations:1/repeats:5/real_time" % (https, reuse))
         rows.append(("200 images, no latency, 10 threads, " + transport(https, reuse),
                      "%.0f images/s" % run["images_per_second"], "-"))
+whole = median("scan", "scanWholeImages/repeats:5")
+sizes = median("scan", "scanSizesOnly/repeats:5")
+rows.append(("check of an album folder of 10,000 whole images", "%.0f ms, %.2fx the size-only walk (%.0f ms)" % (whole["real_time"], whole["real_time"] / sizes["real_time"], sizes["real_time"]), "-"))
 width = max(len(r[0]) for r in rows)
 print("%-*s  %-34s  %s" % (width, "figure", "value", "target"))
 for figure, value, target in rows:

@@ -14,7 +14,11 @@ BUILD = os.path.join(ROOT, "build")
 MUTATIONS = [
     ("src/analysis/crawler.cpp", '    if (address.contains("/item/"_t))\n        return false;\n', "", "*TypeCheck*"),
     ("src/analysis/cachefiles.cpp", "return fileSizeKb(file) <= brokenPageKb;", "return fileSizeKb(file) < brokenPageKb;", "*Crawler*"),
-    ("src/download/failedimages.cpp", "if (fileSizeKb(fullPath) <= failedImageKb)", "if (fileSizeKb(fullPath) < failedImageKb)", "*FailedImage*"),
+    ("src/download/failedimages.cpp", "(ends->size + 1023) / 1024 <= failedImageKb", "(ends->size + 1023) / 1024 < failedImageKb", "*FailedImage*"),
+    ("src/download/imageformat.cpp", "tail.size() - end < jpegPaddingLimit", "tail.size() - end <= jpegPaddingLimit", "*JpegPadding*"),
+    ("src/download/imageformat.cpp", "return endsWith(tail, \"\\x3B\"sv);", "return true;", "*Picture*"),
+    ("src/download/imageworker.cpp", "if (isBusyAnswer(exchange.status) && attempt < busyAnswerTries)", "if (isBusyAnswer(exchange.status) && attempt <= busyAnswerTries)", "*BusySite*"),
+    ("src/download/imageworker.cpp", "            if (!download.pauseWorker(wait))\n                return std::nullopt;", "            download.pauseWorker(wait);", "*BusySite*"),
     ("src/download/scheduler.h", "inline constexpr int albumChecks = 10;", "inline constexpr int albumChecks = 9;", "*Scheduler*"),
     ("src/download/scheduler.cpp", "if (program.retryCount >= albumRetries)", "if (program.retryCount > albumRetries)", "*Scheduler*"),
     ("src/download/scheduler.cpp", "    if (program.retryCount != 0)\n        ++program.retryCount;", "", "*Scheduler*"),

@@ -32,6 +32,9 @@ public:
     // The scheduler's wait: at least `milliseconds`, keeping the window alive; false, at once,
     // when the stop is requested.
     bool waitMs(int milliseconds) const;
+    // A worker's wait, away from the window: at least `duration`; false, at once, when the stop
+    // is requested.
+    bool pauseWorker(std::chrono::milliseconds duration) const { return m_stop.waitFor(duration); }
 
     // Workers of this download started and not yet finished. Changed under downloadLock; the
     // scheduler compares it without the lock, where a stale value costs one wait at most.

@@ -1,6 +1,6 @@
 #include "download/failedimages.h"
 
-#include "net/decoding.h"
+#include "download/imageformat.h"
 #include "platform/files.h"
 
 namespace xiuyun {
@@ -35,8 +35,16 @@ void walkFiles(Window& window, Text& folder, const Text& extension, Recurse recu
     }
 }
 
+bool isFailedImageFile(const Text& path) {
+    const auto ends = files::readFileEnds(path, pictureHeadBytes, pictureTailBytes);
+    // The size as fileSizeKb counts it: a started KiB counts whole.
+    if (!ends || (ends->size + 1023) / 1024 <= failedImageKb)
+        return true;
+    return !isWholePicture(ends->head, ends->tail, ends->size);
+}
+
 void checkImageSize(Program& program, const Text& /*name*/, const Text& fullPath) {
-    if (fileSizeKb(fullPath) <= failedImageKb)
+    if (isFailedImageFile(fullPath))
         program.smallImageFound = 1;
 }
 

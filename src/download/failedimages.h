@@ -1,5 +1,5 @@
 // The check of a saved album: an image file of 10 KB or less counts as failed (an empty body, an
-// error page, a broken transfer), and its album is downloaded again.
+// error page, a broken transfer), and so does a picture cut short; its album is downloaded again.
 #pragma once
 
 #include "program/program.h"
@@ -14,7 +14,7 @@ enum class Recurse { No, Yes };
 // At most this many KiB (a started KiB counting whole), an image file counts as failed.
 inline constexpr long long failedImageKb = 10;
 
-// Walks the folder tree for ".jpg", ".png" and ".gif" files (any case) of 10 KB or less and sets
+// Walks the folder tree for ".jpg", ".png" and ".gif" files (any case) that failed and sets
 // smallImageFound when it meets one; the flag stays set until the scheduler clears it. With
 // FolderGiven::No the folder is first replaced by the text of 编辑框_存放目录. True when
 // smallImageFound is set afterwards.
@@ -28,7 +28,11 @@ bool scanFailedImages(Program& program, Text& folder, FolderGiven folderGiven);
 void walkFiles(Window& window, Text& folder, const Text& extension, Recurse recurse,
                const std::function<void(const Text& name, const Text& fullPath)>& routine);
 
-// The scan's routine: sets smallImageFound when the file holds 10 KB or less, or is gone.
+// A file of 10 KB or less, one that is gone, and a JPEG, PNG, GIF or WebP picture whose own bytes
+// say it was cut short. Only the head and the tail of the file are read.
+bool isFailedImageFile(const Text& path);
+
+// The scan's routine: sets smallImageFound when the file failed.
 void checkImageSize(Program& program, const Text& name, const Text& fullPath);
 
 } // namespace xiuyun

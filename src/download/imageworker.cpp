@@ -2,14 +2,17 @@
 
 #include "download/failedimages.h"
 #include "download/history.h"
-#include "net/decoding.h"
+#include "download/imageformat.h"
 #include "net/httpclient.h"
+#include "net/retryafter.h"
 #include "net/site.h"
 #include "platform/files.h"
 #include "program/messages.h"
 #include "text/textutils.h"
 
+#include <algorithm>
 #include <mutex>
+#include <optional>
 
 namespace xiuyun {
 namespace {
@@ -34,7 +37,52 @@ WriteOutcome leaveAddressList(Window& window, const AlbumTarget& target, const T
     return WriteOutcome::Written;
 }
 
+// A worker writes its row only while the row still holds its address: after a stop the rows may
+// already show another album.
+void setRowStatus(Program& program, int row, const Text& address, const Text& status) {
+    std::lock_guard lock(program.downloadLock);
+    if (program.window.cell(row, 1) == address)
+        program.window.setCell(row, 2, status);
+}
+
+// The image's bytes; empty for an answer that is no image; nothing when a stop ended a wait.
+std::optional<ByteArray> fetchImage(Download& download, int row, const Text& address) {
+    for (int attempt = 1;; ++attempt) {
+        HttpExchange exchange;
+        exchange.extraHeaders = "Referer: "_t + Text::fromGbk(SITE_ROOT);
+        ByteArray body = httpRequest(address, exchange);
+        if (isBusyAnswer(exchange.status) && attempt < busyAnswerTries) {
+            const auto wait = busyWait(exchange.responseHeaders, attempt, std::chrono::system_clock::now());
+            setRowStatus(download.program(), row, address,
+                         "服务器繁忙，"_t + Text::number(static_cast<long long>(wait.count())) +
+                             " 秒后重试"_t);
+            if (!download.pauseWorker(wait))
+                return std::nullopt;
+            setRowStatus(download.program(), row, address, "等待中..."_t);
+            continue;
+        }
+        // A 404 page or an HTML page sent with 200 is larger than 10 KB as often as not: it must
+        // never stay on disk as a good image.
+        if (exchange.status >= 400 || !looksLikeImage(body))
+            body.clear();
+        return body;
+    }
+}
+
 } // namespace
+
+bool isBusyAnswer(int status) {
+    return status == 429 || status == 503;
+}
+
+std::chrono::seconds busyWait(const Text& responseHeaders, int attempt,
+                              std::chrono::system_clock::time_point now) {
+    std::optional<std::chrono::seconds> asked;
+    if (auto value = responseHeaderValue(responseHeaders.bytes(), "Retry-After"))
+        asked = retryAfterDelay(*value, now);
+    const auto backOff = std::chrono::seconds(1LL << std::clamp(attempt - 1, 0, 6));
+    return std::min(asked.value_or(backOff), std::chrono::seconds(longestBusyWait));
+}
 
 Text albumAddressList(const Window& window) {
     Text list;
@@ -42,14 +90,6 @@ Text albumAddressList(const Window& window) {
     for (int row = 0; row < rows; ++row)
         list += window.cell(row, 1) + "\r\n"_t;
     return normaliseLineList(list);
-}
-
-bool looksLikeImage(std::string_view bytes) {
-    auto startsWith = [bytes](std::string_view magic) { return bytes.substr(0, magic.size()) == magic; };
-    using namespace std::string_view_literals;
-    return startsWith("\xFF\xD8\xFF"sv) || startsWith("\x89PNG\r\n\x1A\n"sv) || startsWith("GIF87a"sv) ||
-           startsWith("GIF89a"sv) ||
-           (startsWith("RIFF"sv) && bytes.size() >= 12 && bytes.substr(8, 4) == "WEBP"sv);
 }
 
 Text imageFileName(int row, const Text& address) {
@@ -62,24 +102,15 @@ Text imageFileName(int row, const Text& address) {
 void downloadImageRow(Download& download, const AlbumTarget& target, int row, const Text& address) {
     Program& program = download.program();
     Window& window = program.window;
-    {
-        std::lock_guard lock(program.downloadLock);
-        if (window.cell(row, 1) == address)
-            window.setCell(row, 2, "等待中..."_t);
-    }
+    setRowStatus(program, row, address, "等待中..."_t);
     const Text path = target.folder + "\\"_t + imageFileName(row, address);
 
     WriteOutcome outcome = WriteOutcome::Written;
-    if (!(program.skipExistingImages && fileSizeKb(path) > failedImageKb)) {
-        HttpExchange exchange;
-        exchange.extraHeaders = "Referer: "_t + Text::fromGbk(SITE_ROOT);
-        ByteArray body = httpRequest(address, exchange);
-        // A 404 page or an HTML page sent with 200 is larger than 10 KB as often as not: it must
-        // never stay on disk as a good image.
-        if (exchange.status >= 400 || !looksLikeImage(body))
-            body.clear();
-        if (!files::replaceFile(path, body))
-            outcome = leaveAddressList(window, target, path);
+    if (!(program.skipExistingImages && !isFailedImageFile(path))) {
+        if (auto body = fetchImage(download, row, address)) {
+            if (!files::replaceFile(path, *body))
+                outcome = leaveAddressList(window, target, path);
+        }
     }
 
     std::lock_guard lock(program.downloadLock);

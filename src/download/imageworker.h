@@ -3,7 +3,7 @@
 
 #include "download/download.h"
 
-#include <string_view>
+#include <chrono>
 
 namespace xiuyun {
 
@@ -19,15 +19,25 @@ struct AlbumTarget {
 // by other means. Read when a batch begins, since after a stop the rows may show another album.
 Text albumAddressList(const Window& window);
 
+// A site that answers 429 (too many requests) or 503 (unavailable) is asked again by the same
+// worker, in its slot, after the wait the answer names in Retry-After (seconds or a date), or after
+// 1, 2, 4, 8 s when it names none; never longer than longestBusyWait at a time, and at most
+// busyAnswerTries requests for one image, after which the image has failed like any other.
+inline constexpr int busyAnswerTries = 5;
+inline constexpr std::chrono::seconds longestBusyWait{60};
+bool isBusyAnswer(int status);
+// The wait after busy answer number `attempt` (from 1) with these response headers, at `now`.
+std::chrono::seconds busyWait(const Text& responseHeaders, int attempt,
+                              std::chrono::system_clock::time_point now);
+
 // The file name of the image of `row` (0-based): row + 1 and the extension of the address's last
 // path element, ".jpg" when it has none.
 Text imageFileName(int row, const Text& address);
 
-// True when the bytes begin as a JPEG, PNG, GIF or WebP image does.
-bool looksLikeImage(std::string_view bytes);
-
 // Marks the row "等待中...", fetches its image with the site's root as referrer and writes it
-// whole as folder\<row + 1><extension>, marks the row "下载完成" and gives back its slot. When the
+// whole as folder\<row + 1><extension>, marks the row "下载完成" and gives back its slot. While
+// the site says it is busy the row tells how long the worker waits; a stop ends the wait at once,
+// and the worker then writes nothing. When the
 // file cannot be written, the folder is made again and the target's address list is left there
 // instead, with an empty file under the image's name for the check to find. An answer with
 // an error status, or anything that is no image (an error page sent as 200), is written empty,

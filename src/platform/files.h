@@ -14,6 +14,16 @@ std::string nativePath(const Text& path);
 Text fromNativePath(const std::string& nativePath);
 
 std::optional<ByteArray> readFile(const Text& path);
+
+// The first and the last bytes of a file and its size, read without the rest: enough to tell a
+// whole picture from a cut one without reading every image of a large folder.
+struct FileEnds {
+    long long size = 0;
+    ByteArray head; // at most the bytes asked for, fewer in a shorter file
+    ByteArray tail; // the same; overlaps the head in a short file
+};
+// Nothing when the path names no readable plain file.
+std::optional<FileEnds> readFileEnds(const Text& path, std::size_t headBytes, std::size_t tailBytes);
 // Creates or truncates the file; true when every byte was written.
 bool writeFile(const Text& path, std::string_view bytes);
 // Writes the bytes under a temporary name in the same folder ("<name>.<n>.part") and renames that

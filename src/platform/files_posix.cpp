@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -87,6 +88,39 @@ std::optional<ByteArray> readFile(const Text& path) {
     }
     ::close(fd);
     return bytes;
+}
+
+std::optional<FileEnds> readFileEnds(const Text& path, std::size_t headBytes, std::size_t tailBytes) {
+    int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    auto readAt = [fd](off_t offset, std::size_t count, ByteArray& into) {
+        into.resize(count);
+        std::size_t got = 0;
+        while (got < count) {
+            ssize_t part = ::pread(fd, into.data() + got, count - got, offset + static_cast<off_t>(got));
+            if (part < 0 && errno == EINTR)
+                continue;
+            if (part <= 0)
+                break;
+            got += static_cast<std::size_t>(part);
+        }
+        into.resize(got);
+        return got == count;
+    };
+    std::optional<FileEnds> ends;
+    struct stat info;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        FileEnds found;
+        found.size = info.st_size;
+        const auto size = static_cast<std::size_t>(info.st_size);
+        const std::size_t tail = std::min(tailBytes, size);
+        if (readAt(0, std::min(headBytes, size), found.head) &&
+            readAt(static_cast<off_t>(size - tail), tail, found.tail))
+            ends = std::move(found);
+    }
+    ::close(fd);
+    return ends;
 }
 
 bool writeFile(const Text& path, std::string_view bytes) {

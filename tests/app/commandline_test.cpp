@@ -134,6 +134,20 @@ TEST_F(CommandLineRunTest, aPageDownloadedBeforeNeedsForceAndSkipExistingAsksFor
     EXPECT_NE(output.find("状态：图片下载完成"), std::string::npos);
 }
 
+TEST_F(CommandLineRunTest, skipExistingFetchesAgainOnlyWhatIsCutShort) {
+    EXPECT_EQ(run({"--no-window", searchAddress()}), exitDownloaded);
+    const int firstRun = imageRequests();
+    const auto album = gallery.albumsOn("/search/summer/", 1).front();
+    const Text folder = listAlbumFolder(at("summer"), 1, album);
+    const std::string image = gallery.image(album.id, 2);
+    ASSERT_GT(image.size() - 1, 10240u);
+    ASSERT_TRUE(files::writeFile(folder + "\\2.png"_t, image.substr(0, image.size() - 1)));
+
+    EXPECT_EQ(run({"--no-window", "--skip-existing", searchAddress()}), exitDownloaded);
+    EXPECT_EQ(imageRequests(), firstRun + 1);
+    EXPECT_TRUE(holdsAlbum(folder, album));
+}
+
 TEST_F(CommandLineRunTest, ctrlCCancelsAndTheRunningImagesFinish) {
     useGallery({.albumsPerPage = 1, .imagesPerAlbum = 12});
     gallery.setList("/search/summer/", 1);

@@ -58,6 +58,29 @@ TEST_F(FilesTest, aReplacedFileIsEitherWholeOrAsItWas) {
               std::vector<Text>{"1.jpg"_t});
 }
 
+TEST_F(FilesTest, theEndsOfAFileAreReadWithoutTheMiddle) {
+    std::string bytes;
+    for (int i = 0; i < 3000; ++i)
+        bytes += static_cast<char>('a' + i % 26);
+    ASSERT_TRUE(files::writeFile(at("long.jpg"), bytes));
+    const auto ends = files::readFileEnds(at("long.jpg"), 16, 100);
+    ASSERT_TRUE(ends);
+    EXPECT_EQ(ends->size, 3000);
+    EXPECT_EQ(ends->head, bytes.substr(0, 16));
+    EXPECT_EQ(ends->tail, bytes.substr(2900));
+
+    // A file shorter than either end gives itself as both.
+    ASSERT_TRUE(files::writeFile(at("short.jpg"), "abc"));
+    const auto shortEnds = files::readFileEnds(at("short.jpg"), 16, 100);
+    ASSERT_TRUE(shortEnds);
+    EXPECT_EQ(shortEnds->head, "abc");
+    EXPECT_EQ(shortEnds->tail, "abc");
+
+    EXPECT_FALSE(files::readFileEnds(at("missing.jpg"), 16, 100));
+    ASSERT_TRUE(ensureFolder(at("folder.jpg")));
+    EXPECT_FALSE(files::readFileEnds(at("folder.jpg"), 16, 100));
+}
+
 TEST_F(FilesTest, aBackslashTrailByteStaysInsideItsCharacter) {
     // 嘰 ends in the byte "\": only the real separators may become "/".
     Text folder = at("嘰億");

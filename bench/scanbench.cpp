@@ -1,0 +1,72 @@
+// The failed-image check of an album folder of 10,000 whole images of about 14 KB, as the
+// scheduler runs it after each batch: every file's head and tail read and judged, against the same
+// walk judging the size alone (what the check was before it read any bytes).
+#include "benchsupport.h"
+
+#include "download/failedimages.h"
+#include "net/decoding.h"
+#include "testsite/gallery.h"
+
+#include <benchmark/benchmark.h>
+
+using namespace xiuyun;
+using namespace xiuyun::bench;
+
+namespace {
+
+constexpr int imageCount = 10000;
+
+class AlbumFolder {
+public:
+    AlbumFolder() : directory(freshDirectory()), folder(directory + "\\album"_t) {
+        const gallery::Gallery site{std::string(SITE_ROOT)};
+        const int album = site.albumsOn("/t/xinggan/", 1).front().id;
+        const std::string image = site.image(album, 1, gallery::Gallery::ImageSize::Whole);
+        ensureFolder(folder);
+        for (int number = 1; number <= imageCount; ++number)
+            files::writeFile(folder + "\\"_t + Text::number(number) + ".png"_t, image);
+    }
+    ~AlbumFolder() { files::removeTree(directory); }
+
+    Text directory;
+    Text folder;
+};
+
+AlbumFolder& albumFolder() {
+    static AlbumFolder made;
+    return made;
+}
+
+void scanWholeImages(benchmark::State& state) {
+    HeadlessWindow window;
+    Program program(window, albumFolder().directory);
+    for (auto _ : state) {
+        Text folder = albumFolder().folder;
+        if (scanFailedImages(program, folder, FolderGiven::Yes))
+            state.SkipWithError("a whole image counted as failed");
+    }
+    state.counters["files_per_second"] =
+        benchmark::Counter(imageCount, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(scanWholeImages)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void scanSizesOnly(benchmark::State& state) {
+    HeadlessWindow window;
+    int small = 0;
+    for (auto _ : state) {
+        for (const char* extension : {"jpg", "png", "gif"}) {
+            Text folder = albumFolder().folder;
+            walkFiles(
+                window, folder, Text::fromGbk(extension), Recurse::Yes,
+                [&small](const Text&, const Text& path) { small += fileSizeKb(path) <= failedImageKb; });
+        }
+    }
+    benchmark::DoNotOptimize(small);
+    state.counters["files_per_second"] =
+        benchmark::Counter(imageCount, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(scanSizesOnly)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+} // namespace
+
+BENCHMARK_MAIN();
