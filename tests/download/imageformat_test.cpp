@@ -49,6 +49,9 @@ TEST(JpegPaddingTest, aLittlePaddingAfterTheEndMarkerIsAllowedAndNoMore) {
     EXPECT_TRUE(whole(jpeg + std::string(jpegPaddingLimit, '\xFF')));
     EXPECT_TRUE(whole(jpeg + std::string(jpegPaddingLimit - 2, ' ') + "\r\n"));
     EXPECT_FALSE(whole(jpeg + std::string(jpegPaddingLimit + 1, '\0')));
+    // The bound holds however much of the tail the caller hands over.
+    const std::string padded = jpeg + std::string(jpegPaddingLimit + 1, '\xFF');
+    EXPECT_FALSE(isWholePicture(padded, padded, static_cast<long long>(padded.size())));
     // Anything but padding after the marker is a second picture glued on, or junk.
     EXPECT_FALSE(whole(jpeg + "x"));
     EXPECT_FALSE(whole(jpeg + std::string(8, '\0') + "\xFF\xD8"));
