@@ -3,6 +3,7 @@
 #include "benchsupport.h"
 
 #include "net/httpclient.h"
+#include "net/httprouting.h"
 #include "testsite/gallery.h"
 #include "testsite/testsite.h"
 

@@ -8,6 +8,7 @@
 
 #include "download/download.h"
 #include "net/httpclient.h"
+#include "net/httprouting.h"
 #include "testsite/gallery.h"
 #include "testsite/testsite.h"
 

@@ -34,7 +34,7 @@ MUTATIONS = [
     ("src/download/cleanup.cpp", '        if (window.cell(row, 2) == "等待中..."_t) {', "        if (false) {", "*CancelledImages*"),
     ("src/download/cleanup.cpp", "    if (window.isEnabled(Control::按钮_取消下载)) {", "    if (false) {", "*CancelledImages*"),
     ("src/download/cancelcommand.cpp", "    window.setEnabled(Control::按钮_重新分析, true);\n", "", "*Cancel*"),
-    ("src/net/httpclient.cpp", "    if (static_cast<long long>(received->body.size() + length) > MAX_BODY_BYTES)", "    if (static_cast<long long>(received->body.size() + length) > 2 * MAX_BODY_BYTES)", "*HttpClient*:*Fault*"),
+    ("src/net/curlclient.cpp", "    if (static_cast<long long>(received->body.size() + length) > MAX_BODY_BYTES)", "    if (static_cast<long long>(received->body.size() + length) > 2 * MAX_BODY_BYTES)", "*HttpClient*:*Fault*"),
 ]
 
 

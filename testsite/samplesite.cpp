@@ -1,6 +1,7 @@
 #include "testsite/samplesite.h"
 
 #include "net/httpclient.h"
+#include "net/httprouting.h"
 #include "net/site.h"
 #include "testsite/testsite.h"
 

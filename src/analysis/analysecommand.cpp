@@ -73,27 +73,9 @@ void detectPageType(Program& program) {
     if (window.isTicked(Control::选择框_自动选择)) {
         clearPageTypeBoxes(program);
         window.setTicked(Control::选择框_自动选择, true);
-        const Text address = window.text(Control::编辑框_页面地址);
-        const Text tld = siteText(SITE_TLD);
-        auto underTld = [&](const char* path) { return address.contains(tld + Text::fromGbk(path)); };
-        if (address.contains("/t/"_t)) {
-            program.pageType = PAGE_CATEGORY;
-            return;
-        }
-        if (underTld("/rihan") || underTld("/gangtai") || underTld("/guochan")) {
-            program.pageType = PAGE_REGION;
-            return;
-        }
-        if (underTld("/search")) {
-            program.pageType = PAGE_SEARCH;
-            return;
-        }
-        if (underTld("/xihuan")) {
-            program.pageType = PAGE_FEATURED;
-            return;
-        }
-        if (address.contains("/item/"_t)) {
-            program.pageType = PAGE_ALBUM;
+        const int detected = detectedPageType(window.text(Control::编辑框_页面地址));
+        if (detected != PAGE_NONE) {
+            program.pageType = detected;
             return;
         }
     }

@@ -5,42 +5,21 @@
 #include "analysis/completion.h"
 #include "analysis/failuretexts.h"
 #include "net/decoding.h"
-#include "net/site.h"
 #include "platform/files.h"
 #include "program/imagerows.h"
 #include "program/messages.h"
+#include "program/pagetype.h"
 #include "text/patterns.h"
 #include "text/textutils.h"
 
 namespace xiuyun {
 namespace {
 
-bool fitsPageType(int pageType, const Text& address) {
-    const Text tld = Text::fromGbk(SITE_TLD);
-    auto underTld = [&](const char* path) { return address.contains(tld + Text::fromGbk(path)); };
-    if ((pageType == PAGE_CATEGORY || pageType == PAGE_AGENCY) && !address.contains("/t/"_t))
-        return false;
-    if (pageType == PAGE_CATEGORY)
-        return true;
-    if (pageType != PAGE_REGION && (underTld("/rihan") || underTld("/gangtai") || underTld("/guochan")))
-        return false;
-    if (pageType != PAGE_AGENCY && address.contains("/t/"_t))
-        return false;
-    if (address.contains("/item/"_t))
-        return false;
-    if (pageType != PAGE_FEATURED && underTld("/xihuan"))
-        return false;
-    if (pageType != PAGE_SEARCH && underTld("/search"))
-        return false;
-    return true;
-}
-
 Text fallbackBlock(int pageType, const Text& page) {
-    if (pageType == PAGE_AGENCY || pageType == PAGE_SEARCH)
-        return regexFirstGroup("<ul class=\"img\">([\\s\\S]*?)<div class=\"bk10\"></div>"_t, page);
-    if (pageType == PAGE_FEATURED)
-        return regexFirstGroup("<ul class=\"img\"([\\s\\S]*?)<div class=\"bk20\"></div>"_t, page);
-    return {};
+    const PageTypeEntry* entry = pageTypeEntry(pageType);
+    if (!entry || entry->fallbackBlock.empty())
+        return {};
+    return regexFirstGroup(Text::fromGbk(entry->fallbackBlock), page);
 }
 
 // Pages 2 … N into their numbered files; a page whose file exists is never fetched again.
@@ -84,7 +63,7 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
     Window& window = program.window;
     if (!isListPageType(program.pageType))
         return;
-    if (!fitsPageType(program.pageType, address)) {
+    if (!addressFitsPageType(program.pageType, address)) {
         showStatus(
             window,
             "状态：分析数据失败\r\n\r\n原因：不符合当前地址类型\r\n\r\n解决：请确认页面地址是何类型!"_t);

@@ -5,11 +5,12 @@
 #include "download/download.h"
 #include "platform/consolewindow.h"
 #include "platform/files.h"
+#include "platform/interrupt.h"
+#include "program/pagetype.h"
 #include "text/textutils.h"
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <map>
 
@@ -18,27 +19,34 @@ namespace {
 
 std::atomic<bool> cancelRequested{false};
 
-extern "C" void onInterrupt(int) {
+void onInterrupt() {
     cancelRequested = true;
 }
 
-// Ctrl-C cancels the download once; a second one ends the program at once (SA_RESETHAND).
-void catchInterrupt() {
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    action.sa_flags = SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
+// The word "auto" names 选择框_自动选择; every other word names the box of its page type.
+constexpr std::string_view autoWord = "auto";
+
+std::optional<Control> typeBoxOfWord(std::string_view word) {
+    if (word == autoWord)
+        return Control::选择框_自动选择;
+    for (const PageTypeEntry& entry : pageTypes()) {
+        if (entry.commandWord == word)
+            return entry.box;
+    }
+    return std::nullopt;
 }
 
-const std::map<std::string, Control>& typeBoxes() {
-    static const std::map<std::string, Control> boxes = {
-        {"auto", Control::选择框_自动选择},     {"category", Control::选择框_图集分类},
-        {"region", Control::选择框_精选其他},   {"search", Control::选择框_搜索地址},
-        {"featured", Control::选择框_精选美女}, {"album", Control::选择框_单个地址},
-        {"agency", Control::选择框_机构地址},
-    };
-    return boxes;
+// The help's line of the types: each word with the caption of its box, two on the first line
+// (after "auto"), three on each line after it.
+std::string typeHelp() {
+    std::string help = "  --type 类型        地址类型：" + std::string(autoWord) + "（按地址判断，默认）";
+    const auto types = pageTypes();
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        const bool lineStart = i >= 1 && (i - 1) % 3 == 0;
+        help += lineStart ? "、\n                     " : "、";
+        help += std::string(types[i].commandWord) + "（" + std::string(layoutOf(types[i].box).caption) + "）";
+    }
+    return help + "\n";
 }
 
 // A label's number, or `fallback` while it still shows its caption word.
@@ -68,10 +76,10 @@ std::string progressLine(ConsoleWindow& window, const Program& program,
            std::to_string(total) + " 张 · " + rate + " 张/秒";
 }
 
-std::string absoluteFolder(const std::string& folder, const std::string& startDirectory) {
-    if (folder.empty() || folder[0] == '/')
+Text absoluteFolder(const Text& folder, const Text& startDirectory) {
+    if (folder.empty() || startDirectory.empty() || files::isAbsolutePath(folder))
         return folder;
-    return startDirectory + "/" + folder;
+    return startDirectory + "\\"_t + folder;
 }
 
 bool endedDownloaded(const ConsoleWindow& window) {
@@ -124,12 +132,12 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
             auto type = value("--type");
             if (!type)
                 return std::nullopt;
-            auto found = typeBoxes().find(*type);
-            if (found == typeBoxes().end()) {
+            auto box = typeBoxOfWord(*type);
+            if (!box) {
                 error = "未知的地址类型：" + *type;
                 return std::nullopt;
             }
-            commandLine.typeBox = found->second;
+            commandLine.typeBox = *box;
         } else if (is("--threads")) {
             auto threads = value("--threads");
             if (!threads)
@@ -173,10 +181,8 @@ std::string commandLineHelp() {
     return "用法：xiuyun --no-window [选项] 页面地址\n"
            "不开窗口，分析页面地址并下载其中每个图集的每张图片，与窗口中按“1 分析数据”和“2 开始下载”相同。\n"
            "\n"
-           "选项：\n"
-           "  --type 类型        地址类型：auto（按地址判断，默认）、category（图集分类）、\n"
-           "                     region（日韩港台国产美女）、search（搜索中的地址）、featured（精选美女）、\n"
-           "                     album（非首页的单个地址）、agency（机构模特标签）\n"
+           "选项：\n" +
+           typeHelp() +
            "  --threads 数量     同时下载的图片数，1 到 30，默认 10\n"
            "  --folder 目录      存放目录，默认程序目录\n"
            "  --force            页面地址曾被下载过时仍然下载（即“2 强制下载”）\n"
@@ -195,10 +201,11 @@ void requestCommandLineCancel() {
     cancelRequested = true;
 }
 
-int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
-                   const std::string& startDirectory, std::FILE* messages, std::FILE* progress) {
+int runCommandLine(const CommandLine& commandLine, const Text& programDirectory, const Text& startDirectory,
+                   std::FILE* messages, std::FILE* progress) {
     cancelRequested = false;
-    catchInterrupt();
+    // Ctrl-C cancels the download once; a second one ends the program at once.
+    catchInterrupt(onInterrupt);
     ConsoleWindow window(messages, progress);
     Program program(window, programDirectory);
     program.routes = analysisRoutes();
@@ -209,7 +216,7 @@ int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
     window.type(Control::编辑框_页面地址, Text::fromUtf8(commandLine.address));
     if (!commandLine.folder.empty())
         window.type(Control::编辑框_存放目录,
-                    files::fromNativePath(absoluteFolder(commandLine.folder, startDirectory)));
+                    absoluteFolder(Text::fromUtf8(commandLine.folder), startDirectory));
     window.moveSlider(commandLine.threads);
     window.click(commandLine.typeBox);
     window.click(Control::按钮_分析数据);

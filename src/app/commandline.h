@@ -40,7 +40,7 @@ std::string commandLineHelp();
 // Analyses and downloads as the window would, writing every box to `messages` and the progress to
 // `progress`; answers the exit code. Relative folders are taken from `startDirectory`.
 int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
-                   const std::string& startDirectory, std::FILE* messages, std::FILE* progress);
+                   const Text& startDirectory, std::FILE* messages, std::FILE* progress);
 
 // Ends a running command-line download through the cancel command (what Ctrl-C does).
 void requestCommandLineCancel();

@@ -1,9 +1,9 @@
-// The program: the core behind the Qt window, or behind the console window with --no-window.
+// The program: the core behind the real window, or behind the console window with --no-window.
 #include "analysis/routes.h"
 #include "app/commandline.h"
 #include "app/commands.h"
+#include "platform/desktopwindow.h"
 #include "platform/programdir.h"
-#include "platform/qt/qtwindow.h"
 #include "program/program.h"
 
 #ifdef XIUYUN_SAMPLE_GALLERY
@@ -13,15 +13,9 @@
 #include <cstdio>
 #include <optional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
-
-std::string currentDirectory() {
-    std::vector<char> buffer(4096);
-    return ::getcwd(buffer.data(), buffer.size()) ? std::string(buffer.data()) : std::string(".");
-}
 
 #ifdef XIUYUN_SAMPLE_GALLERY
 void listSampleAddresses(std::FILE* out) {
@@ -55,7 +49,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    const std::string startDirectory = currentDirectory();
+    const Text startDirectory = workingDirectory();
     const Text programDirectory = locateProgramDirectory();
     if (!enterProgramDirectory(programDirectory)) {
         std::fputs("xiuyun: no program directory to work in\n", stderr);
@@ -72,7 +66,7 @@ int main(int argc, char** argv) {
     if (commandLine)
         return runCommandLine(*commandLine, programDirectory, startDirectory, stdout, stderr);
     std::optional<Program> program;
-    runQtWindow(argc, argv, [&](Window& window) {
+    runDesktopWindow(argc, argv, [&](Window& window) {
         program.emplace(window, programDirectory);
         program->routes = analysisRoutes();
         return commandHandlers(*program);

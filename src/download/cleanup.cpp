@@ -94,13 +94,6 @@ bool isDriveRoot(const Text& path) {
     return letter && (bytes.size() == 2 || (bytes.size() == 3 && (bytes[2] == '\\' || bytes[2] == '/')));
 }
 
-bool isStrictlyInside(const std::string& path, const std::string& parent) {
-    if (parent.empty())
-        return false;
-    const std::string prefix = parent == "/" ? parent : parent + "/";
-    return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
-}
-
 } // namespace
 
 void onCleanUp(Program& program) {
@@ -129,11 +122,11 @@ bool deleteFolderTree(const Text& path, std::span<const Text> allowedParents,
         trimmed = trimmed.middle(2);
     if (trimmed.empty() || isDriveRoot(trimmed))
         return false;
-    const std::string resolved = files::resolvedPath(trimmed);
-    if (resolved.empty() || resolved == "/")
+    const files::NativePath resolved = files::resolvedPath(trimmed);
+    if (resolved.empty() || files::isRootPath(resolved))
         return false;
-    auto holds = [&resolved](const std::string& kept) {
-        return !kept.empty() && (kept == resolved || isStrictlyInside(kept, resolved));
+    auto holds = [&resolved](const files::NativePath& kept) {
+        return !kept.empty() && (kept == resolved || files::isStrictlyInside(kept, resolved));
     };
     if (holds(files::homeFolder()))
         return false;
@@ -143,7 +136,7 @@ bool deleteFolderTree(const Text& path, std::span<const Text> allowedParents,
     }
     bool inside = false;
     for (const Text& parent : allowedParents) {
-        if (!parent.empty() && isStrictlyInside(resolved, files::resolvedPath(parent)))
+        if (!parent.empty() && files::isStrictlyInside(resolved, files::resolvedPath(parent)))
             inside = true;
     }
     if (!inside)

@@ -10,8 +10,17 @@
 
 namespace xiuyun::files {
 
-std::string nativePath(const Text& path);
-Text fromNativePath(const std::string& nativePath);
+// A path as the system's file functions take it: UTF-8 with "/" on POSIX systems, UTF-16 with "\"
+// on Windows (its wide functions, so that a name GBK holds but the user's code page does not still
+// works).
+#ifdef _WIN32
+using NativePath = std::wstring;
+#else
+using NativePath = std::string;
+#endif
+
+NativePath nativePath(const Text& path);
+Text fromNativePath(const NativePath& nativePath);
 
 std::optional<ByteArray> readFile(const Text& path);
 
@@ -53,9 +62,17 @@ bool removeTree(const Text& path, DotEntries dotEntries = DotEntries::Remove);
 // The absolute native form of a path with "." and ".." resolved and the links of its folders
 // followed, the last element taken as it stands (a link there is not followed); empty when the
 // folder holding it does not exist.
-std::string resolvedPath(const Text& path);
+NativePath resolvedPath(const Text& path);
+// True for the root of a file system ("/"; a drive root on Windows).
+bool isRootPath(const NativePath& resolved);
+// True when `path` lies inside `parent` (both resolved), not the parent itself; names compare as
+// the system compares them.
+bool isStrictlyInside(const NativePath& path, const NativePath& parent);
 // The user's home folder, resolved as above; empty when unknown.
-std::string homeFolder();
+NativePath homeFolder();
+
+// True when the path starts from the root of the file system rather than from a folder.
+bool isAbsolutePath(const Text& path);
 
 // True when the path ends in a separator ("\" or the native "/").
 bool endsWithSeparator(const Text& path);

@@ -51,7 +51,7 @@ bool removeNativeTree(const std::string& path, DotEntries dotEntries) {
 
 } // namespace
 
-std::string nativePath(const Text& path) {
+NativePath nativePath(const Text& path) {
     // Convert first: in GBK the byte "\" also occurs inside characters, in UTF-8 it can't.
     std::string native = path.toUtf8();
     for (char& c : native) {
@@ -61,7 +61,7 @@ std::string nativePath(const Text& path) {
     return native;
 }
 
-Text fromNativePath(const std::string& nativePath) {
+Text fromNativePath(const NativePath& nativePath) {
     return Text::fromUtf8(nativePath);
 }
 
@@ -256,7 +256,7 @@ bool removeTree(const Text& path, DotEntries dotEntries) {
     return removeNativeTree(native, dotEntries);
 }
 
-std::string resolvedPath(const Text& path) {
+NativePath resolvedPath(const Text& path) {
     std::string native = nativePath(path);
     while (native.size() > 1 && native.back() == '/')
         native.pop_back();
@@ -278,12 +278,27 @@ std::string resolvedPath(const Text& path) {
     return (result == "/" ? "" : result) + "/" + name;
 }
 
-std::string homeFolder() {
+bool isRootPath(const NativePath& resolved) {
+    return resolved == "/";
+}
+
+bool isStrictlyInside(const NativePath& path, const NativePath& parent) {
+    if (parent.empty())
+        return false;
+    const std::string prefix = parent == "/" ? parent : parent + "/";
+    return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
+}
+
+NativePath homeFolder() {
     const char* home = std::getenv("HOME");
     if (!home || !*home)
         return {};
     char resolved[PATH_MAX];
     return ::realpath(home, resolved) ? std::string(resolved) : std::string();
+}
+
+bool isAbsolutePath(const Text& path) {
+    return path.startsWith("/"_t) || path.startsWith("\\"_t);
 }
 
 bool endsWithSeparator(const Text& path) {

@@ -14,4 +14,7 @@ Text locateProgramDirectory();
 // resolve against it.
 bool enterProgramDirectory(const Text& directory);
 
+// The process's working directory as it is now; empty when the system cannot say.
+Text workingDirectory();
+
 } // namespace xiuyun

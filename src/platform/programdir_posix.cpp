@@ -49,6 +49,11 @@ Text locateProgramDirectory() {
     return files::createDirectories(text) ? text : Text{};
 }
 
+Text workingDirectory() {
+    char buffer[PATH_MAX];
+    return ::getcwd(buffer, sizeof buffer) ? files::fromNativePath(buffer) : Text();
+}
+
 bool enterProgramDirectory(const Text& directory) {
     return !directory.empty() && ::chdir(files::nativePath(directory).c_str()) == 0;
 }

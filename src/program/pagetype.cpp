@@ -1,18 +1,47 @@
 #include "program/pagetype.h"
 
+#include "net/site.h"
+
 #include <array>
-#include <utility>
 
 namespace xiuyun {
 namespace {
 
-constexpr std::array<std::pair<Control, int>, 6> boxTypes{{
-    {Control::选择框_图集分类, PAGE_CATEGORY},
-    {Control::选择框_精选其他, PAGE_REGION},
-    {Control::选择框_搜索地址, PAGE_SEARCH},
-    {Control::选择框_精选美女, PAGE_FEATURED},
-    {Control::选择框_单个地址, PAGE_ALBUM},
-    {Control::选择框_机构地址, PAGE_AGENCY},
+// A path right behind the site's top-level label (".com/rihan"), so that the word elsewhere in
+// an address does not count.
+bool underSite(const Text& address, std::string_view path) {
+    return address.contains(Text::fromGbk(SITE_TLD) + Text::fromGbk(path));
+}
+
+bool isTagList(const Text& address) {
+    return address.contains("/t/"_t);
+}
+bool isRegionList(const Text& address) {
+    return underSite(address, "/rihan") || underSite(address, "/gangtai") || underSite(address, "/guochan");
+}
+bool isSearch(const Text& address) {
+    return underSite(address, "/search");
+}
+bool isFeaturedList(const Text& address) {
+    return underSite(address, "/xihuan");
+}
+bool isAlbum(const Text& address) {
+    return address.contains("/item/"_t);
+}
+
+constexpr std::string_view bk10Block = R"(<ul class="img">([\s\S]*?)<div class="bk10"></div>)";
+constexpr std::string_view bk20Block = R"(<ul class="img"([\s\S]*?)<div class="bk20"></div>)";
+
+// A category and an agency list share their mark: the agency row marks it out for the others.
+constexpr std::array<PageTypeEntry, 6> table{{
+    {PAGE_CATEGORY, Control::选择框_图集分类, isTagList, AddressFit::MarkAlone, false, true, {}, "category"},
+    {PAGE_REGION, Control::选择框_精选其他, isRegionList, AddressFit::NoOther, true, true, {}, "region"},
+    {PAGE_SEARCH, Control::选择框_搜索地址, isSearch, AddressFit::NoOther, true, true, bk10Block, "search"},
+    {PAGE_FEATURED, Control::选择框_精选美女, isFeaturedList, AddressFit::NoOther, true, true, bk20Block,
+     "featured"},
+    {PAGE_ALBUM, Control::选择框_单个地址, isAlbum, AddressFit::NoOther, true, true, {}, "album"},
+    {PAGE_AGENCY, Control::选择框_机构地址, isTagList, AddressFit::MarkAndNoOther, true, false, bk10Block,
+     "agency"},
 }};
 
 // The order in which the boxes are unticked.
@@ -23,6 +52,41 @@ constexpr std::array<Control, 7> allBoxes{
 
 } // namespace
 
+std::span<const PageTypeEntry> pageTypes() {
+    return table;
+}
+
+const PageTypeEntry* pageTypeEntry(int type) {
+    for (const PageTypeEntry& entry : table) {
+        if (entry.type == type)
+            return &entry;
+    }
+    return nullptr;
+}
+
+bool addressFitsPageType(int type, const Text& address) {
+    const PageTypeEntry* own = pageTypeEntry(type);
+    if (!own)
+        return false;
+    if (own->fit != AddressFit::NoOther && !own->bearsMark(address))
+        return false;
+    if (own->fit == AddressFit::MarkAlone)
+        return true;
+    for (const PageTypeEntry& other : table) {
+        if (other.type != type && other.marksOthersOut && other.bearsMark(address))
+            return false;
+    }
+    return true;
+}
+
+int detectedPageType(const Text& address) {
+    for (const PageTypeEntry& entry : table) {
+        if (entry.detected && entry.bearsMark(address))
+            return entry.type;
+    }
+    return PAGE_NONE;
+}
+
 std::span<const Control> pageTypeBoxes() {
     return allBoxes;
 }
@@ -32,9 +96,9 @@ bool isPageTypeBox(Control control) {
 }
 
 int pageTypeOfBox(Control box) {
-    for (auto [control, type] : boxTypes) {
-        if (control == box)
-            return type;
+    for (const PageTypeEntry& entry : table) {
+        if (entry.box == box)
+            return entry.type;
     }
     return PAGE_NONE;
 }

@@ -1,12 +1,13 @@
-// Conversion between UTF-8 and GBK (code page 936). glibc's iconv defines the mapping, but calling
-// it per text costs more than the matching itself on a page, so its mapping is read once into two
-// tables and the conversions run on those. Characters outside the tables become "?" or U+FFFD.
+// Conversion between UTF-8 and GBK (code page 936). The system's code page defines the mapping,
+// but asking it per text costs more than the matching itself on a page, so its mapping is read once
+// into two tables and the conversions run on those. Characters outside the tables become "?" or U+FFFD.
 #include "text/encoding.h"
+
+#include "text/codepage.h"
 
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <iconv.h>
 #include <memory>
 #include <mutex>
 
@@ -25,6 +26,8 @@ struct Tables {
     std::uint32_t single80 = 0; // the one byte above ASCII that is a character of its own (€)
 };
 
+} // namespace
+
 std::size_t appendUtf8(char* out, std::uint32_t code) {
     if (code < 0x80) {
         out[0] = static_cast<char>(code);
@@ -41,20 +44,6 @@ std::size_t appendUtf8(char* out, std::uint32_t code) {
     return 3;
 }
 
-// One iconv call on a short sequence; the decoded code point (UTF-8 output) or the GBK bytes.
-std::string iconvOne(iconv_t descriptor, const char* bytes, std::size_t length) {
-    char output[8];
-    auto* in = const_cast<char*>(bytes);
-    char* out = output;
-    std::size_t inLeft = length, outLeft = sizeof output;
-    iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(descriptor, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0)
-        return {};
-    return std::string(output, out - output);
-}
-
-// Length of the UTF-8 sequence at `i` and its code point; 0 as the code point when the sequence
-// is malformed (then the length is that of the whole sequence when its form is right, else 1).
 std::size_t readUtf8(std::string_view text, std::size_t i, std::uint32_t& code) {
     auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = byte(i);
@@ -76,47 +65,40 @@ std::size_t readUtf8(std::string_view text, std::size_t i, std::uint32_t& code) 
     return length;
 }
 
-// The code point of the one character iconv wrote, 0 for none.
-std::uint32_t codeOf(const std::string& utf8) {
-    if (utf8.size() == 1)
-        return static_cast<unsigned char>(utf8[0]) < 0x80 ? static_cast<unsigned char>(utf8[0]) : 0;
-    std::uint32_t code = 0;
-    if (utf8.empty() || readUtf8(utf8, 0, code) != utf8.size())
-        return 0;
-    return code;
+namespace {
+
+// Private-use code points stand for the code page's user-defined pairs, which one system's table
+// maps and another's does not: they are left out, so every system converts alike.
+bool isPrivateUse(std::uint32_t code) {
+    return code >= 0xE000 && code <= 0xF8FF;
 }
 
 std::unique_ptr<Tables> buildTables() {
     auto tables = std::make_unique<Tables>();
-    iconv_t fromGbk = iconv_open("UTF-8", "CP936");
-    iconv_t toGbk = iconv_open("CP936", "UTF-8");
-    if (fromGbk == reinterpret_cast<iconv_t>(-1) || toGbk == reinterpret_cast<iconv_t>(-1))
+    const SystemCodePage codePage;
+    if (!codePage.usable())
         return tables;
 
     for (int lead = 0; lead < leadCount; ++lead) {
         for (int trail = 0; trail < trailCount; ++trail) {
             const char pair[2] = {static_cast<char>(0x81 + lead), static_cast<char>(0x40 + trail)};
-            std::uint32_t code = codeOf(iconvOne(fromGbk, pair, 2));
-            tables->toUnicode[lead][trail] = code <= 0xFFFF ? static_cast<char16_t>(code) : 0;
+            const std::uint32_t code = codePage.decode(std::string_view(pair, 2));
+            tables->toUnicode[lead][trail] =
+                code <= 0xFFFF && !isPrivateUse(code) ? static_cast<char16_t>(code) : 0;
         }
     }
-    const char euro = static_cast<char>(0x80);
-    tables->single80 = codeOf(iconvOne(fromGbk, &euro, 1));
+    tables->single80 = codePage.decode("\x80");
 
     for (std::uint32_t code = 0x80; code < 0x10000; ++code) {
-        if (code >= 0xD800 && code <= 0xDFFF)
+        if ((code >= 0xD800 && code <= 0xDFFF) || isPrivateUse(code))
             continue;
-        char utf8[4];
-        std::size_t length = appendUtf8(utf8, code);
-        std::string gbk = iconvOne(toGbk, utf8, length);
+        const std::string gbk = codePage.encode(code);
         if (gbk.size() == 1)
             tables->toGbk[code] = static_cast<unsigned char>(gbk[0]);
         else if (gbk.size() == 2)
             tables->toGbk[code] = static_cast<std::uint16_t>((static_cast<unsigned char>(gbk[0]) << 8) |
                                                              static_cast<unsigned char>(gbk[1]));
     }
-    iconv_close(fromGbk);
-    iconv_close(toGbk);
     return tables;
 }
 

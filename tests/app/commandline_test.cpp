@@ -76,7 +76,7 @@ protected:
         std::FILE* messages = std::tmpfile();
         std::FILE* progress = std::tmpfile();
         const int code =
-            runCommandLine(*commandLine, directory.path(), directory.native(), messages, progress);
+            runCommandLine(*commandLine, directory.path(), directory.path(), messages, progress);
         output = contents(messages);
         progressOutput = contents(progress);
         return code;

@@ -1,4 +1,5 @@
 #include "net/httpclient.h"
+#include "net/httprouting.h"
 
 #include "net/site.h"
 #include "testsite/gzip.h"

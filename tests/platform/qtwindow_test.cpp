@@ -4,6 +4,7 @@
 #include "app/commands.h"
 #include "download/download.h"
 #include "net/httpclient.h"
+#include "net/httprouting.h"
 #include "net/site.h"
 #include "platform/qt/imagelistmodel.h"
 #include "platform/qt/qtmainwindow.h"

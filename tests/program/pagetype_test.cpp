@@ -1,6 +1,10 @@
 #include "program/pagetype.h"
 
+#include "net/site.h"
 #include "support/programfixture.h"
+
+#include <algorithm>
+#include <set>
 
 using namespace xiuyun;
 using xiuyun::testing::ProgramFixture;
@@ -73,3 +77,48 @@ TEST_F(PageTypeBoxTest, theSliderLabelFollowsThePosition) {
     window.moveSlider(30);
     EXPECT_EQ(window.text(Control::透明标签_线程数), "30"_t);
 }
+
+namespace {
+
+// The addresses of the site's list and album pages, as the table must tell them apart.
+TEST(PageTypeTableTest, eachAddressFitsItsOwnListTypeAndDetectionFindsIt) {
+    const std::string root(SITE_ROOT);
+    struct Case {
+        std::string path;
+        int detected;
+        std::vector<int> fits;
+    };
+    const Case cases[] = {
+        {"t/xinggan/", PAGE_CATEGORY, {PAGE_CATEGORY, PAGE_AGENCY}},
+        {"rihan/", PAGE_REGION, {PAGE_REGION}},
+        {"search/summer/", PAGE_SEARCH, {PAGE_SEARCH}},
+        {"xihuan/", PAGE_FEATURED, {PAGE_FEATURED}},
+        {"item/6780000.html", PAGE_ALBUM, {}},
+        {"other/", PAGE_NONE, {PAGE_REGION, PAGE_SEARCH, PAGE_FEATURED}},
+    };
+    for (const Case& c : cases) {
+        const Text address = Text::fromGbk(root + c.path);
+        EXPECT_EQ(detectedPageType(address), c.detected) << c.path;
+        for (const PageTypeEntry& entry : pageTypes()) {
+            if (!isListPageType(entry.type))
+                continue;
+            const bool fits = std::find(c.fits.begin(), c.fits.end(), entry.type) != c.fits.end();
+            EXPECT_EQ(addressFitsPageType(entry.type, address), fits) << c.path << " as " << entry.commandWord;
+        }
+    }
+}
+
+TEST(PageTypeTableTest, everyBoxAndWordNamesOneType) {
+    std::set<Control> boxesSeen;
+    std::set<std::string_view> wordsSeen;
+    for (const PageTypeEntry& entry : pageTypes()) {
+        EXPECT_EQ(pageTypeOfBox(entry.box), entry.type);
+        EXPECT_EQ(pageTypeEntry(entry.type), &entry);
+        EXPECT_TRUE(boxesSeen.insert(entry.box).second);
+        EXPECT_TRUE(wordsSeen.insert(entry.commandWord).second);
+    }
+    EXPECT_EQ(boxesSeen.size(), pageTypeBoxes().size() - 1); // all but 选择框_自动选择
+    EXPECT_EQ(pageTypeEntry(PAGE_NONE), nullptr);
+}
+
+} // namespace

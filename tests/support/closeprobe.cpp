@@ -4,9 +4,11 @@
 #include "analysis/routes.h"
 #include "app/commands.h"
 #include "net/httpclient.h"
+#include "net/httprouting.h"
 #include "net/site.h"
 #include "platform/files.h"
 #include "platform/programdir.h"
+#include "platform/desktopwindow.h"
 #include "platform/qt/qtwindow.h"
 #include "testsite/testsite.h"
 
@@ -35,7 +37,7 @@ int main(int argc, char** argv) {
     routeHostToLoopback(std::string(SITE_HOST), site.port());
 
     std::optional<Program> program;
-    runQtWindow(argc, argv, [&](Window& window) {
+    runDesktopWindow(argc, argv, [&](Window& window) {
         program.emplace(window, directory);
         program->routes = analysisRoutes();
         auto& qtWindow = static_cast<QtWindow&>(window);

@@ -4,6 +4,7 @@
 
 #include "analysis/routes.h"
 #include "net/httpclient.h"
+#include "net/httprouting.h"
 #include "net/site.h"
 #include "support/programfixture.h"
 #include "testsite/gallery.h"

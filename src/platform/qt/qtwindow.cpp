@@ -1,4 +1,5 @@
 #include "platform/qt/qtwindow.h"
+#include "platform/desktopwindow.h"
 
 #include "platform/qt/qtmainwindow.h"
 #include "platform/qt/qttext.h"
@@ -230,7 +231,7 @@ void QtWindow::closeLocked() {
     m_pending.clear();
 }
 
-void runQtWindow(int& argc, char** argv, const std::function<WindowEvents(Window&)>& makeEvents) {
+void runDesktopWindow(int& argc, char** argv, const std::function<WindowEvents(Window&)>& makeEvents) {
     QApplication application(argc, argv);
     QtWindow window;
     window.setEvents(makeEvents(window));

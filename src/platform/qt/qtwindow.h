@@ -59,8 +59,4 @@ private:
     bool m_closed = false;
 };
 
-// Runs the main window until it is closed, then ends the process with the loop's exit code.
-// makeEvents is called once with the window, before it opens.
-[[noreturn]] void runQtWindow(int& argc, char** argv, const std::function<WindowEvents(Window&)>& makeEvents);
-
 } // namespace xiuyun

@@ -1,5 +1,6 @@
 // The two fetch operations over libcurl.
 #include "net/httpclient.h"
+#include "net/httprouting.h"
 
 #include <curl/curl.h>
 

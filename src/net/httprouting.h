@@ -1,0 +1,20 @@
+// Settings of the HTTP client that the product leaves alone: where the built-in sample gallery,
+// the tests and the benchmarks send the site's host, and connection reuse for measurements.
+#pragma once
+
+#include <string>
+
+namespace xiuyun {
+
+// Whether httpRequest keeps connections (and TLS sessions) open for the next request to the same
+// host, on whatever thread it comes; on by default. The requests on the wire are the same either
+// way. Off only to measure what reuse is worth.
+void setConnectionReuse(bool reuse);
+
+// Connections for `host` ("name" for any port, or "name:port") go to 127.0.0.1:`port` instead,
+// whatever the name resolves to; the request itself is unchanged. The tests and the built-in
+// sample gallery of the default build use it to serve the site's own addresses from this machine.
+void routeHostToLoopback(const std::string& host, int port);
+void clearLoopbackRoutes();
+
+} // namespace xiuyun
