@@ -4,6 +4,7 @@
 #include "app/commands.h"
 #include "platform/desktopwindow.h"
 #include "platform/programdir.h"
+#include "platform/terminal.h"
 #include "program/program.h"
 
 #ifdef XIUYUN_SAMPLE_GALLERY
@@ -19,10 +20,10 @@ namespace {
 
 #ifdef XIUYUN_SAMPLE_GALLERY
 void listSampleAddresses(std::FILE* out) {
-    std::fputs("岫云阁：这一版没有指定真实站点，自带的示例图库已在本机启动。可粘贴这些页面地址：\n", out);
+    std::string text = "岫云阁：这一版没有指定真实站点，自带的示例图库已在本机启动。可粘贴这些页面地址：\n";
     for (const auto& sample : xiuyun::sample::sampleAddresses())
-        std::fprintf(out, "  %s\n    %s\n", sample.description.c_str(), sample.address.c_str());
-    std::fflush(out);
+        text += "  " + sample.description + "\n    " + sample.address + "\n";
+    xiuyun::writeUtf8(out, text);
 }
 #endif
 
@@ -36,13 +37,13 @@ int main(int argc, char** argv) {
         std::string error;
         commandLine = parseCommandLine(arguments, error);
         if (!commandLine) {
-            std::fprintf(stderr, "xiuyun：%s\n请看 xiuyun --help\n", error.c_str());
+            writeUtf8(stderr, "xiuyun：" + error + "\n请看 xiuyun --help\n");
             return exitUsage;
         }
         if (commandLine->help) {
-            std::fputs(commandLineHelp().c_str(), stdout);
+            writeUtf8(stdout, commandLineHelp());
 #ifdef XIUYUN_SAMPLE_GALLERY
-            std::fputs("\n", stdout);
+            writeUtf8(stdout, "\n");
             listSampleAddresses(stdout);
 #endif
             return 0;
@@ -52,13 +53,13 @@ int main(int argc, char** argv) {
     const Text startDirectory = workingDirectory();
     const Text programDirectory = locateProgramDirectory();
     if (!enterProgramDirectory(programDirectory)) {
-        std::fputs("xiuyun: no program directory to work in\n", stderr);
+        writeUtf8(stderr, "xiuyun: no program directory to work in\n");
         return 1;
     }
 #ifdef XIUYUN_SAMPLE_GALLERY
     sample::SampleSite sampleSite;
     if (!sampleSite.start())
-        std::fputs("xiuyun：示例图库没能启动（本机没有可用的端口）\n", stderr);
+        writeUtf8(stderr, "xiuyun：示例图库没能启动（本机没有可用的端口）\n");
     else if (!commandLine)
         listSampleAddresses(stdout);
 #endif

@@ -1,11 +1,11 @@
 #include "platform/consolewindow.h"
 
-#include <unistd.h>
+#include "platform/terminal.h"
 
 namespace xiuyun {
 
 ConsoleWindow::ConsoleWindow(std::FILE* messages, std::FILE* progress)
-    : m_messages(messages), m_progress(progress), m_progressIsTerminal(::isatty(::fileno(progress)) == 1) {}
+    : m_messages(messages), m_progress(progress), m_progressIsTerminal(isTerminal(progress)) {}
 
 MessageAnswer ConsoleWindow::showMessage(const Text& text, const Text& caption, MessageIcon icon,
                                          MessageButtons buttons) {
@@ -20,8 +20,7 @@ MessageAnswer ConsoleWindow::showMessage(const Text& text, const Text& caption, 
                 continue;
             plain += body[i];
         }
-        std::fprintf(m_messages, "【%s】\n%s\n\n", caption.toUtf8().c_str(), plain.c_str());
-        std::fflush(m_messages);
+        writeUtf8(m_messages, "【" + caption.toUtf8() + "】\n" + plain + "\n\n");
     }
     return HeadlessWindow::showMessage(text, caption, icon, buttons);
 }
@@ -31,23 +30,21 @@ void ConsoleWindow::showProgress(const std::string& line, Progress progress) {
     if (line == m_shownProgress)
         return;
     if (m_progressIsTerminal) {
-        std::fprintf(m_progress, "\r\033[K%s", line.c_str());
+        writeUtf8(m_progress, "\r\033[K" + line);
     } else {
         const auto now = std::chrono::steady_clock::now();
         if (progress == Progress::Running && now - m_lastPlainLine < std::chrono::seconds(1))
             return;
         m_lastPlainLine = now;
-        std::fprintf(m_progress, "%s\n", line.c_str());
+        writeUtf8(m_progress, line + "\n");
     }
-    std::fflush(m_progress);
     m_shownProgress = line;
 }
 
 void ConsoleWindow::endProgress() {
     std::lock_guard lock(m_outputMutex);
     if (m_progressIsTerminal && !m_shownProgress.empty()) {
-        std::fprintf(m_progress, "\n");
-        std::fflush(m_progress);
+        writeUtf8(m_progress, "\n");
     }
     m_shownProgress.clear();
 }
@@ -55,8 +52,7 @@ void ConsoleWindow::endProgress() {
 void ConsoleWindow::clearProgressLocked() {
     // A box takes the place of the line; the next progress draws it again below the box.
     if (m_progressIsTerminal && !m_shownProgress.empty()) {
-        std::fprintf(m_progress, "\r\033[K");
-        std::fflush(m_progress);
+        writeUtf8(m_progress, "\r\033[K");
     }
     m_shownProgress.clear();
 }
