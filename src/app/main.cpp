@@ -2,6 +2,7 @@
 #include "analysis/routes.h"
 #include "app/commandline.h"
 #include "app/commands.h"
+#include "platform/arguments.h"
 #include "platform/desktopwindow.h"
 #include "platform/programdir.h"
 #include "platform/terminal.h"
@@ -31,7 +32,7 @@ void listSampleAddresses(std::FILE* out) {
 
 int main(int argc, char** argv) {
     using namespace xiuyun;
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::vector<std::string> arguments = programArguments(argc, argv);
     std::optional<CommandLine> commandLine;
     if (wantsCommandLine(arguments)) {
         std::string error;
