@@ -121,8 +121,9 @@ fi
 
 pcre2_versions=$(source_versions pcre2)
 curl_versions=$(source_versions curl)
-if [ -z "$pcre2_versions" ] || [ -z "$curl_versions" ]; then
-  say "apt still finds no source package of pcre2 or curl"
+httplib_versions=$(source_versions cpp-httplib)
+if [ -z "$pcre2_versions" ] || [ -z "$curl_versions" ] || [ -z "$httplib_versions" ]; then
+  say "apt still finds no source package of pcre2, curl or cpp-httplib"
   exit 1
 fi
 
@@ -132,6 +133,7 @@ key=$({
   cat "${BASH_SOURCE[0]}" "$toolchain" "$static_libs"
   echo "pcre2" $pcre2_versions
   echo "curl" $curl_versions
+  echo "cpp-httplib" $httplib_versions
   dpkg-query -W -f='${Package} ${Version}\n' googletest libz-mingw-w64-dev mingw-w64-x86-64-dev \
     gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake
 } | sha256sum | cut -c1-16)
@@ -231,6 +233,23 @@ build curl "$curl_source" \
 
 build googletest /usr/src/googletest -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
 
+# The local test site and the sample gallery serve with cpp-httplib, used as the single header it
+# is upstream (Debian's Linux package compiles it into a library), over plain HTTP: Windows has
+# no OpenSSL here, and the client's TLS is Schannel's anyway.
+httplib_source=$(fetch cpp-httplib "$httplib_versions")
+install -D -m 644 "$httplib_source/httplib.h" "$prefix/include/httplib.h"
+mkdir -p "$prefix/lib/pkgconfig"
+cat > "$prefix/lib/pkgconfig/cpp-httplib.pc" << PC
+prefix=$prefix
+includedir=\${prefix}/include
+
+Name: cpp-httplib
+Description: A C++ header-only HTTP library
+Version: $(cat "$work/src-cpp-httplib/version")
+Cflags: -I\${includedir} -D_WIN32_WINNT=0x0A00
+Libs: -lws2_32 -lcrypt32
+PC
+
 # The CMake builds of PCRE2 and curl leave the static-library define out of their .pc files (the
 # headers then declare every function dllimport, and nothing links), and curl names zlib by its
 # full path, which pkg_check_modules passes as a link option ahead of the objects.
@@ -244,6 +263,7 @@ sed -i -E 's#[^ ]*/libz\.a( |$)#-lz\1#g' "$prefix/lib/pkgconfig/libcurl.pc"
 {
   echo "pcre2 $(cat "$work/src-pcre2/version")"
   echo "curl $(cat "$work/src-curl/version")"
+  echo "cpp-httplib $(cat "$work/src-cpp-httplib/version")"
   dpkg-query -W -f='googletest ${Version}\n' googletest
 } > "$dir/versions"
 touch "$dir/complete"

@@ -1,7 +1,9 @@
 #include "testsite/testsite.h"
 
 #include "testsite/gzip.h"
+#ifdef CPPHTTPLIB_OPENSSL_SUPPORT
 #include "testsite/tlscertificate.h"
+#endif
 
 #include <httplib.h>
 
@@ -9,9 +11,12 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <string.h>
 #include <strings.h>
-#include <sys/socket.h>
 #include <thread>
+#ifndef _WIN32
+#include <sys/socket.h>
+#endif
 
 namespace xiuyun::testing {
 
@@ -63,9 +68,12 @@ class TestSite::Server {
 public:
     explicit Server(Transport transport) : m_transport(transport) {
         if (transport == Transport::Tls) {
+            // A build without OpenSSL (Windows) has no https site: start() then fails.
+#ifdef CPPHTTPLIB_OPENSSL_SUPPORT
             if (m_certificate.valid())
                 m_http = std::make_unique<WideBacklogServer<httplib::SSLServer>>(m_certificate.certificate(),
                                                                                  m_certificate.key());
+#endif
         } else {
             m_http = std::make_unique<WideBacklogServer<httplib::Server>>();
         }
@@ -86,7 +94,9 @@ public:
         m_http->new_task_queue = [] { return new httplib::ThreadPool(32); };
     }
 
-    ~Server() { stop(); }
+    ~Server() {
+        stop();
+    }
 
     bool start() {
         if (!m_http || !m_http->is_valid() || m_thread.joinable())
@@ -94,9 +104,11 @@ public:
         m_port = m_http->bind_to_any_port("127.0.0.1");
         if (m_port <= 0)
             return false;
+#ifdef CPPHTTPLIB_OPENSSL_SUPPORT
         if (m_transport == Transport::Tls)
             static_cast<WideBacklogServer<httplib::SSLServer>&>(*m_http).widenBacklog();
         else
+#endif
             static_cast<WideBacklogServer<httplib::Server>&>(*m_http).widenBacklog();
         m_thread = std::thread([this] { m_http->listen_after_bind(); });
         // stop() only reaches a server that is already running.
@@ -117,8 +129,12 @@ public:
         }
     }
 
-    int port() const { return m_port; }
-    Transport transport() const { return m_transport; }
+    int port() const {
+        return m_port;
+    }
+    Transport transport() const {
+        return m_transport;
+    }
 
     void setPage(const std::string& path, Page page) {
         std::lock_guard lock(m_mutex);
@@ -304,7 +320,9 @@ private:
     }
 
     Transport m_transport;
+#ifdef CPPHTTPLIB_OPENSSL_SUPPORT
     TlsCertificate m_certificate;
+#endif
     std::unique_ptr<httplib::Server> m_http;
     std::thread m_thread;
     int m_port = 0;
