@@ -126,7 +126,8 @@ bool deleteFolderTree(const Text& path, std::span<const Text> allowedParents,
     if (resolved.empty() || files::isRootPath(resolved))
         return false;
     auto holds = [&resolved](const files::NativePath& kept) {
-        return !kept.empty() && (kept == resolved || files::isStrictlyInside(kept, resolved));
+        return !kept.empty() &&
+               (files::isSamePath(kept, resolved) || files::isStrictlyInside(kept, resolved));
     };
     if (holds(files::homeFolder()))
         return false;

@@ -65,6 +65,8 @@ bool removeTree(const Text& path, DotEntries dotEntries = DotEntries::Remove);
 NativePath resolvedPath(const Text& path);
 // True for the root of a file system ("/"; a drive root on Windows).
 bool isRootPath(const NativePath& resolved);
+// True when both (resolved) name the same entry as the system compares names.
+bool isSamePath(const NativePath& a, const NativePath& b);
 // True when `path` lies inside `parent` (both resolved), not the parent itself; names compare as
 // the system compares them.
 bool isStrictlyInside(const NativePath& path, const NativePath& parent);

@@ -197,33 +197,6 @@ bool createDirectories(const Text& path) {
     return makeOneDirectory(native);
 }
 
-bool wildcardMatches(const Text& wildcard, const Text& name) {
-    const std::string& pattern = wildcard.bytes();
-    const std::string& subject = name.bytes();
-    if (pattern == "*.*" || pattern == "*")
-        return true;
-    auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-    // Iterative glob with one back-tracking point per "*".
-    std::size_t p = 0, s = 0, starP = std::string::npos, starS = 0;
-    while (s < subject.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starS = s;
-        } else if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(subject[s]))) {
-            ++p;
-            ++s;
-        } else if (starP != std::string::npos) {
-            p = starP + 1;
-            s = ++starS;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
-
 std::vector<Text> listEntries(const Text& folder, const Text& wildcard, EntryKind kind) {
     std::vector<Text> names;
     std::string native = nativePath(folder);
@@ -280,6 +253,10 @@ NativePath resolvedPath(const Text& path) {
 
 bool isRootPath(const NativePath& resolved) {
     return resolved == "/";
+}
+
+bool isSamePath(const NativePath& a, const NativePath& b) {
+    return a == b;
 }
 
 bool isStrictlyInside(const NativePath& path, const NativePath& parent) {

@@ -6,8 +6,10 @@
 namespace xiuyun {
 
 // The directory of the running executable when it is writable and not the folder the program is
-// installed to; otherwise the per-user data folder $XDG_DATA_HOME/xiuyun (~/.local/share/xiuyun),
-// created here. No trailing separator. Empty when neither can be had.
+// installed to (Linux: ../share/applications/xiuyun.desktop beside it; Windows: the installer's
+// uninstall.exe beside it); otherwise the per-user data folder, created here: $XDG_DATA_HOME/xiuyun
+// (~/.local/share/xiuyun) on Linux, %LOCALAPPDATA%\xiuyun on Windows. No trailing separator. Empty
+// when neither can be had.
 Text locateProgramDirectory();
 
 // Makes the directory the process's working directory; relative paths of the download engine
