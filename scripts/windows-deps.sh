@@ -19,7 +19,7 @@ say() { echo "windows-deps: $*" >&2; }
 
 packages=(
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
-  wine64 nsis
+  wine64 nsis zip
   cmake make dpkg-dev googletest
 )
 
@@ -234,8 +234,8 @@ build curl "$curl_source" \
 build googletest /usr/src/googletest -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
 
 # The local test site and the sample gallery serve with cpp-httplib, used as the single header it
-# is upstream (Debian's Linux package compiles it into a library), over plain HTTP: Windows has
-# no OpenSSL here, and the client's TLS is Schannel's anyway.
+# is upstream (Debian's Linux package compiles it into a library), with zlib for its gzip and over
+# plain HTTP: Windows has no OpenSSL here, and the client's TLS is Schannel's anyway.
 httplib_source=$(fetch cpp-httplib "$httplib_versions")
 install -D -m 644 "$httplib_source/httplib.h" "$prefix/include/httplib.h"
 mkdir -p "$prefix/lib/pkgconfig"
@@ -246,8 +246,8 @@ includedir=\${prefix}/include
 Name: cpp-httplib
 Description: A C++ header-only HTTP library
 Version: $(cat "$work/src-cpp-httplib/version")
-Cflags: -I\${includedir} -D_WIN32_WINNT=0x0A00
-Libs: -lws2_32 -lcrypt32
+Cflags: -I\${includedir} -D_WIN32_WINNT=0x0A00 -DCPPHTTPLIB_ZLIB_SUPPORT
+Libs: -lz -lws2_32 -lcrypt32
 PC
 
 # The CMake builds of PCRE2 and curl leave the static-library define out of their .pc files (the

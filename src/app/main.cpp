@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments = programArguments(argc, argv);
     std::optional<CommandLine> commandLine;
     if (wantsCommandLine(arguments)) {
+        useStartingTerminal();
         std::string error;
         commandLine = parseCommandLine(arguments, error);
         if (!commandLine) {

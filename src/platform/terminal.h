@@ -6,6 +6,10 @@
 
 namespace xiuyun {
 
+// The Windows program is a window program and gets no console of its own: the command line takes
+// the one it was started from, where output is not redirected already. Nothing to do elsewhere.
+void useStartingTerminal();
+
 // True when the stream goes to a terminal (a console window on Windows), where a line can be
 // rewritten in place.
 bool isTerminal(std::FILE* stream);

@@ -4,6 +4,8 @@
 
 namespace xiuyun {
 
+void useStartingTerminal() {}
+
 bool isTerminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) == 1;
 }

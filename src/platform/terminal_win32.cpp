@@ -13,7 +13,22 @@ HANDLE consoleOf(std::FILE* stream) {
     return handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode) ? handle : nullptr;
 }
 
+// A stream that already goes somewhere (a file, a pipe) keeps its place.
+void reopenOnConsole(std::FILE* stream, DWORD standardHandle, const char* mode, const char* device) {
+    const HANDLE handle = ::GetStdHandle(standardHandle);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || ::_fileno(stream) < 0)
+        std::freopen(device, mode, stream);
+}
+
 } // namespace
+
+void useStartingTerminal() {
+    if (!::AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    reopenOnConsole(stdout, STD_OUTPUT_HANDLE, "w", "CONOUT$");
+    reopenOnConsole(stderr, STD_ERROR_HANDLE, "w", "CONOUT$");
+    reopenOnConsole(stdin, STD_INPUT_HANDLE, "r", "CONIN$");
+}
 
 bool isTerminal(std::FILE* stream) {
     HANDLE console = consoleOf(stream);
