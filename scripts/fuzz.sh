@@ -12,17 +12,7 @@ targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(text extraction gzip lines headers)
 
 bash scripts/setup.sh
-missing=()
-for package in clang libclang-rt-14-dev; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "fuzzing needs: sudo apt-get install -y ${missing[*]}" >&2
-    exit 1
-  fi
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-packages.sh fuzzing clang libclang-rt-14-dev
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DXIUYUN_BUILD_FUZZ=ON \
   -DXIUYUN_BUILD_GUI=OFF -DXIUYUN_BUILD_TESTS=OFF -DXIUYUN_BUILD_BENCH=OFF

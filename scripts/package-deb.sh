@@ -7,18 +7,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 # dpkg-shlibdeps (dpkg-dev), which CPack runs on the binary to find its Depends, looks at it with file.
-packages=(dpkg-dev file)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "the Debian package needs: sudo apt-get install -y ${missing[*]}" >&2
-    exit 1
-  fi
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-packages.sh "the Debian package" dpkg-dev file
 
 # CMake takes no CPPFLAGS for C++, so the preprocessor's share (_FORTIFY_SOURCE) joins CXXFLAGS.
 cxxflags="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"

@@ -10,20 +10,4 @@ packages=(
   xvfb xauth fonts-wqy-microhei
 )
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-if [ "$(id -u)" -ne 0 ]; then
-  echo "xiuyun needs these packages; install them with:" >&2
-  echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
-  exit 1
-fi
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"
+bash "$(dirname "$0")/install-packages.sh" xiuyun "${packages[@]}"

@@ -23,23 +23,7 @@ packages=(
   cmake make dpkg-dev googletest
 )
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    say "the Windows build needs these packages; install them with:"
-    say "  sudo apt-get update && sudo apt-get install -y ${missing[*]}"
-    exit 1
-  fi
-  say "installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q >&2
-  apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
-fi
+bash "$root/scripts/install-packages.sh" "the Windows build" "${packages[@]}"
 
 # The versions of a source package that apt offers, newest first; none when apt knows no source.
 source_versions() {
