@@ -278,18 +278,4 @@ bool isAbsolutePath(const Text& path) {
     return path.startsWith("/"_t) || path.startsWith("\\"_t);
 }
 
-bool endsWithSeparator(const Text& path) {
-    return path.endsWith(Text::fromGbk("\\")) || path.endsWith(Text::fromGbk("/"));
-}
-
 } // namespace xiuyun::files
-
-namespace xiuyun {
-
-bool ensureFolder(const Text& path) {
-    if (files::isDirectory(path))
-        return true;
-    return files::createDirectories(path);
-}
-
-} // namespace xiuyun

@@ -633,18 +633,4 @@ bool isAbsolutePath(const Text& path) {
     return drive && bytes[1] == ':' && (bytes[2] == '\\' || bytes[2] == '/');
 }
 
-bool endsWithSeparator(const Text& path) {
-    return path.endsWith(Text::fromGbk("\\")) || path.endsWith(Text::fromGbk("/"));
-}
-
 } // namespace xiuyun::files
-
-namespace xiuyun {
-
-bool ensureFolder(const Text& path) {
-    if (files::isDirectory(path))
-        return true;
-    return files::createDirectories(path);
-}
-
-} // namespace xiuyun

@@ -1,5 +1,6 @@
-// The wildcard match of folder listings, the same on every system: "*" and "?" without regard to
-// ASCII case, as the listings of the platform the design was made for matched.
+// The part of the file layer that is the same on every system. The wildcard match of folder
+// listings: "*" and "?" without regard to ASCII case, as the platform the design was made for
+// matched them.
 #include "platform/files.h"
 
 namespace xiuyun::files {
@@ -31,4 +32,18 @@ bool wildcardMatches(const Text& wildcard, const Text& name) {
     return p == pattern.size();
 }
 
+bool endsWithSeparator(const Text& path) {
+    return path.endsWith(Text::fromGbk("\\")) || path.endsWith(Text::fromGbk("/"));
+}
+
 } // namespace xiuyun::files
+
+namespace xiuyun {
+
+bool ensureFolder(const Text& path) {
+    if (files::isDirectory(path))
+        return true;
+    return files::createDirectories(path);
+}
+
+} // namespace xiuyun
