@@ -2,11 +2,67 @@
 
 #include "text/encoding.h"
 
+#include <cctype>
+#include <string>
+
 namespace xiuyun {
 namespace {
 
 bool isSeparator(char c) {
     return c == '\\' || c == '/';
+}
+
+#ifdef _WIN32
+// Names Windows keeps for devices in every folder, whatever follows a dot and whatever the case.
+bool isDeviceName(const Text& name) {
+    std::string base = name.bytes().substr(0, name.bytes().find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    for (char& c : base)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+        if (base == device)
+            return true;
+    }
+    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' &&
+           base[3] <= '9';
+}
+
+// What Windows refuses in a name beyond the eight characters cleanFileName takes out. Bytes below
+// 0x40 are never the second byte of a GBK character, so they can go one by one.
+Text withoutWindowsOnlyCharacters(const Text& name) {
+    std::string bytes = name.bytes();
+    std::erase_if(bytes, [](char c) { return c == '"' || static_cast<unsigned char>(c) < 0x20; });
+    return Text::fromGbk(bytes);
+}
+#endif
+
+// The longest start of the name that takes at most `budget` bytes on disk, whole characters only.
+Text cutToDiskBytes(const Text& name, int budget) {
+    const std::string& bytes = name.bytes();
+    int kept = 0;
+    int diskBytes = 0;
+    while (kept < name.size()) {
+        const int onDisk = static_cast<unsigned char>(bytes[kept]) < 0x80 ? 1 : 3;
+        if (diskBytes + onDisk > budget)
+            break;
+        diskBytes += onDisk;
+        kept += name.characterLengthAt(kept);
+    }
+    return Text::fromGbk(bytes.substr(0, kept));
+}
+
+// Trailing dots and blanks make a name other systems cannot open; "." and ".." vanish with them.
+// No GBK trail byte is a dot or a blank, so cutting bytes from the end is safe.
+Text withoutTrailingDotsAndBlanks(Text name) {
+    while (true) {
+        if (name.endsWith("."_t) || name.endsWith(" "_t))
+            name = name.left(name.size() - 1);
+        else if (name.endsWith("　"_t))
+            name = name.left(name.size() - 2);
+        else
+            return name;
+    }
 }
 
 int hexValue(char c) {
@@ -101,34 +157,24 @@ bool isNumber(const Text& text) {
 
 namespace xiuyun {
 
-Text safeFolderElement(const Text& name) {
-    // Names reach the disk as UTF-8: a GBK character there takes three bytes.
+Text safeFolderElement(const Text& siteName) {
+#ifdef _WIN32
+    const Text name = withoutWindowsOnlyCharacters(siteName);
+#else
+    const Text& name = siteName;
+#endif
+    // Names reach the disk as UTF-8 (GBK characters take three bytes there), or as UTF-16 on
+    // Windows, where the same cut keeps names alike on both systems.
     constexpr int maximumDiskBytes = 255;
-    const std::string& bytes = name.bytes();
-    int kept = 0;
-    int diskBytes = 0;
-    while (kept < name.size()) {
-        int length = name.characterLengthAt(kept);
-        int onDisk = static_cast<unsigned char>(bytes[kept]) < 0x80 ? 1 : 3;
-        if (diskBytes + onDisk > maximumDiskBytes)
-            break;
-        diskBytes += onDisk;
-        kept += length;
-    }
-    // Trailing dots and blanks make a name other systems cannot open; "." and ".." vanish with them.
-    // No GBK trail byte is a dot or a blank, so cutting bytes from the end is safe.
-    Text result = Text::fromGbk(bytes.substr(0, kept));
-    for (bool cut = true; cut;) {
-        cut = false;
-        if (result.endsWith("."_t) || result.endsWith(" "_t)) {
-            result = result.left(result.size() - 1);
-            cut = true;
-        } else if (result.endsWith("　"_t)) {
-            result = result.left(result.size() - 2);
-            cut = true;
-        }
-    }
-    return result.empty() ? "未命名"_t : result;
+    Text result = withoutTrailingDotsAndBlanks(cutToDiskBytes(name, maximumDiskBytes));
+    if (result.empty())
+        return "未命名"_t;
+#ifdef _WIN32
+    // The device part stands before the first dot, so the shorter cut leaves it as it is.
+    if (isDeviceName(result))
+        result = "_"_t + withoutTrailingDotsAndBlanks(cutToDiskBytes(result, maximumDiskBytes - 1));
+#endif
+    return result;
 }
 
 } // namespace xiuyun

@@ -23,7 +23,9 @@ Text cleanFileName(const Text& text);
 enum class DecodeTo { Bytes, Gbk };
 Text urlDecode(const Text& text, DecodeTo target);
 // A name from the site made fit to be one folder of a path: without trailing dots and blanks,
-// never empty, "." or "..", and at most 255 bytes on disk, cut at a character boundary.
+// never empty, "." or "..", and at most 255 bytes on disk, cut at a character boundary. On
+// Windows also without '"' and control characters, and never a device name (CON, NUL, COM1...):
+// such a name gets a "_" in front.
 Text safeFolderElement(const Text& name);
 // Not empty, and every byte an ASCII digit.
 bool isNumber(const Text& text);

@@ -87,4 +87,31 @@ TEST(SafeFolderElementTest, isOneUsableFolderWhateverTheName) {
     EXPECT_EQ(xiuyun::safeFolderElement("x"_t + name).size(), 1 + 84 * 2);
 }
 
+#ifdef _WIN32
+TEST(SafeFolderElementTest, neverNamesADeviceOrHoldsWhatWindowsRefuses) {
+    using xiuyun::safeFolderElement;
+    EXPECT_EQ(safeFolderElement("“海边”的\"约定\""_t), "“海边”的约定"_t);
+    EXPECT_EQ(safeFolderElement("a\tb\x01" "c"_t), "abc"_t);
+    EXPECT_EQ(safeFolderElement("\"\""_t), "未命名"_t);
+    EXPECT_EQ(safeFolderElement("写真 \"."_t), "写真"_t);
+    for (const char* device : {"CON", "con", "Nul", "aux.txt", "COM1", "lpt9.写真", "PRN . ", "CONOUT$"})
+        EXPECT_EQ(safeFolderElement(xiuyun::Text::fromUtf8(device)).left(1), "_"_t) << device;
+    for (const char* plain : {"CONSOLE", "COM0", "COM10", "NUL写真", "x.CON"})
+        EXPECT_EQ(safeFolderElement(xiuyun::Text::fromUtf8(plain)), xiuyun::Text::fromUtf8(plain)) << plain;
+
+    // The mark in front still fits the limit.
+    xiuyun::Text longDevice = "con."_t;
+    for (int i = 0; i < 200; ++i)
+        longDevice += "嘰"_t;
+    const xiuyun::Text safe = safeFolderElement(longDevice);
+    EXPECT_TRUE(safe.startsWith("_con."_t));
+    EXPECT_LE(safe.toUtf8().size(), 255u);
+}
+#else
+TEST(SafeFolderElementTest, keepsWhatThisSystemAllows) {
+    EXPECT_EQ(xiuyun::safeFolderElement("“海边”的\"约定\""_t), "“海边”的\"约定\""_t);
+    EXPECT_EQ(xiuyun::safeFolderElement("CON"_t), "CON"_t);
+}
+#endif
+
 } // namespace
