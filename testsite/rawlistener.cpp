@@ -1,15 +1,20 @@
 #include "testsite/rawlistener.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 namespace xiuyun::testing {
 namespace {
@@ -23,34 +28,73 @@ std::string trimmed(std::string_view text) {
 }
 
 bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    });
 }
 
 std::string_view nameOf(std::string_view line) {
     return line.substr(0, line.find(':'));
 }
 
-int listenOnLoopback(int& port) {
-    int descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (descriptor < 0)
+// The few socket calls below, on either system.
+#ifdef _WIN32
+using NativeSocket = SOCKET;
+using Length = int;
+constexpr int noSignal = 0;
+constexpr int stopSending = SD_SEND;
+void closeSocket(SocketHandle socket) { ::closesocket(static_cast<SOCKET>(socket)); }
+int pollSockets(pollfd* waits, unsigned long count, int milliseconds) { return ::WSAPoll(waits, count, milliseconds); }
+bool interrupted() { return false; }
+bool startSockets() {
+    static const bool started = [] {
+        WSADATA data;
+        return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    return started;
+}
+#else
+using NativeSocket = int;
+using Length = std::size_t;
+constexpr int noSignal = MSG_NOSIGNAL;
+constexpr int stopSending = SHUT_WR;
+void closeSocket(SocketHandle socket) { ::close(static_cast<int>(socket)); }
+int pollSockets(pollfd* waits, nfds_t count, int milliseconds) { return ::poll(waits, count, milliseconds); }
+bool interrupted() { return errno == EINTR; }
+bool startSockets() { return true; }
+#endif
+
+NativeSocket native(SocketHandle socket) {
+    return static_cast<NativeSocket>(socket);
+}
+
+long long receive(SocketHandle socket, char* buffer, std::size_t size) {
+    return ::recv(native(socket), buffer, static_cast<Length>(size), 0);
+}
+
+SocketHandle listenOnLoopback(int& port) {
+    if (!startSockets())
+        return -1;
+    const NativeSocket made = ::socket(AF_INET, SOCK_STREAM, 0);
+    const auto descriptor = static_cast<SocketHandle>(made);
+    if (descriptor == -1)
         return -1;
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (::bind(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(descriptor, 16) != 0 ||
-        ::getsockname(descriptor, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(descriptor);
+    if (::bind(made, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(made, 16) != 0 ||
+        ::getsockname(made, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        closeSocket(descriptor);
         return -1;
     }
     port = ntohs(address.sin_port);
     return descriptor;
 }
 
-bool sendAll(int descriptor, std::string_view bytes) {
+bool sendAll(SocketHandle socket, std::string_view bytes) {
     while (!bytes.empty()) {
-        ssize_t sent = ::send(descriptor, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        const long long sent = ::send(native(socket), bytes.data(), static_cast<Length>(bytes.size()), noSignal);
         if (sent <= 0)
             return false;
         bytes.remove_prefix(static_cast<std::size_t>(sent));
@@ -84,13 +128,8 @@ int RawRequest::headerCount(std::string_view name) const {
 
 RawListener::RawListener()
     : m_response("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok") {
-    int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
-        return;
-    m_wakeRead = pipeEnds[0];
-    m_wakeWrite = pipeEnds[1];
     m_listener = listenOnLoopback(m_port);
-    if (m_listener < 0) {
+    if (m_listener == -1) {
         m_port = 0;
         return;
     }
@@ -98,17 +137,13 @@ RawListener::RawListener()
 }
 
 RawListener::~RawListener() {
-    // One byte never read: every wait below sees the pipe readable from now on.
-    if (m_wakeWrite >= 0 && ::write(m_wakeWrite, "x", 1) < 0)
-        std::abort();
+    m_stopping = true;
     if (m_acceptThread.joinable())
         m_acceptThread.join();
     for (std::thread& connection : m_connections)
         connection.join();
-    for (int descriptor : {m_listener, m_wakeRead, m_wakeWrite}) {
-        if (descriptor >= 0)
-            ::close(descriptor);
-    }
+    if (m_listener != -1)
+        closeSocket(m_listener);
 }
 
 void RawListener::setResponse(std::string bytes) {
@@ -121,34 +156,37 @@ std::vector<RawRequest> RawListener::requests() const {
     return m_requests;
 }
 
-bool RawListener::waitReadable(int descriptor) const {
-    pollfd waits[2] = {{descriptor, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
-    while (true) {
-        int ready = ::poll(waits, 2, -1);
-        if (ready < 0 && errno == EINTR)
-            continue;
-        return ready > 0 && (waits[1].revents & POLLIN) == 0;
+bool RawListener::waitReadable(SocketHandle socket) const {
+    // Short waits, so that the end of the listener is seen soon on both systems alike.
+    pollfd wait{native(socket), POLLIN, 0};
+    while (!m_stopping) {
+        const int ready = pollSockets(&wait, 1, 20);
+        if (ready > 0)
+            return true;
+        if (ready < 0 && !interrupted())
+            return false;
     }
+    return false;
 }
 
 void RawListener::acceptLoop() {
     while (waitReadable(m_listener)) {
-        int connection = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (connection < 0)
+        const auto connection = static_cast<SocketHandle>(::accept(native(m_listener), nullptr, nullptr));
+        if (connection == -1)
             continue;
         std::lock_guard lock(m_mutex);
         m_connections.emplace_back([this, connection] { serve(connection); });
     }
 }
 
-bool RawListener::readRequest(int connection, RawRequest& request) {
+bool RawListener::readRequest(SocketHandle connection, RawRequest& request) {
     std::string received;
     std::size_t headerEnd;
     char buffer[65536];
     while ((headerEnd = received.find("\r\n\r\n")) == std::string::npos) {
         if (!waitReadable(connection))
             return false;
-        ssize_t count = ::recv(connection, buffer, sizeof buffer, 0);
+        const long long count = receive(connection, buffer, sizeof buffer);
         if (count <= 0)
             return false;
         received.append(buffer, static_cast<std::size_t>(count));
@@ -168,7 +206,7 @@ bool RawListener::readRequest(int connection, RawRequest& request) {
     while (request.body.size() < bodyLength) {
         if (!waitReadable(connection))
             return false;
-        ssize_t count = ::recv(connection, buffer, sizeof buffer, 0);
+        const long long count = receive(connection, buffer, sizeof buffer);
         if (count <= 0)
             return false;
         request.body.append(buffer, static_cast<std::size_t>(count));
@@ -176,7 +214,7 @@ bool RawListener::readRequest(int connection, RawRequest& request) {
     return true;
 }
 
-void RawListener::serve(int connection) {
+void RawListener::serve(SocketHandle connection) {
     RawRequest request;
     if (readRequest(connection, request)) {
         std::string response;
@@ -186,21 +224,21 @@ void RawListener::serve(int connection) {
             response = m_response;
         }
         sendAll(connection, response);
-        ::shutdown(connection, SHUT_WR);
+        ::shutdown(native(connection), stopSending);
         // Until the client lets go (or the listener ends), so nothing is cut off by a reset.
         char buffer[4096];
-        while (waitReadable(connection) && ::recv(connection, buffer, sizeof buffer, 0) > 0) {
+        while (waitReadable(connection) && receive(connection, buffer, sizeof buffer) > 0) {
         }
     }
-    ::close(connection);
+    closeSocket(connection);
 }
 
 int unusedLoopbackPort() {
     int port = 0;
-    int descriptor = listenOnLoopback(port);
-    if (descriptor < 0)
+    const SocketHandle descriptor = listenOnLoopback(port);
+    if (descriptor == -1)
         return 0;
-    ::close(descriptor);
+    closeSocket(descriptor);
     return port;
 }
 

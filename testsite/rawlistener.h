@@ -2,6 +2,8 @@
 // answers with canned bytes: the header order and spelling a client sends can be checked here.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -21,6 +23,9 @@ struct RawRequest {
     int headerCount(std::string_view name) const;
 };
 
+// A socket as the system hands it out: an int on POSIX systems, a SOCKET on Windows; -1 is none.
+using SocketHandle = std::intptr_t;
+
 class RawListener {
 public:
     // Listens at once, on a free port.
@@ -37,13 +42,13 @@ public:
 
 private:
     void acceptLoop();
-    void serve(int connection);
-    bool readRequest(int connection, RawRequest& request);
-    bool waitReadable(int descriptor) const;
+    void serve(SocketHandle connection);
+    bool readRequest(SocketHandle connection, RawRequest& request);
+    // False once the listener ends.
+    bool waitReadable(SocketHandle socket) const;
 
-    int m_listener = -1;
-    int m_wakeRead = -1;
-    int m_wakeWrite = -1;
+    SocketHandle m_listener = -1;
+    std::atomic<bool> m_stopping{false};
     int m_port = 0;
     std::thread m_acceptThread;
 

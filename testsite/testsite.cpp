@@ -339,6 +339,14 @@ private:
     int m_peakInFlight = 0;
 };
 
+bool TestSite::servesTls() {
+#ifdef CPPHTTPLIB_OPENSSL_SUPPORT
+    return true;
+#else
+    return false;
+#endif
+}
+
 TestSite::TestSite(Transport transport) : m_server(std::make_unique<Server>(transport)) {}
 
 TestSite::~TestSite() = default;

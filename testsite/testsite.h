@@ -75,6 +75,9 @@ public:
     enum class Transport { Plain, Tls };
 
     explicit TestSite(Transport transport = Transport::Plain);
+    // False in a build without OpenSSL (Windows): a Tls site then never starts.
+    static bool servesTls();
+    static constexpr const char* noTlsHere = "this build of the test site has no https";
     ~TestSite();
     TestSite(const TestSite&) = delete;
     TestSite& operator=(const TestSite&) = delete;

@@ -22,13 +22,13 @@ namespace {
 class ProgramTest : public ::testing::Test {
 protected:
     ProgramTest() {
-        const std::string copy = directory.native() + "/xiuyun";
+        const std::string copy = directory.native().string() + "/xiuyun";
         EXPECT_EQ(std::system(("cp '" XIUYUN_EXECUTABLE "' '" + copy + "'").c_str()), 0);
     }
 
     // Starts the program with the arguments; its output goes to files of the directory.
     pid_t start(const std::vector<std::string>& arguments) {
-        std::vector<std::string> all{directory.native() + "/xiuyun"};
+        std::vector<std::string> all{directory.native().string() + "/xiuyun"};
         all.insert(all.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
         for (std::string& argument : all)
@@ -36,9 +36,9 @@ protected:
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, (directory.native() + "/stdout").c_str(),
+        posix_spawn_file_actions_addopen(&actions, 1, (directory.native().string() + "/stdout").c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, (directory.native() + "/stderr").c_str(),
+        posix_spawn_file_actions_addopen(&actions, 2, (directory.native().string() + "/stderr").c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         pid_t pid = 0;
         EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);

@@ -2,17 +2,20 @@
 #include "net/httprouting.h"
 
 #include "net/site.h"
+#include "support/environment.h"
 #include "testsite/gzip.h"
 #include "testsite/rawlistener.h"
 #include "testsite/testsite.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <memory>
+#include <optional>
 #include <set>
 #include <thread>
 
 using namespace xiuyun;
+using xiuyun::testing::EnvironmentVariable;
 using xiuyun::testing::gzipDecompress;
 using xiuyun::testing::Page;
 using xiuyun::testing::RawListener;
@@ -217,14 +220,14 @@ TEST_F(HttpClientTest, proxiesOfTheEnvironmentAreNeverUsed) {
     RawListener proxy;
     std::string proxyAddress = "http://127.0.0.1:" + std::to_string(proxy.port());
     site.setTextPage("/direct.html", "直达"_t);
+    std::vector<std::unique_ptr<EnvironmentVariable>> proxies;
     for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "ALL_PROXY", "all_proxy"})
-        ::setenv(name, proxyAddress.c_str(), 1);
-    ::unsetenv("no_proxy");
-    ::unsetenv("NO_PROXY");
+        proxies.push_back(std::make_unique<EnvironmentVariable>(name, proxyAddress));
+    for (const char* name : {"no_proxy", "NO_PROXY"})
+        proxies.push_back(std::make_unique<EnvironmentVariable>(name, std::nullopt));
     ByteArray viaRequest = httpRequest(siteAddress("direct.html"));
     ByteArray viaReadUrl = httpReadUrl(siteAddress("direct.html"));
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "ALL_PROXY", "all_proxy"})
-        ::unsetenv(name);
+    proxies.clear();
 
     EXPECT_EQ(gzipDecompress(viaRequest), "直达");
     EXPECT_EQ(gzipDecompress(viaReadUrl), "直达");
@@ -406,6 +409,8 @@ TEST_F(HttpClientTest, aRequestObjectServesSeveralCalls) {
 }
 
 TEST_F(HttpClientTest, httpsIgnoresTheCertificateForRequestsButNotForPlainReads) {
+    if (!TestSite::servesTls())
+        GTEST_SKIP() << TestSite::noTlsHere;
     TestSite secure(TestSite::Transport::Tls);
     ASSERT_TRUE(secure.start());
     secure.setTextPage("/secure.html", "加密"_t);
@@ -470,6 +475,8 @@ class ConnectionReuseTest : public ::testing::TestWithParam<TestSite::Transport>
 protected:
     ConnectionReuseTest() : site(GetParam()) {}
     void SetUp() override {
+        if (GetParam() == TestSite::Transport::Tls && !TestSite::servesTls())
+            GTEST_SKIP() << TestSite::noTlsHere;
         ASSERT_TRUE(site.start());
         routeHostToLoopback(siteHost, site.port());
         for (int i = 0; i < 6; ++i)

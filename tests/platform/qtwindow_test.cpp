@@ -420,7 +420,7 @@ TEST_F(QtWindowTest, theFolderPickerIsTitledAndCancellingKeepsTheFolder) {
             title = dialog->windowTitle();
             if (accept) {
                 // With no entry selected, a folder picker answers the folder it shows.
-                dialog->setDirectory(QString::fromStdString(chosen.native()));
+                dialog->setDirectory(QString::fromStdString(chosen.native().string()));
                 static_cast<QDialog*>(dialog)->accept(); // QFileDialog checks the selection
             } else {
                 dialog->reject();
@@ -440,7 +440,7 @@ TEST_F(QtWindowTest, theFolderPickerIsTitledAndCancellingKeepsTheFolder) {
     QTest::mouseClick(find<QPushButton>(Control::按钮_浏览目录), Qt::LeftButton);
     settle();
     EXPECT_EQ(window.text(Control::编辑框_存放目录), chosen.path());
-    EXPECT_EQ(find<QLineEdit>(Control::编辑框_存放目录)->text(), QString::fromStdString(chosen.native()));
+    EXPECT_EQ(find<QLineEdit>(Control::编辑框_存放目录)->text(), QString::fromStdString(chosen.native().string()));
 }
 
 // The real program's way out: the window closed in the middle of a download ends the process
@@ -448,7 +448,7 @@ TEST_F(QtWindowTest, theFolderPickerIsTitledAndCancellingKeepsTheFolder) {
 TEST(QtClosingTest, closingTheWindowDuringADownloadEndsTheProgramCleanly) {
     TemporaryDirectory directory;
     const std::string command = std::string("QT_QPA_PLATFORM=offscreen timeout 120 ") + XIUYUN_CLOSE_PROBE +
-                                " '" + directory.native() + "' > /dev/null 2>&1";
+                                " '" + directory.native().string() + "' > /dev/null 2>&1";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);

@@ -9,10 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
-#include <unistd.h>
 
 namespace xiuyun::testing {
 
@@ -20,23 +20,30 @@ namespace xiuyun::testing {
 class TemporaryDirectory {
 public:
     TemporaryDirectory() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/xiuyun-test-XXXXXX";
-        if (char* made = ::mkdtemp(pattern.data()))
-            m_path = made;
+        std::error_code error;
+        const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+        if (error)
+            return;
+        std::random_device seed;
+        std::mt19937_64 random(seed());
+        for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+            std::filesystem::path candidate = base / ("xiuyun-test-" + std::to_string(random() % 100000000));
+            if (std::filesystem::create_directory(candidate, error))
+                m_path = std::move(candidate);
+        }
     }
     ~TemporaryDirectory() {
         if (!m_path.empty())
-            files::removeTree(files::fromNativePath(m_path));
+            files::removeTree(path());
     }
     TemporaryDirectory(const TemporaryDirectory&) = delete;
     TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
 
-    const std::string& native() const { return m_path; }
-    Text path() const { return files::fromNativePath(m_path); }
+    const std::filesystem::path& native() const { return m_path; }
+    Text path() const { return files::fromNativePath(m_path.native()); }
 
 private:
-    std::string m_path;
+    std::filesystem::path m_path;
 };
 
 class ProgramFixture : public ::testing::Test {

@@ -1,0 +1,38 @@
+// Folder links made by tests, to show that nothing follows them.
+#pragma once
+
+#include "platform/files.h"
+#include "support/programfixture.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace xiuyun::testing {
+
+// A symbolic link at `link` to the folder `target`; true when it was made.
+inline bool makeFolderLink(const Text& target, const Text& link) {
+#ifdef _WIN32
+    // Unprivileged links need developer mode; elsewhere the call fails and linksCanBeMade says so.
+    const DWORD flags = SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
+    return ::CreateSymbolicLinkW(files::nativePath(link).c_str(), files::nativePath(target).c_str(), flags) != 0;
+#else
+    return ::symlink(files::nativePath(target).c_str(), files::nativePath(link).c_str()) == 0;
+#endif
+}
+
+// False where this system or this account cannot make links at all (Windows without the right,
+// Wine): the tests that need one are skipped there, saying so.
+inline bool linksCanBeMade() {
+    static const bool canBeMade = [] {
+        TemporaryDirectory probe;
+        return makeFolderLink(probe.path(), probe.path() + "\\link"_t);
+    }();
+    return canBeMade;
+}
+
+inline constexpr const char* noLinksHere = "this system makes no symbolic links for this account";
+
+} // namespace xiuyun::testing
