@@ -89,6 +89,9 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
             page = fetchPageIntoCache(program, address, firstPage);
         }
         if (page.empty()) {
+            // Kept, an empty first page would answer every later analysis without a fetch, and
+            // the retry the message asks for could never succeed.
+            files::removeFile(firstPage);
             showStatus(window, emptyPageFailure());
             return;
         }
