@@ -15,4 +15,4 @@ trap 'rm -rf "$workdir"' EXIT
 mkdir "$workdir/xiuyun"
 cp build/src/xiuyun "$workdir/xiuyun/"
 xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" \
-  bash scripts/drive-window.sh "$PWD/docs" "$workdir/xiuyun/xiuyun"
+  bash scripts/drive-window.sh --pictures "$PWD/docs" "$workdir/xiuyun/xiuyun"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything with warnings as errors and runs every test; then builds and checks the Debian
-# package, runs every test once more in an AddressSanitizer and UndefinedBehaviorSanitizer build,
+# package, cross-builds the Windows program and its tests and runs them under Wine (with two
+# downloads of the sample gallery, checked against the Linux program's), packs the Windows
+# program, runs every test once more in an AddressSanitizer and UndefinedBehaviorSanitizer build,
 # and the download, window and client tests in a ThreadSanitizer build. `--quick` stops after the
 # first run.
 set -euo pipefail
@@ -21,6 +23,12 @@ started=$SECONDS
 bash scripts/package-deb.sh
 bash scripts/check-deb.sh
 echo "== the Debian package took $((SECONDS - started)) s"
+
+echo "== Windows"
+started=$SECONDS
+bash scripts/test-windows.sh
+bash scripts/package-windows.sh
+echo "== Windows took $((SECONDS - started)) s"
 
 echo "== every test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan "${common[@]}" -DXIUYUN_SANITIZE=ON -DXIUYUN_BUILD_BENCH=OFF

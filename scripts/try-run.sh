@@ -11,4 +11,4 @@ trap 'rm -rf "$clone"' EXIT
 git clone -q . "$clone/xiuyun"
 cd "$clone/xiuyun"
 xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" \
-  bash scripts/drive-window.sh "" bash scripts/run.sh
+  bash scripts/drive-window.sh bash scripts/run.sh
