@@ -42,7 +42,7 @@ echo "== the download, window and client tests with ThreadSanitizer"
 cmake -S . -B build-tsan "${common[@]}" -DXIUYUN_SANITIZE_THREAD=ON -DXIUYUN_BUILD_GUI=OFF -DXIUYUN_BUILD_BENCH=OFF
 cmake --build build-tsan -j "$jobs"
 threaded="Scheduler|ThreadLimit|StartDownload|Cancel|CleanUp|Closing|ImageWorker|FailedImage|History"
-threaded+="|Fault|ErrorAnswer|AwkwardTitle|CommandLine|FolderChoice|HttpClient|ConnectionReuse|ControlModel|HeadlessWindow|Wait"
+threaded+="|Fault|ErrorAnswer|AwkwardTitle|CommandLine|FolderChoice|HttpClient|ConnectionReuse|ControlModel|HeadlessWindow|QueuedWindow|Wait"
 # A body of 256 MiB through one thread gives this sanitizer nothing to see and takes minutes here.
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/sanitizers/tsan.supp" \
   ctest --test-dir build-tsan --output-on-failure -j "$jobs" --timeout 900 -R "$threaded" -E "aBodyWithoutALength"

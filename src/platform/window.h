@@ -12,6 +12,12 @@ enum class MessageIcon { Error, Warning, Information };
 enum class MessageButtons { Ok, OkCancel };
 enum class MessageAnswer { Ok, Cancel };
 
+// The answer of a box closed without a choice, or one that can no longer be shown: Cancel, or OK
+// when that is the only button.
+inline MessageAnswer closedAnswer(MessageButtons buttons) {
+    return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+}
+
 // The platform's folder picker as the program asks for it. Every field has an initializer, so a
 // caller names only what it sets ({.title = …}).
 struct FolderDialog {

@@ -16,25 +16,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <future>
 #include <vector>
 
 namespace xiuyun {
 
-struct QtWindow::MessageRequest {
-    Text text;
-    Text caption;
-    MessageIcon icon;
-    MessageButtons buttons;
-    std::promise<MessageAnswer> answer;
-};
-
 namespace {
-
-// A box that can no longer be shown is answered as if it had been closed without a choice.
-MessageAnswer closedAnswer(MessageButtons buttons) {
-    return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
-}
 
 QMessageBox::Icon qtIcon(MessageIcon icon) {
     switch (icon) {
@@ -51,14 +37,11 @@ QMessageBox::Icon qtIcon(MessageIcon icon) {
 } // namespace
 
 QtWindow::QtWindow() : m_mainWindow(std::make_unique<QtMainWindow>(*this)) {
-    m_mainWindow->setCloseHandler([this] { onClosing(); });
+    m_mainWindow->setCloseHandler([this] { windowClosing(); });
 }
 
 QtWindow::~QtWindow() {
-    {
-        std::lock_guard lock(m_queueMutex);
-        closeLocked();
-    }
+    closeQueue();
     m_mainWindow.reset();
 }
 
@@ -66,96 +49,24 @@ QWidget* QtWindow::widget() const {
     return m_mainWindow.get();
 }
 
-bool QtWindow::onGuiThread() {
+bool QtWindow::onWindowThread() const {
     const QCoreApplication* application = QCoreApplication::instance();
     return application && QThread::currentThread() == application->thread();
 }
 
-void QtWindow::changed(const ControlChange& change) {
-    std::lock_guard lock(m_queueMutex);
-    if (m_closed)
-        return;
-    m_pending.push_back(change);
-    postDrainLocked();
-}
-
-void QtWindow::postDrainLocked() {
-    if (m_drainPosted || m_closed)
-        return;
-    m_drainPosted = true;
-    // A queued call: the writing thread goes on at once, and the GUI thread drains the queue
-    // when it next handles its events.
+bool QtWindow::postDrain() {
+    // A queued call: the GUI thread makes it when it next handles its events.
     QMetaObject::invokeMethod(
         m_mainWindow.get(), [this] { applyPendingChanges(); }, Qt::QueuedConnection);
+    return true;
 }
 
-void QtWindow::applyPendingChanges() {
-    if (!onGuiThread())
-        return;
-    for (;;) {
-        std::vector<ControlChange> changes;
-        std::shared_ptr<MessageRequest> request;
-        {
-            std::lock_guard lock(m_queueMutex);
-            while (!m_pending.empty() && std::holds_alternative<ControlChange>(m_pending.front())) {
-                changes.push_back(std::move(std::get<ControlChange>(m_pending.front())));
-                m_pending.pop_front();
-            }
-            if (changes.empty() && !m_pending.empty()) {
-                request = std::move(std::get<std::shared_ptr<MessageRequest>>(m_pending.front()));
-                m_pending.pop_front();
-            }
-            if (changes.empty() && !request) {
-                m_drainPosted = false;
-                return;
-            }
-            if (request) {
-                // The box runs its own event loop: what arrives while it is open must be drained
-                // there, in order, not after it closes.
-                m_drainPosted = false;
-                if (!m_pending.empty())
-                    postDrainLocked();
-            }
-        }
-        if (!changes.empty())
-            m_mainWindow->apply(changes);
-        if (request)
-            request->answer.set_value(
-                showMessageHere(request->text, request->caption, request->icon, request->buttons));
-    }
+void QtWindow::showChanges(const std::vector<ControlChange>& changes) {
+    m_mainWindow->apply(changes);
 }
 
-MessageAnswer QtWindow::showMessage(const Text& text, const Text& caption, MessageIcon icon,
-                                    MessageButtons buttons) {
-    if (onGuiThread()) {
-        {
-            std::lock_guard lock(m_queueMutex);
-            if (m_closed)
-                return closedAnswer(buttons);
-        }
-        applyPendingChanges();
-        return showMessageHere(text, caption, icon, buttons);
-    }
-    auto request = std::make_shared<MessageRequest>(MessageRequest{text, caption, icon, buttons, {}});
-    std::future<MessageAnswer> answer = request->answer.get_future();
-    {
-        std::lock_guard lock(m_queueMutex);
-        if (m_closed)
-            return closedAnswer(buttons);
-        // Queued behind this thread's earlier writes, so the box shows the window as they left it.
-        m_pending.push_back(std::move(request));
-        postDrainLocked();
-    }
-    return answer.get();
-}
-
-MessageAnswer QtWindow::showMessageHere(const Text& text, const Text& caption, MessageIcon icon,
-                                        MessageButtons buttons) {
-    {
-        std::lock_guard lock(m_queueMutex);
-        if (m_closed)
-            return closedAnswer(buttons);
-    }
+MessageAnswer QtWindow::showBox(const Text& text, const Text& caption, MessageIcon icon,
+                               MessageButtons buttons) {
     QString body = qtString(text);
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(qtIcon(icon), qtString(caption), body, QMessageBox::NoButton, m_mainWindow.get());
@@ -173,7 +84,7 @@ MessageAnswer QtWindow::showMessageHere(const Text& text, const Text& caption, M
 }
 
 Text QtWindow::chooseFolder(const FolderDialog& request) {
-    if (!onGuiThread())
+    if (!onWindowThread())
         return {};
     applyPendingChanges();
     QFileDialog dialog(m_mainWindow.get(), qtString(request.title), qtString(request.initialFolder));
@@ -195,7 +106,7 @@ Text QtWindow::chooseFolder(const FolderDialog& request) {
 }
 
 void QtWindow::pumpMessages() {
-    if (!onGuiThread())
+    if (!onWindowThread())
         return;
     applyPendingChanges();
     // Painting, timers and queued calls go on; clicks and keys wait, so no second command can
@@ -208,27 +119,6 @@ void QtWindow::open() {
         events().windowCreated();
     applyPendingChanges();
     m_mainWindow->show();
-}
-
-void QtWindow::onClosing() {
-    {
-        // First: a thread that raises a box from now on is answered at once, so nothing the
-        // destroy handler waits for can wait for this thread.
-        std::lock_guard lock(m_queueMutex);
-        closeLocked();
-    }
-    if (events().windowDestroying)
-        events().windowDestroying();
-}
-
-void QtWindow::closeLocked() {
-    m_closed = true;
-    // Threads waiting for a box that will never be shown go on.
-    for (Pending& pending : m_pending) {
-        if (auto* request = std::get_if<std::shared_ptr<MessageRequest>>(&pending))
-            (*request)->answer.set_value(closedAnswer((*request)->buttons));
-    }
-    m_pending.clear();
 }
 
 void runDesktopWindow(int& argc, char** argv, const std::function<WindowEvents(Window&)>& makeEvents) {

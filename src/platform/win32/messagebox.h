@@ -7,11 +7,6 @@
 
 namespace xiuyun {
 
-// A box that can no longer be shown is answered as if it had been closed without a choice.
-inline MessageAnswer closedAnswer(MessageButtons buttons) {
-    return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
-}
-
 // Modal to `owner`; Escape and the close box answer as Cancel would, or as OK when that is the
 // only button.
 MessageAnswer showMessageBox(HWND owner, const Text& text, const Text& caption, MessageIcon icon,

@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <future>
 #include <vector>
 #include <windows.h>
 // After windows.h, which they need.
@@ -18,30 +17,17 @@
 
 namespace xiuyun {
 
-struct Win32Window::MessageRequest {
-    Text text;
-    Text caption;
-    MessageIcon icon;
-    MessageButtons buttons;
-    std::promise<MessageAnswer> answer;
-};
-
 Win32Window::Win32Window() : m_threadId(::GetCurrentThreadId()) {
     Win32MainWindow::Handlers handlers;
     handlers.drain = [this] { applyPendingChanges(); };
-    handlers.destroyed = [this] { onDestroyed(); };
+    handlers.destroyed = [this] { windowClosing(); };
     m_mainWindow = std::make_unique<Win32MainWindow>(*this, std::move(handlers));
-    if (!m_mainWindow->create()) {
-        std::lock_guard lock(m_queueMutex);
-        m_closed = true;
-    }
+    if (!m_mainWindow->create())
+        closeQueue();
 }
 
 Win32Window::~Win32Window() {
-    {
-        std::lock_guard lock(m_queueMutex);
-        closeLocked();
-    }
+    closeQueue();
     m_mainWindow.reset();
 }
 
@@ -53,89 +39,17 @@ bool Win32Window::onWindowThread() const {
     return ::GetCurrentThreadId() == m_threadId;
 }
 
-void Win32Window::changed(const ControlChange& change) {
-    std::lock_guard lock(m_queueMutex);
-    if (m_closed)
-        return;
-    m_pending.push_back(change);
-    postDrainLocked();
+bool Win32Window::postDrain() {
+    // The window's thread takes the message in its loop, a box's loop or the pump.
+    return ::PostMessageW(m_mainWindow->handle(), drainMessage, 0, 0) != 0;
 }
 
-void Win32Window::postDrainLocked() {
-    if (m_drainPosted || m_closed)
-        return;
-    // The writing thread goes on at once; the window's thread drains the queue when its message
-    // loop (or a box's, or the pump's) next comes to the message.
-    m_drainPosted = ::PostMessageW(m_mainWindow->handle(), drainMessage, 0, 0) != 0;
+void Win32Window::showChanges(const std::vector<ControlChange>& changes) {
+    m_mainWindow->apply(changes);
 }
 
-void Win32Window::applyPendingChanges() {
-    if (!onWindowThread())
-        return;
-    for (;;) {
-        std::vector<ControlChange> changes;
-        std::shared_ptr<MessageRequest> request;
-        {
-            std::lock_guard lock(m_queueMutex);
-            while (!m_pending.empty() && std::holds_alternative<ControlChange>(m_pending.front())) {
-                changes.push_back(std::move(std::get<ControlChange>(m_pending.front())));
-                m_pending.pop_front();
-            }
-            if (changes.empty() && !m_pending.empty()) {
-                request = std::move(std::get<std::shared_ptr<MessageRequest>>(m_pending.front()));
-                m_pending.pop_front();
-            }
-            if (changes.empty() && !request) {
-                m_drainPosted = false;
-                return;
-            }
-            if (request) {
-                // The box runs its own message loop: what arrives while it is open must be
-                // drained there, in order, not after it closes.
-                m_drainPosted = false;
-                if (!m_pending.empty())
-                    postDrainLocked();
-            }
-        }
-        if (!changes.empty())
-            m_mainWindow->apply(changes);
-        if (request)
-            request->answer.set_value(
-                showMessageHere(request->text, request->caption, request->icon, request->buttons));
-    }
-}
-
-MessageAnswer Win32Window::showMessage(const Text& text, const Text& caption, MessageIcon icon,
-                                       MessageButtons buttons) {
-    if (onWindowThread()) {
-        {
-            std::lock_guard lock(m_queueMutex);
-            if (m_closed)
-                return closedAnswer(buttons);
-        }
-        applyPendingChanges();
-        return showMessageHere(text, caption, icon, buttons);
-    }
-    auto request = std::make_shared<MessageRequest>(MessageRequest{text, caption, icon, buttons, {}});
-    std::future<MessageAnswer> answer = request->answer.get_future();
-    {
-        std::lock_guard lock(m_queueMutex);
-        if (m_closed)
-            return closedAnswer(buttons);
-        // Queued behind this thread's earlier writes, so the box shows the window as they left it.
-        m_pending.push_back(std::move(request));
-        postDrainLocked();
-    }
-    return answer.get();
-}
-
-MessageAnswer Win32Window::showMessageHere(const Text& text, const Text& caption, MessageIcon icon,
-                                           MessageButtons buttons) {
-    {
-        std::lock_guard lock(m_queueMutex);
-        if (m_closed)
-            return closedAnswer(buttons);
-    }
+MessageAnswer Win32Window::showBox(const Text& text, const Text& caption, MessageIcon icon,
+                                   MessageButtons buttons) {
     return showMessageBox(m_mainWindow->handle(), text, caption, icon, buttons);
 }
 
@@ -187,27 +101,6 @@ int Win32Window::run() {
         ::DispatchMessageW(&message);
     }
     return result < 0 ? 1 : static_cast<int>(message.wParam);
-}
-
-void Win32Window::onDestroyed() {
-    {
-        // First: a thread that raises a box from now on is answered at once, so nothing the
-        // destroy handler waits for can wait for this thread.
-        std::lock_guard lock(m_queueMutex);
-        closeLocked();
-    }
-    if (events().windowDestroying)
-        events().windowDestroying();
-}
-
-void Win32Window::closeLocked() {
-    m_closed = true;
-    // Threads waiting for a box that will never be shown go on.
-    for (Pending& pending : m_pending) {
-        if (auto* request = std::get_if<std::shared_ptr<MessageRequest>>(&pending))
-            (*request)->answer.set_value(closedAnswer((*request)->buttons));
-    }
-    m_pending.clear();
 }
 
 void runDesktopWindow(int& argc, char** argv, const std::function<WindowEvents(Window&)>& makeEvents) {
