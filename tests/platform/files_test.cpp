@@ -92,6 +92,32 @@ TEST_F(FilesTest, aBackslashTrailByteStaysInsideItsCharacter) {
               std::vector<Text>{"嘰億"_t});
 }
 
+TEST_F(FilesTest, aPathLongerThanWindowsOldLimitWorksThroughout) {
+    const Text top = at(std::string(40, 'a').c_str());
+    Text deep = top;
+    for (char c = 'b'; c < 'i'; ++c)
+        deep += "\\"_t + Text::fromGbk(std::string(40, c));
+    const Text file = deep + "\\1.jpg"_t; // over 330 characters below the temporary folder
+    ASSERT_TRUE(ensureFolder(deep));
+    ASSERT_TRUE(files::writeFile(file, "long"));
+    EXPECT_EQ(files::readFile(file), ByteArray("long"));
+    EXPECT_TRUE(files::replaceFile(file, "longer"));
+    EXPECT_EQ(files::fileSize(file), 6);
+    EXPECT_EQ(files::listEntries(deep, "*.jpg"_t, files::EntryKind::Files), std::vector<Text>{"1.jpg"_t});
+    EXPECT_TRUE(files::isStrictlyInside(files::resolvedPath(file), files::resolvedPath(directory.path())));
+    EXPECT_TRUE(files::removeTree(top));
+    EXPECT_FALSE(files::exists(top));
+}
+
+#ifdef _WIN32
+TEST_F(FilesTest, aDeviceNameIsNoFileToReadOrWrite) {
+    EXPECT_FALSE(files::writeFile(at("NUL"), "x"));
+    EXPECT_FALSE(files::writeFile(at("con"), "x"));
+    EXPECT_FALSE(files::readFile(at("NUL")));
+    EXPECT_FALSE(files::readFileEnds(at("CON"), 16, 16));
+}
+#endif
+
 TEST_F(FilesTest, ensureFolderMakesEveryMissingParent) {
     Text deep = at("a\\b\\c");
     EXPECT_TRUE(ensureFolder(deep));
