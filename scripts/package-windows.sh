@@ -5,13 +5,7 @@
 # Arguments go to the configure step (-DXIUYUN_SITE_ROOT=https://<host>/ for the real site).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-prefix=$(bash scripts/windows-deps.sh)
-# CMake keeps what pkg-config said of the libraries: new libraries need a new configure.
-if [ "$(cat build-windows/deps-prefix 2> /dev/null)" != "$prefix" ]; then
-  rm -rf build-windows/CMakeCache.txt build-windows/CMakeFiles
-  mkdir -p build-windows
-  echo "$prefix" > build-windows/deps-prefix
-fi
+prefix=$(bash scripts/windows-deps.sh build-windows)
 
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DXIUYUN_MINGW_DEPS="$prefix" \
   -DCMAKE_BUILD_TYPE=Release -DXIUYUN_BUILD_TESTS=OFF -DXIUYUN_BUILD_BENCH=OFF "$@"

@@ -10,18 +10,11 @@ cd "$(dirname "$0")/.."
 pictures=""
 [ "${1:-}" = "--pictures" ] && pictures=$PWD/docs
 
-prefix=$(bash scripts/windows-deps.sh)
-bash scripts/setup-display.sh
 build=build-windows-tests
+prefix=$(bash scripts/windows-deps.sh "$build")
+bash scripts/setup-display.sh
 linux_program=build/src/xiuyun
 [ -x "$linux_program" ] || { echo "test-windows: build the Linux program in build/ first" >&2; exit 1; }
-
-# CMake keeps what pkg-config said of the libraries: new libraries need a new configure.
-if [ "$(cat "$build/deps-prefix" 2> /dev/null)" != "$prefix" ]; then
-  rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
-  mkdir -p "$build"
-  echo "$prefix" > "$build/deps-prefix"
-fi
 
 # A fresh prefix each run: nothing of an earlier run or of the user's own Wine is seen. Mono and
 # Gecko are not wanted (and not reachable). The server stays up between the many short test

@@ -5,8 +5,9 @@
 # .cache/mingw-deps/, which later runs and builds reuse.
 #
 # Prints the prefix on standard output (everything else goes to standard error), so a build can
-# take it with prefix=$(bash scripts/windows-deps.sh). cmake/mingw-w64-x86_64.cmake finds it alone
-# through the link .cache/mingw-deps/current.
+# take it with prefix=$(bash scripts/windows-deps.sh BUILD_DIR...). cmake/mingw-w64-x86_64.cmake
+# finds it alone through the link .cache/mingw-deps/current. CMake keeps what pkg-config said of
+# the libraries, so each build folder given forgets a configure made against other ones.
 set -euo pipefail
 shopt -s inherit_errexit
 
@@ -16,6 +17,23 @@ static_libs=$root/cmake/mingw-w64-static-libs.cmake
 cache=$root/.cache/mingw-deps
 
 say() { echo "windows-deps: $*" >&2; }
+
+# The prefix, once every build folder given knows it.
+hand_out_prefix() {
+  local build
+  for build in "${build_dirs[@]}"; do
+    if [ "$(cat "$build/deps-prefix" 2> /dev/null)" != "$prefix" ]; then
+      rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+      mkdir -p "$build"
+      echo "$prefix" > "$build/deps-prefix"
+    fi
+  done
+  echo "$prefix"
+}
+build_dirs=()
+for build in "$@"; do
+  build_dirs+=("$(realpath -m "$build")") # the builds below change folders
+done
 
 packages=(
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
@@ -132,7 +150,7 @@ flock 9
 if [ -e "$dir/complete" ]; then
   say "up to date: $(paste -sd' ' "$dir/versions")"
   ln -sfn "$key" "$cache/current"
-  echo "$prefix"
+  hand_out_prefix
   exit 0
 fi
 
@@ -256,4 +274,4 @@ rm -rf "$work"
 # Builds of an older script or older sources are of no further use.
 find "$cache" -mindepth 1 -maxdepth 1 -type d ! -name "$key" -exec rm -rf {} +
 say "done"
-echo "$prefix"
+hand_out_prefix
