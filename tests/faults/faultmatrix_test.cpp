@@ -358,4 +358,25 @@ TEST_F(FaultTest, anAbsurdImageCountIsRefusedAsAFailedAnalysis) {
     expectAnalysisFailed();
 }
 
+TEST_F(FaultTest, aPagerClaimingBillionsOfPagesIsRefusedBeforeAnyFurtherFetch) {
+    std::string list = gallery.listPage(category, 1);
+    const std::string last = category + "3.html\">";
+    const std::size_t at = list.find(last);
+    ASSERT_NE(at, std::string::npos);
+    list.replace(at, last.size(), category + "2000000000.html\">");
+    serveWith([&](const std::string& path, int) -> std::optional<Page> {
+        if (path != category)
+            return std::nullopt;
+        return Page::bytes(list, "text/html; charset=utf-8");
+    });
+    analyse(address(category), Control::选择框_图集分类);
+
+    expectAnalysisFailed();
+    EXPECT_EQ(lastMessageText(), "状态：分析数据失败\r\n\r\n原因：页面地址解析错误\r\n\r\n解决：再重试分析,如果还出错就是程序问题"_t);
+    EXPECT_TRUE(program.pageNumbers.empty());
+    EXPECT_EQ(site.requests().size(), 1u);
+    // Kept, the broken page would answer every later analysis without asking the site.
+    EXPECT_FALSE(files::exists(directory.path() + "\\vrd\\t_j.q"_t));
+}
+
 } // namespace
