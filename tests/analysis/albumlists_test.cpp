@@ -51,8 +51,9 @@ TEST_F(ExtractListMatchesTest, aPagerBeyondBeliefOrWithoutANumberLeavesNoPages) 
     };
     for (const std::string last : {"10001", "2000000000", "99999999999999999999999", "last"}) {
         program.pageNumbers = {"stale"_t};
-        EXPECT_EQ(extractListMatches(program, "<a href=\"([\\S\\s]*?)\">"_t, pagerEndingAt(last), ListKind::Pages),
-                  3)
+        EXPECT_EQ(
+            extractListMatches(program, "<a href=\"([\\S\\s]*?)\">"_t, pagerEndingAt(last), ListKind::Pages),
+            3)
             << last;
         EXPECT_TRUE(program.pageNumbers.empty()) << last;
     }

@@ -372,7 +372,9 @@ TEST_F(FaultTest, aPagerClaimingBillionsOfPagesIsRefusedBeforeAnyFurtherFetch) {
     analyse(address(category), Control::选择框_图集分类);
 
     expectAnalysisFailed();
-    EXPECT_EQ(lastMessageText(), "状态：分析数据失败\r\n\r\n原因：页面地址解析错误\r\n\r\n解决：再重试分析,如果还出错就是程序问题"_t);
+    EXPECT_EQ(
+        lastMessageText(),
+        "状态：分析数据失败\r\n\r\n原因：页面地址解析错误\r\n\r\n解决：再重试分析,如果还出错就是程序问题"_t);
     EXPECT_TRUE(program.pageNumbers.empty());
     EXPECT_EQ(site.requests().size(), 1u);
     // Kept, the broken page would answer every later analysis without asking the site.
