@@ -24,9 +24,24 @@ Text fromNativePath(const NativePath& nativePath);
 
 std::optional<ByteArray> readFile(const Text& path);
 
+// What tells one state of a plain file from another without reading it: the file itself, its
+// size and when it last changed (the device and index are 0 where the system gives them only for
+// an open file). Bytes written under the name change the stamp.
+struct FileStamp {
+    unsigned long long device = 0;
+    unsigned long long index = 0;
+    long long size = 0;
+    long long modified = 0; // in the system's own units
+    long long changed = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+// The stamp of a plain file; nothing for anything else, a link included (it is not followed).
+std::optional<FileStamp> fileStamp(const Text& path);
+
 // The first and the last bytes of a file and its size, read without the rest: enough to tell a
 // whole picture from a cut one without reading every image of a large folder.
 struct FileEnds {
+    FileStamp stamp; // of the file these bytes came from
     long long size = 0;
     ByteArray head; // at most the bytes asked for, fewer in a shorter file
     ByteArray tail; // the same; overlaps the head in a short file
@@ -46,6 +61,14 @@ bool isDirectory(const Text& path);
 long long fileSize(const Text& path);
 // Creates the folder with every missing parent; true when it exists afterwards.
 bool createDirectories(const Text& path);
+
+// The plain files and folders of one folder with the kind its listing gives, in the listing's
+// order; links and anything else (devices, sockets) are left out.
+struct FolderEntry {
+    Text name;
+    bool folder = false;
+};
+std::vector<FolderEntry> listFolder(const Text& folder);
 
 enum class EntryKind { Files, Folders };
 // Names (not paths) of the entries of one folder that match a wildcard ("*", "?", matched

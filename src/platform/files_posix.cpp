@@ -49,6 +49,13 @@ bool removeNativeTree(const std::string& path, DotEntries dotEntries) {
     return allRemoved && ::rmdir(path.c_str()) == 0;
 }
 
+FileStamp stampOf(const struct stat& info) {
+    return {static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino),
+            static_cast<long long>(info.st_size),
+            static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec,
+            static_cast<long long>(info.st_ctim.tv_sec) * 1000000000LL + info.st_ctim.tv_nsec};
+}
+
 } // namespace
 
 NativePath nativePath(const Text& path) {
@@ -112,6 +119,7 @@ std::optional<FileEnds> readFileEnds(const Text& path, std::size_t headBytes, st
     struct stat info;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
         FileEnds found;
+        found.stamp = stampOf(info);
         found.size = info.st_size;
         const auto size = static_cast<std::size_t>(info.st_size);
         const std::size_t tail = std::min(tailBytes, size);
@@ -165,6 +173,13 @@ bool removeFile(const Text& path) {
     return ::unlink(nativePath(path).c_str()) == 0;
 }
 
+std::optional<FileStamp> fileStamp(const Text& path) {
+    struct stat info;
+    if (path.empty() || !lstatOf(path, info) || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return stampOf(info);
+}
+
 bool exists(const Text& path) {
     struct stat info;
     return !path.empty() && ::stat(nativePath(path).c_str(), &info) == 0;
@@ -197,28 +212,30 @@ bool createDirectories(const Text& path) {
     return makeOneDirectory(native);
 }
 
-std::vector<Text> listEntries(const Text& folder, const Text& wildcard, EntryKind kind) {
-    std::vector<Text> names;
+std::vector<FolderEntry> listFolder(const Text& folder) {
+    std::vector<FolderEntry> entries;
     std::string native = nativePath(folder);
     DIR* dir = ::opendir(native.empty() ? "." : native.c_str());
     if (!dir)
-        return names;
+        return entries;
     while (dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
+        std::string_view name = entry->d_name;
         if (name == "." || name == "..")
             continue;
-        struct stat info;
-        if (::lstat((native + "/" + name).c_str(), &info) != 0 || S_ISLNK(info.st_mode))
-            continue;
-        bool isFolder = S_ISDIR(info.st_mode);
-        if (isFolder != (kind == EntryKind::Folders) || (!isFolder && !S_ISREG(info.st_mode)))
-            continue;
-        Text text = Text::fromUtf8(name);
-        if (wildcardMatches(wildcard, text))
-            names.push_back(text);
+        // The listing's own type spares a look-up per entry; only a file system that gives none
+        // costs one.
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat info;
+            if (::lstat((native + "/" + entry->d_name).c_str(), &info) != 0)
+                continue;
+            type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_LNK;
+        }
+        if (type == DT_DIR || type == DT_REG)
+            entries.push_back({Text::fromUtf8(std::string(name)), type == DT_DIR});
     }
     ::closedir(dir);
-    return names;
+    return entries;
 }
 
 bool removeTree(const Text& path, DotEntries dotEntries) {

@@ -236,6 +236,17 @@ std::optional<Target> targetOf(const Text& path) {
                                          information.nFileSizeLow)};
 }
 
+long long ticksOf(const FILETIME& time) {
+    return static_cast<long long>((static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+}
+
+// Size and times only: the device and index come with an open handle, and the stamp of a listed
+// file must equal the stamp of the same file opened.
+FileStamp stampOf(DWORD sizeHigh, DWORD sizeLow, const FILETIME& written, const FILETIME& created) {
+    return {0, 0, static_cast<long long>((static_cast<ULONGLONG>(sizeHigh) << 32) | sizeLow), ticksOf(written),
+            ticksOf(created)};
+}
+
 // Opens a plain file for reading and tells its size; a device ("CON", "NUL") is none.
 HANDLE openPlainFile(const Text& path, LARGE_INTEGER& size) {
     HANDLE file = CreateFileW(nativePath(path).c_str(), GENERIC_READ,
@@ -444,6 +455,11 @@ std::optional<FileEnds> readFileEnds(const Text& path, std::size_t headBytes, st
         return got == count;
     };
     FileEnds found;
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(file.get(), &information))
+        return std::nullopt;
+    found.stamp = stampOf(information.nFileSizeHigh, information.nFileSizeLow, information.ftLastWriteTime,
+                          information.ftCreationTime);
     found.size = fileSize.QuadPart;
     const auto size = static_cast<std::size_t>(fileSize.QuadPart);
     const std::size_t tail = std::min(tailBytes, size);
@@ -495,6 +511,14 @@ bool removeFile(const Text& path) {
     return removeEntry(native, *entry);
 }
 
+std::optional<FileStamp> fileStamp(const Text& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.empty() || !GetFileAttributesExW(nativePath(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
+        return std::nullopt;
+    return stampOf(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime, data.ftCreationTime);
+}
+
 bool exists(const Text& path) {
     return targetOf(path).has_value();
 }
@@ -525,29 +549,23 @@ bool createDirectories(const Text& path) {
     return makeOneDirectory(native);
 }
 
-std::vector<Text> listEntries(const Text& folder, const Text& wildcard, EntryKind kind) {
-    std::vector<Text> names;
-    // Every name, matched here: the system's own matching also answers to the short 8.3 names
-    // ("*.jpg" would find "a.jpeg").
+std::vector<FolderEntry> listFolder(const Text& folder) {
+    std::vector<FolderEntry> entries;
     const std::wstring native = nativePath(folder);
     const std::wstring every = native.empty() ? std::wstring(L"*") : childPath(native, L"*");
     WIN32_FIND_DATAW found;
     HANDLE find = FindFirstFileExW(every.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
                                    FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE)
-        return names;
+        return entries;
     do {
         if (isDotName(found.cFileName) || isLink(found.dwFileAttributes, found.dwReserved0))
             continue;
-        const bool isFolder = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-        if (isFolder != (kind == EntryKind::Folders))
-            continue;
-        Text text = Text::fromUtf8(narrow(found.cFileName));
-        if (wildcardMatches(wildcard, text))
-            names.push_back(text);
+        entries.push_back({Text::fromUtf8(narrow(found.cFileName)),
+                           (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
     } while (FindNextFileW(find, &found));
     FindClose(find);
-    return names;
+    return entries;
 }
 
 bool removeTree(const Text& path, DotEntries dotEntries) {
