@@ -4,6 +4,7 @@
 
 #include "text/text.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,6 +62,48 @@ bool isDirectory(const Text& path);
 long long fileSize(const Text& path);
 // Creates the folder with every missing parent; true when it exists afterwards.
 bool createDirectories(const Text& path);
+
+// For the folders a download makes inside the target folder `root` (which may itself be reached
+// through links: the user chose it): `path` must lie below `root`, and none of its elements below
+// `root` may be a link, a junction or anything but a folder, so that nothing written there lands
+// outside the target. Makes the missing elements; true when `path` is such a folder afterwards.
+bool ensureFolderBelow(const Text& root, const Text& path);
+// The same test without making anything: true when no element of `path` below `root` is a link or
+// anything but a folder (missing elements pass: nothing can be written through them).
+bool isLinkFreeBelow(const Text& root, const Text& path);
+
+// A file written under a temporary name beside its final one ("<name>.<pid>-<n>.part"), made anew
+// (never an existing file, never through a link), that takes the final name only when complete:
+// whatever breaks off the writing, the final name holds the old bytes or the new ones, never a part.
+// The temporary is removed unless committed.
+class PartFile {
+public:
+    // Nothing when the temporary can't be made (no folder, no room, no right).
+    static std::optional<PartFile> create(const Text& path);
+    PartFile(PartFile&& other) noexcept;
+    PartFile& operator=(PartFile&&) = delete;
+    PartFile(const PartFile&) = delete;
+    ~PartFile();
+
+    // Appends; false when not every byte was written.
+    bool write(std::string_view bytes);
+    // Empties the file again.
+    bool clear();
+    long long size() const { return m_size; }
+    // The first and last bytes written so far.
+    std::optional<FileEnds> ends(std::size_t headBytes, std::size_t tailBytes) const;
+    // Closes the file and renames it over the final name (a link there is replaced, never
+    // followed); true when the final name now holds the bytes.
+    bool commit();
+
+private:
+    PartFile(Text path, Text temporary, std::intptr_t handle);
+    void discard();
+    Text m_path;
+    Text m_temporary;
+    std::intptr_t m_handle; // a descriptor or a HANDLE; -1 once closed
+    long long m_size = 0;
+};
 
 // The plain files and folders of one folder with the kind its listing gives, in the listing's
 // order; links and anything else (devices, sockets) are left out.
