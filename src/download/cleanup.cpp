@@ -1,5 +1,6 @@
 #include "download/cleanup.h"
 
+#include "platform/filelock.h"
 #include "platform/files.h"
 #include "program/messages.h"
 
@@ -15,7 +16,7 @@ void hideButton(Window& window) {
     window.setVisible(Control::按钮_删除残余, false);
 }
 
-// Every file directly in the data folder but the decoder and the download history.
+// Every file directly in the data folder but the decoder, the download history and the lock files.
 void deleteCacheFiles(Program& program) {
     Window& window = program.window;
     showInformationBox(window, waitForTheResult(), MessageIcon::Warning);
@@ -29,7 +30,10 @@ void deleteCacheFiles(Program& program) {
         showStatus(window, "状态：删除缓存失败\r\n\r\n原因：未知\r\n\r\n解决：文件不存在"_t);
         return;
     }
-    const std::vector<Text> paths = listFiles(window, folder, "*.*"_t, FullPaths::Yes);
+    std::vector<Text> paths = listFiles(window, folder, "*.*"_t, FullPaths::Yes);
+    // A lock file removed while another copy of the program holds it would lock nothing from then
+    // on; the user never sees one, so it counts for nothing here.
+    std::erase_if(paths, [](const Text& path) { return files::isLockFile(path); });
     if (paths.empty()) {
         finish();
         showStatus(window, "状态：没有发现缓存文件\r\n\r\n原因：\r\n\r\n解决："_t, MessageIcon::Information);

@@ -1,7 +1,11 @@
 // The part of the file layer that is the same on every system. The wildcard match of folder
 // listings: "*" and "?" without regard to ASCII case, as the platform the design was made for
-// matched them.
+// matched them; the names of lock files.
 #include "platform/files.h"
+
+#include "platform/filelock.h"
+
+#include <algorithm>
 
 namespace xiuyun::files {
 
@@ -43,6 +47,25 @@ std::vector<Text> listEntries(const Text& folder, const Text& wildcard, EntryKin
 
 bool endsWithSeparator(const Text& path) {
     return path.endsWith(Text::fromGbk("\\")) || path.endsWith(Text::fromGbk("/"));
+}
+
+namespace {
+
+// 1-based position of the last separator, 0 when there is none.
+int lastSeparator(const Text& path) {
+    return std::max({path.findLast("\\"_t), path.findLast("/"_t), 0});
+}
+
+} // namespace
+
+Text lockFileFor(const Text& path) {
+    const int separator = lastSeparator(path);
+    return path.left(separator) + "."_t + path.middle(separator + 1) + ".lock"_t;
+}
+
+bool isLockFile(const Text& path) {
+    const Text name = path.middle(lastSeparator(path) + 1);
+    return name.size() > 6 && name.startsWith("."_t) && name.endsWith(".lock"_t);
 }
 
 } // namespace xiuyun::files

@@ -1,6 +1,7 @@
 #include "download/cleanup.h"
 
 #include "download/download.h"
+#include "platform/filelock.h"
 #include "support/downloadfixture.h"
 #include "support/environment.h"
 #include "support/links.h"
@@ -73,6 +74,31 @@ TEST_F(CacheCleanUpTest, aFolderWithoutFilesOrNoFolderAtAllIsReported) {
     window.click(Control::按钮_删除残余);
     EXPECT_EQ(lastMessageText(), "状态：没有发现缓存文件\r\n\r\n原因：\r\n\r\n解决："_t);
     EXPECT_EQ(window.messages().back().icon, MessageIcon::Information);
+    expectButtonGone();
+}
+
+TEST_F(CacheCleanUpTest, lockFilesStayAndCountForNothing) {
+    ASSERT_TRUE(ensureDataDirectory(program));
+    const Text lockFile = files::lockFileFor(program.dataFile("c_x.q"_t));
+    auto held = files::FileLock::acquire(lockFile, std::chrono::milliseconds(0));
+    ASSERT_TRUE(held);
+    ASSERT_TRUE(files::writeFile(program.dataFile("t_j.q"_t), "x"));
+    offerCleanUp();
+
+    window.click(Control::按钮_删除残余);
+
+    EXPECT_EQ(files::listEntries(program.dataDir(), "*"_t, files::EntryKind::Files),
+              std::vector<Text>{".c_x.q.lock"_t});
+    EXPECT_EQ(window.messages().size(), 2u);
+    EXPECT_TRUE(lastMessageText().startsWith("状态：删除缓存完成"_t));
+    // Still the file the holder locked: a new one under the name would be free to take.
+    EXPECT_FALSE(files::FileLock::acquire(lockFile, std::chrono::milliseconds(0)));
+
+    // A folder holding nothing but lock files holds no cache.
+    window.clearMessages();
+    offerCleanUp();
+    window.click(Control::按钮_删除残余);
+    EXPECT_EQ(lastMessageText(), "状态：没有发现缓存文件\r\n\r\n原因：\r\n\r\n解决："_t);
     expectButtonGone();
 }
 

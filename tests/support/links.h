@@ -1,4 +1,4 @@
-// Folder links made by tests, to show that nothing follows them.
+// Links made by tests, to show that nothing follows them.
 #pragma once
 
 #include "platform/files.h"
@@ -17,7 +17,18 @@ inline bool makeFolderLink(const Text& target, const Text& link) {
 #ifdef _WIN32
     // Unprivileged links need developer mode; elsewhere the call fails and linksCanBeMade says so.
     const DWORD flags = SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
-    return ::CreateSymbolicLinkW(files::nativePath(link).c_str(), files::nativePath(target).c_str(), flags) != 0;
+    return ::CreateSymbolicLinkW(files::nativePath(link).c_str(), files::nativePath(target).c_str(), flags) !=
+           0;
+#else
+    return ::symlink(files::nativePath(target).c_str(), files::nativePath(link).c_str()) == 0;
+#endif
+}
+
+// A symbolic link at `link` to the file `target` (which need not exist); true when it was made.
+inline bool makeFileLink(const Text& target, const Text& link) {
+#ifdef _WIN32
+    return ::CreateSymbolicLinkW(files::nativePath(link).c_str(), files::nativePath(target).c_str(),
+                                 SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
 #else
     return ::symlink(files::nativePath(target).c_str(), files::nativePath(link).c_str()) == 0;
 #endif
