@@ -52,6 +52,11 @@ void onAnalyse(Program& program) {
         return;
     }
 
+    if (!holdWorkLock(program)) {
+        showStatus(window, "状态：分析数据失败"_t + workLockRefusal(), MessageIcon::Error);
+        return;
+    }
+
     const Text address = window.text(Control::编辑框_页面地址);
     const Text folder = window.text(Control::编辑框_存放目录);
     Text pageName = pageNameFromAddress(address);
@@ -66,6 +71,9 @@ void onAnalyse(Program& program) {
         if (program.routes.analyseAlbum)
             program.routes.analyseAlbum(program, address, folder, pageName);
     }
+    // Only a completed analysis keeps the data folder: it locks the analyse button.
+    if (window.isEnabled(Control::按钮_分析数据))
+        releaseWorkLock(program);
 }
 
 void detectPageType(Program& program) {

@@ -47,6 +47,7 @@ void onReanalyse(Program& program) {
         window.setText(Control::按钮_开始下载, "2 开始下载"_t);
 
     resetAnalysisState(program);
+    releaseWorkLock(program);
     window.setEnabled(Control::按钮_分析数据, true);
 
     if (files::exists(program.dataFile("t_j.q"_t))) {

@@ -30,6 +30,24 @@ void deleteCacheFiles(Program& program) {
         showStatus(window, "状态：删除缓存失败\r\n\r\n原因：未知\r\n\r\n解决：文件不存在"_t);
         return;
     }
+    // The cache of another copy's analysis or download is not this copy's to delete.
+    const bool heldBefore = [&program] {
+        std::lock_guard lock(program.workLockMutex);
+        return program.workLock.has_value();
+    }();
+    if (!holdWorkLock(program)) {
+        finish();
+        showStatus(window, "状态：删除缓存失败"_t + workLockRefusal());
+        return;
+    }
+    struct GiveBack {
+        Program& program;
+        bool keep;
+        ~GiveBack() {
+            if (!keep)
+                releaseWorkLock(program);
+        }
+    } giveBack{program, heldBefore};
     std::vector<Text> paths = listFiles(window, folder, "*.*"_t, FullPaths::Yes);
     // A lock file removed while another copy of the program holds it would lock nothing from then
     // on; the user never sees one, so it counts for nothing here.

@@ -124,6 +124,8 @@ void finishDownload(Download& download, FinalScan scan, const Text& retryWord) {
     }
     program.smallImageFound = 0;
     program.retryCount = 0;
+    // The download is over: another copy of the program may work from the data folder now.
+    releaseWorkLock(program);
 }
 
 } // namespace

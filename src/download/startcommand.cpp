@@ -26,6 +26,11 @@ void onStartDownload(Program& program) {
             "状态：开始下载失败\r\n\r\n原因：分析数据未完成\r\n\r\n解决：请确认分析数据正确，再开始下载"_t);
         return;
     }
+    // Held since the analysis, unless a download of it has ended since and let it go.
+    if (!holdWorkLock(program)) {
+        showStatus(window, "状态：开始下载失败"_t + workLockRefusal());
+        return;
+    }
     // A refused start leaves "2 强制下载": the next press downloads without asking the history.
     if (window.text(Control::按钮_开始下载) == "2 强制下载"_t) {
         window.setText(Control::按钮_开始下载, "2 开始下载"_t);

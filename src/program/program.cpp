@@ -20,3 +20,29 @@ bool ensureDataDirectory(Program& program) {
 }
 
 } // namespace xiuyun
+
+namespace xiuyun {
+
+bool holdWorkLock(Program& program) {
+    std::lock_guard lock(program.workLockMutex);
+    if (program.workLock)
+        return true;
+    if (!ensureDataDirectory(program))
+        return true; // no data folder, no cache to share: the caller's own checks report it
+    const Text path = program.dataFile(".work.lock"_t);
+    program.workLock = files::FileLock::acquire(path, std::chrono::milliseconds(0));
+    // A lock file that can't even be made (a data folder without the right to write) shares no
+    // cache either; the caller's own writes report that.
+    return program.workLock.has_value() || !files::exists(path);
+}
+
+void releaseWorkLock(Program& program) {
+    std::lock_guard lock(program.workLockMutex);
+    program.workLock.reset();
+}
+
+Text workLockRefusal() {
+    return "\r\n\r\n原因：同一程序目录的另一个程序正在分析或下载\r\n\r\n解决：请等它完成或重置分析后再试"_t;
+}
+
+} // namespace xiuyun

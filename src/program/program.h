@@ -1,6 +1,7 @@
 // The program-wide values, held in one object handed to every handler.
 #pragma once
 
+#include "platform/filelock.h"
 #include "platform/threads.h"
 #include "platform/window.h"
 #include "text/text.h"
@@ -8,6 +9,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 namespace xiuyun {
@@ -77,9 +80,22 @@ struct Program {
     bool skipExistingImages = false;
 
     AnalysisRoutes routes;
+
+    // The lock of the data folder, held from an analysis until the download that follows it has
+    // ended or the analysis is reset: another copy of the program on the same program directory
+    // must not replace the cache this one works from, nor start a download from it meanwhile.
+    std::optional<files::FileLock> workLock;
+    std::mutex workLockMutex; // the lock is taken on the window's thread, given back on others
 };
 
 // Makes sure the data directory exists; true when it does afterwards.
 bool ensureDataDirectory(Program& program);
+
+// True when this program holds the data folder's lock, already or from now on; false while
+// another copy of the program holds it.
+bool holdWorkLock(Program& program);
+void releaseWorkLock(Program& program);
+// The reason and the way out shown when another copy holds the lock, after "状态：" and what failed.
+Text workLockRefusal();
 
 } // namespace xiuyun

@@ -128,4 +128,29 @@ TEST_F(ProgramTest, ctrlCEndsTheDownloadThroughCancelWithNoImageCutShort) {
     EXPECT_EQ(output("stdout").find("恭喜客官"), std::string::npos);
 }
 
+// Two copies on one program directory: the second may neither analyse nor download while the
+// first works from the data folder; it says why and ends with 1.
+TEST_F(ProgramTest, aSecondCopyOnTheSameDirectoryIsRefusedWhileTheFirstWorks) {
+    const pid_t first = start({"--no-window", "--threads", "1", sampleAddress(4)});
+    gallery::Gallery gallery(std::string(SITE_ROOT), sample::sampleGalleryOptions());
+    const auto album = gallery.albumsOn("/t/xinggan/", 1).front();
+    const Text folder =
+        directory.path() + "\\"_t + Text::number(album.id) + " "_t + Text::fromUtf8(album.title);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (files::listEntries(folder, "*.png"_t, files::EntryKind::Files).empty() &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+
+    EXPECT_EQ(run({"--no-window", "--type", "search", sampleAddress(1)}), 1);
+    EXPECT_NE(output("stdout").find(
+                  "【温馨提示】\n状态：分析数据失败\n\n原因：同一程序目录的另一个程序正在分析或下载"),
+              std::string::npos)
+        << output("stdout");
+    EXPECT_FALSE(files::exists(directory.path() + "\\夏日"_t));
+
+    ::kill(first, SIGINT);
+    EXPECT_EQ(exitCode(first), 130);
+    EXPECT_EQ(run({"--no-window", "--type", "search", sampleAddress(1)}), 0) << output("stdout");
+}
+
 } // namespace

@@ -287,6 +287,46 @@ TEST_F(FaultTest, folderLinksBelowTheTargetAreNeverWrittenThrough) {
     EXPECT_TRUE(files::listFolder(outside.path()).empty());
 }
 
+// A second copy of the program on the same program directory, as a user opens two windows: its
+// lock is its own, exactly as another process's is.
+TEST_F(FaultTest, aSecondCopyNeitherAnalysesNorCleansNorDownloadsWhileTheFirstWorks) {
+    HeadlessWindow otherWindow;
+    Program other(otherWindow, directory.path());
+    other.routes = program.routes;
+    otherWindow.setEvents(commandHandlers(other));
+    otherWindow.type(Control::编辑框_存放目录, target.path());
+    const Text refused =
+        "\r\n\r\n原因：同一程序目录的另一个程序正在分析或下载\r\n\r\n解决：请等它完成或重置分析后再试"_t;
+
+    analyse(address(category), Control::选择框_图集分类);
+    ASSERT_EQ(lastMessageText(), completed());
+    const auto cachedPage = files::readFile(dataFile("t_j.q"));
+
+    otherWindow.type(Control::编辑框_页面地址, address(search));
+    otherWindow.click(Control::选择框_搜索地址);
+    otherWindow.click(Control::按钮_分析数据);
+    EXPECT_EQ(otherWindow.messages().back().text, "状态：分析数据失败"_t + refused);
+    EXPECT_TRUE(otherWindow.isEnabled(Control::按钮_分析数据));
+    otherWindow.setText(Control::按钮_删除残余, "删除缓存文件"_t);
+    otherWindow.setVisible(Control::按钮_删除残余, true);
+    otherWindow.click(Control::按钮_删除残余);
+    EXPECT_EQ(otherWindow.messages().back().text, "状态：删除缓存失败"_t + refused);
+    EXPECT_EQ(files::readFile(dataFile("t_j.q")), cachedPage);
+
+    // Once the first copy's download has ended, the second may go to work.
+    downloadAndWait();
+    EXPECT_EQ(lastMessageText(), successBox(0));
+    otherWindow.clearMessages();
+    otherWindow.click(Control::按钮_分析数据);
+    EXPECT_EQ(otherWindow.messages().back().text, completed());
+    window.click(Control::按钮_重新分析);
+    analyse(address(category), Control::选择框_图集分类);
+    EXPECT_EQ(lastMessageText(), "状态：分析数据失败"_t + refused);
+    otherWindow.click(Control::按钮_重新分析);
+    window.click(Control::按钮_分析数据);
+    EXPECT_EQ(lastMessageText(), completed());
+}
+
 TEST_F(FaultTest, aSearchWordThatDecodesToParentFoldersStaysInside) {
     const std::string word = "/search/..%2F..%2F../";
     gallery.setList(search, 1);
