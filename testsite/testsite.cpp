@@ -300,17 +300,26 @@ private:
 
         // A sized provider: cpp-httplib leaves its bytes alone instead of compressing text again.
         std::size_t cutAt = page.ending == Page::Ending::CutOff ? length / 2 : length;
-        std::size_t pieceSize = (length + std::max(page.pieces, 1) - 1) / std::max(page.pieces, 1);
+        std::size_t burst = std::min(page.burst, length);
+        int pieces = std::max(page.pieces, 1);
+        std::size_t pieceSize = std::max<std::size_t>((length - burst + pieces - 1) / pieces, 1);
         bool filler = page.fillerSize > 0;
         response.set_content_provider(
             length, page.contentType,
-            [this, wire, filler, cutAt, pieceSize, pause = page.pause](std::size_t offset, std::size_t,
-                                                                       httplib::DataSink& sink) {
+            [this, wire, filler, cutAt, burst, pieceSize, pause = page.pause](std::size_t offset, std::size_t,
+                                                                              httplib::DataSink& sink) {
                 if (offset >= cutAt)
                     return false; // ends the connection short of the announced length
-                if (offset > 0 && pause.count() > 0 && !waitFor(pause))
-                    return false;
-                std::size_t count = std::min(pieceSize, cutAt - offset);
+                // Up to the end of the burst or of the current piece; filler goes out in slices of
+                // that, so the pause comes only where a piece begins.
+                std::size_t partEnd = burst;
+                if (offset >= burst) {
+                    std::size_t intoPiece = (offset - burst) % pieceSize;
+                    if (intoPiece == 0 && offset > 0 && pause.count() > 0 && !waitFor(pause))
+                        return false;
+                    partEnd = offset - intoPiece + pieceSize;
+                }
+                std::size_t count = std::min(partEnd, cutAt) - offset;
                 if (filler) {
                     std::string bytes(std::min<std::size_t>(count, 1 << 16), 'x');
                     return sink.write(bytes.data(), bytes.size());

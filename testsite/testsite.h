@@ -38,9 +38,11 @@ struct Page {
     std::vector<std::pair<std::string, std::string>> headers;
     // Waited before the answer.
     std::chrono::milliseconds delay{0};
-    // The body goes out in `pieces` parts with `pause` before each part after the first.
+    // The body goes out in `pieces` parts with `pause` before each part after the first; the
+    // first `burst` bytes go out at once as a part of their own, before the others.
     int pieces = 1;
     std::chrono::milliseconds pause{0};
+    std::size_t burst = 0;
     Ending ending = Ending::Complete;
     // Instead of `body`: this many filler bytes, made while they are sent (never held), plain.
     std::size_t fillerSize = 0;

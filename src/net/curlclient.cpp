@@ -4,8 +4,10 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <string>
@@ -112,6 +114,50 @@ void applyLoopbackRoutes(CURL* curl, HeaderList& connectTo) {
 
 using Clock = std::chrono::steady_clock;
 
+std::atomic<long long> floorBytesPerSecond{PROGRESS_FLOOR_BYTES_PER_SECOND};
+std::atomic<long long> floorWindowMs{PROGRESS_WINDOW.count()};
+
+// The bytes a transfer moved over the last window, from samples a thirtieth of the window apart:
+// a server that sent fast first and trickles after is caught one window after it slowed down,
+// where an average since the start would let it trickle on for as long as it had been fast.
+class ProgressWindow {
+public:
+    ProgressWindow()
+        : m_bytesPerSecond(floorBytesPerSecond.load()), m_window(floorWindowMs.load()),
+          m_step(std::max<std::chrono::milliseconds>(m_window / 30, std::chrono::milliseconds(1))) {}
+
+    void start(Clock::time_point now, long long moved) {
+        m_samples.clear();
+        m_samples.push_back({now, moved});
+    }
+
+    // True once a whole window has passed since start() and less than the floor moved within the
+    // last one.
+    bool tooSlow(Clock::time_point now, long long moved) {
+        if (m_samples.empty() || m_bytesPerSecond <= 0 || m_window.count() <= 0)
+            return false;
+        if (now - m_samples.back().time >= m_step)
+            m_samples.push_back({now, moved});
+        // The oldest sample kept is the last one at least a window old, so the bytes counted
+        // span a window or a little more, never less.
+        while (m_samples.size() > 1 && m_samples[1].time <= now - m_window)
+            m_samples.pop_front();
+        if (m_samples.front().time > now - m_window)
+            return false;
+        return moved - m_samples.front().moved < m_bytesPerSecond * m_window.count() / 1000;
+    }
+
+private:
+    struct Sample {
+        Clock::time_point time;
+        long long moved;
+    };
+    long long m_bytesPerSecond;
+    std::chrono::milliseconds m_window;
+    std::chrono::milliseconds m_step;
+    std::deque<Sample> m_samples;
+};
+
 // What one exchange brought back. Every status line starts a new response (a redirect that is
 // followed, an interim 100), so only the last response's headers and body are kept.
 struct Received {
@@ -121,11 +167,15 @@ struct Received {
     std::chrono::milliseconds idleLimit{0};
     Clock::time_point lastActivity = Clock::now();
     curl_off_t uploaded = 0;
+    // Every byte sent or received, headers included: what the floor on progress counts.
+    long long moved = 0;
+    ProgressWindow progress;
 };
 
 std::size_t receiveBody(char* data, std::size_t, std::size_t length, void* user) {
     auto* received = static_cast<Received*>(user);
     received->lastActivity = Clock::now();
+    received->moved += static_cast<long long>(length);
     if (static_cast<long long>(received->body.size() + length) > MAX_BODY_BYTES)
         return 0; // any count but `length` makes libcurl end the transfer with an error
     received->body.append(data, length);
@@ -135,6 +185,7 @@ std::size_t receiveBody(char* data, std::size_t, std::size_t length, void* user)
 std::size_t receiveHeader(char* data, std::size_t, std::size_t length, void* user) {
     auto* received = static_cast<Received*>(user);
     received->lastActivity = Clock::now();
+    received->moved += static_cast<long long>(length);
     std::string_view line(data, length);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
@@ -148,21 +199,27 @@ std::size_t receiveHeader(char* data, std::size_t, std::size_t length, void* use
     return length;
 }
 
-// The idle clock starts again once a connection stands, so connecting doesn't eat into it.
+// The idle clock and the floor on progress start once a connection stands (again for each request
+// of a redirect), so connecting, which has its own limit, doesn't eat into them.
 int connectionReady(void* user, char*, char*, int, int) {
-    static_cast<Received*>(user)->lastActivity = Clock::now();
+    auto* received = static_cast<Received*>(user);
+    received->lastActivity = Clock::now();
+    received->progress.start(received->lastActivity, received->moved);
     return CURL_PREREQFUNC_OK;
 }
 
 // Called at least once a second while a transfer waits; a non-zero answer ends it.
-int checkIdle(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded) {
+int checkProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded) {
     auto* received = static_cast<Received*>(user);
     Clock::time_point now = Clock::now();
-    if (uploaded != received->uploaded) {
-        received->uploaded = uploaded;
+    if (uploaded > received->uploaded) {
+        received->moved += uploaded - received->uploaded;
         received->lastActivity = now;
     }
-    return received->idleLimit.count() > 0 && now - received->lastActivity > received->idleLimit;
+    received->uploaded = uploaded;
+    if (received->idleLimit.count() > 0 && now - received->lastActivity > received->idleLimit)
+        return 1;
+    return received->progress.tooSlow(now, received->moved) ? 1 : 0;
 }
 
 // libcurl wants an address of ASCII: characters beyond it go as percent-escaped UTF-8, as a
@@ -197,17 +254,21 @@ void setTransferOptions(CURL* curl, const std::string& address, Received& receiv
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, maxRedirects);
 }
 
+// Every transfer reports its progress, for the floor on it and for the idle limit.
+void watchProgress(CURL* curl, Received& received) {
+    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, connectionReady);
+    curl_easy_setopt(curl, CURLOPT_PREREQDATA, &received);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &received);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+}
+
 // Resolving and connecting get the limit as a whole; sending and receiving get it as an idle
 // limit, so a large image that keeps arriving is not cut off while a silent server is. (libcurl's
 // low-speed limit can't stand in: it samples once a wall-clock second over a five-second window.)
 void setTimeouts(CURL* curl, long long milliseconds, Received& received) {
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(milliseconds));
     received.idleLimit = std::chrono::milliseconds(milliseconds);
-    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, connectionReady);
-    curl_easy_setopt(curl, CURLOPT_PREREQDATA, &received);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkIdle);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &received);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 }
 
 void addHeader(HeaderList& list, const Text& name, const Text& value) {
@@ -279,6 +340,7 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
     HeaderList headers, proxyHeaders, connectTo;
     std::string address = wireAddress(url);
     setTransferOptions(curl, address, received);
+    watchProgress(curl, received);
     curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     if (sharedConnections().enabled && sharedConnections().handle())
         curl_easy_setopt(curl, CURLOPT_SHARE, sharedConnections().handle());
@@ -364,6 +426,7 @@ ByteArray httpReadUrl(const Text& url) {
     HeaderList headers, connectTo;
     std::string address = wireAddress(url);
     setTransferOptions(curl.get(), address, received);
+    watchProgress(curl.get(), received);
     applyLoopbackRoutes(curl.get(), connectTo);
     curl_easy_setopt(curl.get(), CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
     curl_easy_setopt(curl.get(), CURLOPT_PROXY, "");
@@ -385,6 +448,15 @@ ByteArray httpReadUrl(const Text& url) {
 void setConnectionReuse(bool reuse) {
     initialiseCurlOnce();
     sharedConnections().enabled = reuse;
+}
+
+void setProgressFloor(long long bytesPerSecond, std::chrono::milliseconds window) {
+    floorBytesPerSecond = bytesPerSecond;
+    floorWindowMs = window.count();
+}
+
+void resetProgressFloor() {
+    setProgressFloor(PROGRESS_FLOOR_BYTES_PER_SECOND, PROGRESS_WINDOW);
 }
 
 void routeHostToLoopback(const std::string& host, int port) {

@@ -4,6 +4,7 @@
 #include "net/headertext.h"
 #include "text/text.h"
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -45,8 +46,15 @@ struct HttpExchange {
 // A body beyond this ends the exchange as a failure, so a runaway server can't exhaust memory.
 inline constexpr long long MAX_BODY_BYTES = 256LL * 1024 * 1024;
 
+// The floor on progress: once its connection stands, a request that moves fewer bytes than this
+// many a second over any PROGRESS_WINDOW is given up as a time-out, so a server that trickles can't
+// hold a request for ever while each byte keeps the idle limit away.
+inline constexpr long long PROGRESS_FLOOR_BYTES_PER_SECOND = 1024;
+inline constexpr std::chrono::milliseconds PROGRESS_WINDOW{30000};
+
 // The limit for resolving, connecting, and every wait for the next byte sent or received: none for
-// -1, 15000 ms for other values below 1 and when omitted, n × 1000 ms otherwise.
+// -1, 15000 ms for other values below 1 and when omitted, n × 1000 ms otherwise. The floor on
+// progress holds whatever the limit.
 std::optional<long long> requestTimeoutMs(std::optional<int> timeoutSeconds);
 
 ByteArray httpRequest(const Text& url);

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <set>
@@ -364,6 +366,123 @@ TEST_F(HttpClientTest, aBodyWithoutALengthIsCutOffAtTheLimit) {
     HttpExchange whole;
     EXPECT_EQ(httpRequest(siteAddress("largest.jpg"), whole).size(), largest.fillerSize);
     EXPECT_EQ(whole.status, 200);
+}
+
+namespace {
+
+// The floor on progress shortened for the life of the guard, so that a trickle is caught within
+// seconds; the product's values come back after.
+class ShortProgressFloor {
+public:
+    ShortProgressFloor(long long bytesPerSecond, std::chrono::milliseconds window) {
+        setProgressFloor(bytesPerSecond, window);
+    }
+    ~ShortProgressFloor() { resetProgressFloor(); }
+    ShortProgressFloor(const ShortProgressFloor&) = delete;
+    ShortProgressFloor& operator=(const ShortProgressFloor&) = delete;
+};
+
+using Seconds = std::chrono::duration<double>;
+
+template <class Fetch> Seconds timed(Fetch&& fetch) {
+    const auto started = std::chrono::steady_clock::now();
+    fetch();
+    return std::chrono::steady_clock::now() - started;
+}
+
+} // namespace
+
+TEST_F(HttpClientTest, aBodyTricklingAByteASecondIsGivenUpAfterHalfAMinute) {
+    // At the product's values: every byte keeps the 15 s idle limit away, the floor alone ends it.
+    Page trickle = Page::bytes(std::string(120, 't'));
+    trickle.compressed = false;
+    trickle.pieces = 120;
+    trickle.pause = std::chrono::seconds(1);
+    site.setPage("/trickle.jpg", trickle);
+
+    HttpExchange exchange = exchangeWithStaleResults();
+    ByteArray requested, read;
+    Seconds requestTime, readTime;
+    std::thread reader([&] { readTime = timed([&] { read = httpReadUrl(siteAddress("trickle.jpg")); }); });
+    requestTime = timed([&] { requested = httpRequest(siteAddress("trickle.jpg"), exchange); });
+    reader.join();
+
+    expectFailed(requested, exchange);
+    // The plain read hands back what had arrived, as after any break.
+    EXPECT_LT(read.size(), trickle.body.size());
+    EXPECT_EQ(read, trickle.body.substr(0, read.size()));
+    for (Seconds taken : {requestTime, readTime}) {
+        EXPECT_GT(taken.count(), 25);
+        EXPECT_LT(taken.count(), 45);
+    }
+}
+
+TEST_F(HttpClientTest, aBodyThatSlowsDownAfterAFastStartIsGivenUpAWindowLater) {
+    ShortProgressFloor floor(10240, std::chrono::seconds(2));
+    // Two megabytes at once would keep an average since the start above the floor for 200 s.
+    Page burst;
+    burst.contentType = "image/jpeg";
+    burst.fillerSize = (2 << 20) + 100;
+    burst.burst = 2 << 20;
+    burst.pieces = 100;
+    burst.pause = std::chrono::milliseconds(200);
+    site.setPage("/burst.jpg", burst);
+
+    HttpExchange exchange = exchangeWithStaleResults();
+    ByteArray requested, read;
+    Seconds requestTime = timed([&] { requested = httpRequest(siteAddress("burst.jpg"), exchange); });
+    Seconds readTime = timed([&] { read = httpReadUrl(siteAddress("burst.jpg")); });
+
+    expectFailed(requested, exchange);
+    EXPECT_GE(read.size(), burst.burst);
+    EXPECT_LT(read.size(), burst.fillerSize);
+    for (Seconds taken : {requestTime, readTime}) {
+        EXPECT_GE(taken.count(), 2);
+        EXPECT_LT(taken.count(), 6);
+    }
+}
+
+TEST_F(HttpClientTest, aSlowBodyAboveTheFloorArrivesWhole) {
+    ShortProgressFloor floor(10240, std::chrono::seconds(1));
+    // Twice the floor for six windows, in parts a quarter of a window apart.
+    std::string bytes(120000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 13);
+    Page slow = Page::bytes(bytes);
+    slow.compressed = false;
+    slow.pieces = 24;
+    slow.pause = std::chrono::milliseconds(250);
+    site.setPage("/slow.jpg", slow);
+
+    HttpExchange exchange;
+    ByteArray read;
+    std::thread reader([&] { read = httpReadUrl(siteAddress("slow.jpg")); });
+    ByteArray requested = httpRequest(siteAddress("slow.jpg"), exchange);
+    reader.join();
+    EXPECT_EQ(exchange.status, 200);
+    EXPECT_EQ(requested.size(), bytes.size());
+    EXPECT_TRUE(requested == bytes);
+    EXPECT_EQ(read.size(), bytes.size());
+    EXPECT_TRUE(read == bytes);
+}
+
+TEST_F(HttpClientTest, aFiftyMegabyteImageAtTwoMegabytesASecondArrivesWhole) {
+    Page large;
+    large.contentType = "image/jpeg";
+    large.fillerSize = 50'000'000;
+    large.pieces = 100;
+    large.pause = std::chrono::milliseconds(250);
+    site.setPage("/large.jpg", large);
+
+    HttpExchange exchange;
+    exchange.extraHeaders = "Referer: "_t + Text::fromGbk(SITE_ROOT);
+    ByteArray body;
+    Seconds taken = timed([&] { body = httpRequest(siteAddress("large.jpg"), exchange); });
+    EXPECT_EQ(exchange.status, 200);
+    EXPECT_EQ(body.size(), large.fillerSize);
+    EXPECT_EQ(std::count(body.begin(), body.end(), 'x'), static_cast<std::ptrdiff_t>(large.fillerSize));
+    // The parts came as sent, not all at once.
+    EXPECT_GT(taken.count(), 20);
 }
 
 TEST(HttpTimeouts, minusOneLeavesTheLibrarysOwnAndOthersBelowOneGiveFifteenSeconds) {
