@@ -98,6 +98,11 @@ public:
         stop();
     }
 
+    void setRequestsPerConnection(int count) {
+        if (m_http && !m_thread.joinable())
+            m_http->set_keep_alive_max_count(static_cast<std::size_t>(count));
+    }
+
     bool start() {
         if (!m_http || !m_http->is_valid() || m_thread.joinable())
             return false;
@@ -359,6 +364,10 @@ bool TestSite::servesTls() {
 TestSite::TestSite(Transport transport) : m_server(std::make_unique<Server>(transport)) {}
 
 TestSite::~TestSite() = default;
+
+void TestSite::setRequestsPerConnection(int count) {
+    m_server->setRequestsPerConnection(count);
+}
 
 bool TestSite::start() {
     return m_server->start();

@@ -84,6 +84,9 @@ public:
     TestSite(const TestSite&) = delete;
     TestSite& operator=(const TestSite&) = delete;
 
+    // Before start(): how many requests one connection serves before the site closes it; 100
+    // unless set, as many web servers allow.
+    void setRequestsPerConnection(int count);
     // Listens on a free loopback port and serves from a thread of its own; false when it can't.
     bool start();
     // Wakes waiting and silent answers and ends the server. Also done by the destructor.

@@ -80,6 +80,7 @@ public:
     // Never cleaned up: workers still running at exit may hold connections of it.
     CURLSH* handle() const { return m_share; }
     std::atomic<bool> enabled{true};
+    std::atomic<int> kept{KEPT_CONNECTIONS};
 
 private:
     static void lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
@@ -169,13 +170,26 @@ struct Received {
     curl_off_t uploaded = 0;
     // Every byte sent or received, headers included: what the floor on progress counts.
     long long moved = 0;
+    // The bytes of responses alone.
+    long long answered = 0;
     ProgressWindow progress;
+
+    // Before the request goes again: nothing of the attempt before counts.
+    void startOver() {
+        body.clear();
+        headers.clear();
+        lastActivity = Clock::now();
+        uploaded = 0;
+        moved = 0;
+        answered = 0;
+    }
 };
 
 std::size_t receiveBody(char* data, std::size_t, std::size_t length, void* user) {
     auto* received = static_cast<Received*>(user);
     received->lastActivity = Clock::now();
     received->moved += static_cast<long long>(length);
+    received->answered += static_cast<long long>(length);
     if (static_cast<long long>(received->body.size() + length) > MAX_BODY_BYTES)
         return 0; // any count but `length` makes libcurl end the transfer with an error
     received->body.append(data, length);
@@ -186,6 +200,7 @@ std::size_t receiveHeader(char* data, std::size_t, std::size_t length, void* use
     auto* received = static_cast<Received*>(user);
     received->lastActivity = Clock::now();
     received->moved += static_cast<long long>(length);
+    received->answered += static_cast<long long>(length);
     std::string_view line(data, length);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
@@ -285,6 +300,18 @@ void suppressLibraryHeaders(HeaderList& list) {
     list.add("Expect:");
 }
 
+// A kept connection that the server has closed meanwhile can look alive (over TLS its closing
+// alert waits unread), and libcurl's own retry takes the next kept one, five times at most: with
+// many kept connections gone stale at once, a request can die on them alone, never having had a
+// fresh connection.
+bool diedOnKeptConnections(CURL* curl, CURLcode result, const Received& received) {
+    if (result != CURLE_SEND_ERROR && result != CURLE_RECV_ERROR && result != CURLE_GOT_NOTHING)
+        return false;
+    long connects = 0;
+    curl_easy_getinfo(curl, CURLINFO_NUM_CONNECTS, &connects);
+    return connects == 0 && received.answered == 0;
+}
+
 bool isHttpsAddress(const Text& url) {
     return url.left(8).upper() == "HTTPS://"_t;
 }
@@ -342,8 +369,12 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
     setTransferOptions(curl, address, received);
     watchProgress(curl, received);
     curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    if (sharedConnections().enabled && sharedConnections().handle())
+    if (sharedConnections().enabled && sharedConnections().handle()) {
         curl_easy_setopt(curl, CURLOPT_SHARE, sharedConnections().handle());
+        // The limit of the shared cache is that of the transfer handing a connection back; it
+        // counts the connections in use too.
+        curl_easy_setopt(curl, CURLOPT_MAXCONNECTS, static_cast<long>(sharedConnections().kept.load()));
+    }
     applyLoopbackRoutes(curl, connectTo);
 
     if (std::optional<long long> milliseconds = requestTimeoutMs(exchange.timeoutSeconds))
@@ -397,6 +428,11 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
         curl_easy_setopt(curl, CURLOPT_PROXYHEADER, proxyHeaders.head());
 
     CURLcode result = isWebAddress(url) ? curl_easy_perform(curl) : CURLE_URL_MALFORMAT;
+    if (diedOnKeptConnections(curl, result, received)) {
+        received.startOver();
+        curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
+        result = curl_easy_perform(curl);
+    }
     long status = 0;
     if (result == CURLE_OK)
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
@@ -448,6 +484,11 @@ ByteArray httpReadUrl(const Text& url) {
 void setConnectionReuse(bool reuse) {
     initialiseCurlOnce();
     sharedConnections().enabled = reuse;
+}
+
+void setKeptConnections(int count) {
+    initialiseCurlOnce();
+    sharedConnections().kept = count;
 }
 
 void setProgressFloor(long long bytesPerSecond, std::chrono::milliseconds window) {

@@ -46,6 +46,11 @@ struct HttpExchange {
 // A body beyond this ends the exchange as a failure, so a runaway server can't exhaust memory.
 inline constexpr long long MAX_BODY_BYTES = 256LL * 1024 * 1024;
 
+// Connections the shared cache keeps open for the next request: one at least for every image in
+// flight at the most threads a download may have, where libcurl's own 5 would close one for nearly
+// every image.
+inline constexpr int KEPT_CONNECTIONS = 40;
+
 // The floor on progress: once its connection stands, a request that moves fewer bytes than this
 // many a second over any PROGRESS_WINDOW is given up as a time-out, so a server that trickles can't
 // hold a request for ever while each byte keeps the idle limit away.

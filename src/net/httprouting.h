@@ -13,6 +13,10 @@ namespace xiuyun {
 // way. Off only to measure what reuse is worth.
 void setConnectionReuse(bool reuse);
 
+// How many connections the shared cache holds, KEPT_CONNECTIONS unless set here; libcurl's own
+// default (5) only to measure what the larger cache is worth.
+void setKeptConnections(int count);
+
 // The floor on progress of every request: at least `bytesPerSecond` over each `window` once the
 // connection stands. Tests shorten the window so that a trickling server need not take half a
 // minute; reset puts back PROGRESS_FLOOR_BYTES_PER_SECOND over PROGRESS_WINDOW.

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -616,6 +617,22 @@ protected:
         return exchange.status == 200 && gzipDecompress(body) == std::string(30000 + i % 6, 'j');
     }
 
+    // Fetches images 0 to count - 1 on `threads` threads at once, each taking the next image not
+    // yet taken, as the workers of a download do; answers how many came back whole.
+    int fetchOnThreads(int threads, int count) const {
+        std::atomic<int> next{0}, whole{0};
+        std::vector<std::thread> workers;
+        for (int t = 0; t < threads; ++t) {
+            workers.emplace_back([&] {
+                for (int i = next++; i < count; i = next++)
+                    whole += fetchImage(i);
+            });
+        }
+        for (std::thread& worker : workers)
+            worker.join();
+        return whole;
+    }
+
     // Connections the site saw requests on, from request `first` on.
     std::set<int> connections(std::size_t first = 0) const {
         std::set<int> ports;
@@ -665,6 +682,26 @@ TEST_P(ConnectionReuseTest, workersOnManyThreadsOpenNoMoreConnectionsThanThreads
     EXPECT_EQ(whole, std::vector<int>(threads, 5));
     EXPECT_EQ(site.requests().size(), 20u);
     EXPECT_LE(connections().size(), static_cast<std::size_t>(threads));
+}
+
+TEST_P(ConnectionReuseTest, thirtyWorkersFetchingTwoThousandImagesKeepTheirConnections) {
+    // As a download at the slider's most threads does: every connection back in the cache stays
+    // open for the next image instead of all but a few being closed.
+    EXPECT_EQ(fetchOnThreads(30, 2000), 2000);
+    EXPECT_EQ(site.requests().size(), 2000u);
+    EXPECT_LE(connections().size(), static_cast<std::size_t>(KEPT_CONNECTIONS));
+}
+
+TEST_P(ConnectionReuseTest, keptConnectionsTheSiteHasClosedMeanwhileFailNoRequest) {
+    // The site drops a connection idle for a second. Over TLS such a connection still looks alive
+    // to the client, and after each pause thirty of them wait in the cache.
+    int whole = 0;
+    for (int round = 0; round < 4; ++round) {
+        if (round > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        whole += fetchOnThreads(30, 60);
+    }
+    EXPECT_EQ(whole, 4 * 60);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, ConnectionReuseTest,
