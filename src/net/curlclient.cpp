@@ -163,6 +163,11 @@ private:
 // followed, an interim 100), so only the last response's headers and body are kept.
 struct Received {
     ByteArray body;
+    // When set, the body goes here instead.
+    BodySink* sink = nullptr;
+    // The body's length so far, kept or handed on.
+    long long bodyBytes = 0;
+    int responses = 0;
     std::string headers;
     // The idle limit: the longest wait for the next byte sent or received, none when zero.
     std::chrono::milliseconds idleLimit{0};
@@ -177,6 +182,7 @@ struct Received {
     // Before the request goes again: nothing of the attempt before counts.
     void startOver() {
         body.clear();
+        bodyBytes = 0;
         headers.clear();
         lastActivity = Clock::now();
         uploaded = 0;
@@ -190,10 +196,20 @@ std::size_t receiveBody(char* data, std::size_t, std::size_t length, void* user)
     received->lastActivity = Clock::now();
     received->moved += static_cast<long long>(length);
     received->answered += static_cast<long long>(length);
-    if (static_cast<long long>(received->body.size() + length) > MAX_BODY_BYTES)
-        return 0; // any count but `length` makes libcurl end the transfer with an error
-    received->body.append(data, length);
-    return length;
+    // Any count but `length` makes libcurl end the transfer with an error.
+    if (received->bodyBytes + static_cast<long long>(length) > MAX_BODY_BYTES)
+        return 0;
+    received->bodyBytes += static_cast<long long>(length);
+    if (!received->sink) {
+        received->body.append(data, length);
+        return length;
+    }
+    // An exception must not cross libcurl's C frames.
+    try {
+        return received->sink->write(std::string_view(data, length)) ? length : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 std::size_t receiveHeader(char* data, std::size_t, std::size_t length, void* user) {
@@ -207,6 +223,15 @@ std::size_t receiveHeader(char* data, std::size_t, std::size_t length, void* use
     if (line.starts_with("HTTP/")) {
         received->headers.clear();
         received->body.clear();
+        received->bodyBytes = 0;
+        if (received->sink && received->responses > 0) {
+            try {
+                received->sink->restart();
+            } catch (...) {
+                return 0;
+            }
+        }
+        ++received->responses;
     } else if (!line.empty()) {
         received->headers.append(line);
         received->headers.append("\r\n");
@@ -325,6 +350,7 @@ void clearResults(HttpExchange& exchange) {
     exchange.responseHeaders = {};
     exchange.returnedCookies = {};
     exchange.status = 0;
+    exchange.bodyBytes = 0;
 }
 
 } // namespace
@@ -364,6 +390,7 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
     curl_easy_reset(curl);
 
     Received received;
+    received.sink = exchange.bodySink.get();
     HeaderList headers, proxyHeaders, connectTo;
     std::string address = wireAddress(url);
     setTransferOptions(curl, address, received);
@@ -446,6 +473,7 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
     exchange.responseHeaders = Text::fromGbk(std::move(received.headers))
                                    .replaced("Set-Cookie"_t, "Set-Cookie"_t, CaseMode::IgnoreAscii);
     exchange.status = static_cast<int>(status);
+    exchange.bodyBytes = received.bodyBytes;
     exchange.returnedCookies = cookiesOfResponse(exchange.responseHeaders);
     if (exchange.autoMergeCookies.value_or(true) && exchange.sendCookies)
         exchange.returnedCookies = mergeCookies(*exchange.sendCookies, exchange.returnedCookies);

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 namespace xiuyun {
@@ -16,6 +17,19 @@ class RequestObject;
 // A request object to hand to several calls, which then share its connections; null when none can
 // be made. Calls through one object take turns.
 std::shared_ptr<RequestObject> newRequestObject();
+
+// Where the body of a response goes instead of memory, so that memory stays bounded whatever a
+// site sends: an image worker writes each image into its file as it arrives. Called on the thread
+// of the request, in the order of the bytes.
+class BodySink {
+public:
+    virtual ~BodySink() = default;
+    // The next bytes of the body; false ends the exchange as a failure.
+    virtual bool write(std::string_view bytes) = 0;
+    // A new response begins (a redirect followed, an interim 1xx): what was written so far is not
+    // the body.
+    virtual void restart() = 0;
+};
 
 // The arguments of httpRequest after the address. Every input may be omitted (std::nullopt or
 // empty), and an omitted one is told apart from a given one. On return the out fields hold the
@@ -35,15 +49,21 @@ struct HttpExchange {
     std::optional<int> proxyAuth; // 1 (default) sends basic proxy credentials
     std::shared_ptr<RequestObject> requestObject;
     std::optional<bool> autoMergeCookies; // default true
+    // When given, the body goes only here and httpRequest returns an empty byte array; a failed
+    // exchange may leave part of a body in it.
+    std::shared_ptr<BodySink> bodySink;
     // in/out: header lines joined by "\r\n"; on return the completed block that was applied
     Text extraHeaders;
     // out
     Text returnedCookies;
     Text responseHeaders;
     int status = 0;
+    // The length of the body, returned or handed to the sink.
+    long long bodyBytes = 0;
 };
 
-// A body beyond this ends the exchange as a failure, so a runaway server can't exhaust memory.
+// A body beyond this ends the exchange as a failure, so a runaway server can't exhaust memory or
+// disk.
 inline constexpr long long MAX_BODY_BYTES = 256LL * 1024 * 1024;
 
 // Connections the shared cache keeps open for the next request: one at least for every image in

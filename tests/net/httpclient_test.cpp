@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <string_view>
 #include <thread>
 
 using namespace xiuyun;
@@ -484,6 +485,125 @@ TEST_F(HttpClientTest, aFiftyMegabyteImageAtTwoMegabytesASecondArrivesWhole) {
     EXPECT_EQ(std::count(body.begin(), body.end(), 'x'), static_cast<std::ptrdiff_t>(large.fillerSize));
     // The parts came as sent, not all at once.
     EXPECT_GT(taken.count(), 20);
+}
+
+namespace {
+
+// Keeps what it is handed, and what happened to it, in order: "w" for a write, "r" for a restart.
+class RecordingSink : public BodySink {
+public:
+    bool write(std::string_view bytes) override {
+        events += 'w';
+        written += static_cast<long long>(bytes.size());
+        if (keep)
+            body.append(bytes);
+        return written <= refuseAfter;
+    }
+    void restart() override {
+        events += 'r';
+        body.clear();
+    }
+
+    ByteArray body;
+    std::string events;
+    long long written = 0;
+    // Counting alone, for bodies too large to keep.
+    bool keep = true;
+    long long refuseAfter = MAX_BODY_BYTES * 2;
+};
+
+} // namespace
+
+TEST_F(HttpClientTest, aSinkGetsTheBodyOfTheLastResponseAndNothingElse) {
+    std::string bytes(300000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 31);
+    Page image = Page::bytes(bytes, "image/png");
+    image.compressed = false;
+    image.pieces = 3;
+    image.cookies = {"seen=1"};
+    site.setPage("/new.png", image);
+    Page moved = Page::bytes("this image moved", "text/plain");
+    moved.compressed = false;
+    moved.location = std::string(SITE_ROOT) + "new.png";
+    site.setPage("/old.png", moved);
+
+    auto sink = std::make_shared<RecordingSink>();
+    HttpExchange exchange;
+    exchange.bodySink = sink;
+    EXPECT_TRUE(httpRequest(siteAddress("old.png"), exchange).empty());
+    EXPECT_EQ(exchange.status, 200);
+    EXPECT_EQ(exchange.bodyBytes, static_cast<long long>(bytes.size()));
+    EXPECT_EQ(exchange.returnedCookies, "seen=1"_t);
+    EXPECT_TRUE(exchange.responseHeaders.contains("Content-Type: image/png"_t)) << exchange.responseHeaders;
+    EXPECT_EQ(sink->body.size(), bytes.size());
+    EXPECT_TRUE(sink->body == bytes);
+    // A new response began once, and nothing of the redirect stayed.
+    EXPECT_EQ(std::count(sink->events.begin(), sink->events.end(), 'r'), 1) << sink->events;
+
+    // The same body kept in memory counts the same.
+    HttpExchange inMemory;
+    EXPECT_TRUE(httpRequest(siteAddress("new.png"), inMemory) == bytes);
+    EXPECT_EQ(inMemory.bodyBytes, static_cast<long long>(bytes.size()));
+}
+
+TEST_F(HttpClientTest, anInterimAnswerRestartsTheSink) {
+    RawListener listener;
+    routeSiteTo(listener.port());
+    listener.setResponse("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 5\r\n"
+                         "Connection: close\r\n\r\nwhole");
+    auto sink = std::make_shared<RecordingSink>();
+    HttpExchange exchange;
+    exchange.bodySink = sink;
+    httpRequest(siteAddress("img/1.jpg"), exchange);
+    EXPECT_EQ(exchange.status, 200);
+    EXPECT_EQ(sink->body, "whole");
+    EXPECT_EQ(sink->events, "rw");
+}
+
+TEST_F(HttpClientTest, theLimitEndsAnEndlessBodyGoingToASink) {
+    Page endless;
+    endless.contentType = "image/jpeg";
+    endless.unannounced = true;
+    endless.fillerSize = static_cast<std::size_t>(MAX_BODY_BYTES) + 1;
+    site.setPage("/endless.jpg", endless);
+
+    auto sink = std::make_shared<RecordingSink>();
+    sink->keep = false;
+    HttpExchange exchange = exchangeWithStaleResults();
+    exchange.bodyBytes = 7;
+    exchange.bodySink = sink;
+    expectFailed(httpRequest(siteAddress("endless.jpg"), exchange), exchange);
+    EXPECT_EQ(exchange.bodyBytes, 0);
+    EXPECT_EQ(sink->written, MAX_BODY_BYTES);
+}
+
+TEST_F(HttpClientTest, aSinkThatRefusesEndsTheTransfer) {
+    // Ten parts, each written as it comes; the refusal of the first ends it.
+    Page slow = Page::bytes(std::string(100000, 's'));
+    slow.compressed = false;
+    slow.pieces = 10;
+    slow.pause = std::chrono::milliseconds(200);
+    site.setPage("/slow.jpg", slow);
+
+    auto sink = std::make_shared<RecordingSink>();
+    sink->refuseAfter = 0;
+    HttpExchange exchange = exchangeWithStaleResults();
+    exchange.bodySink = sink;
+    expectFailed(httpRequest(siteAddress("slow.jpg"), exchange), exchange);
+    EXPECT_EQ(sink->events, "w");
+
+    // Cut off midway, the exchange fails with what arrived in the sink.
+    Page cut = Page::bytes(std::string(200000, 'c'));
+    cut.compressed = false;
+    cut.ending = Page::Ending::CutOff;
+    site.setPage("/cut.jpg", cut);
+    auto cutSink = std::make_shared<RecordingSink>();
+    HttpExchange cutOff;
+    cutOff.bodySink = cutSink;
+    expectFailed(httpRequest(siteAddress("cut.jpg"), cutOff), cutOff);
+    EXPECT_EQ(cutOff.bodyBytes, 0);
+    EXPECT_LE(cutSink->body.size(), cut.body.size() / 2);
 }
 
 TEST(HttpTimeouts, minusOneLeavesTheLibrarysOwnAndOthersBelowOneGiveFifteenSeconds) {
