@@ -3,6 +3,7 @@
 
 #include "net/site.h"
 #include "support/environment.h"
+#include "support/progressfloor.h"
 #include "testsite/gzip.h"
 #include "testsite/rawlistener.h"
 #include "testsite/testsite.h"
@@ -24,6 +25,7 @@ using xiuyun::testing::gzipDecompress;
 using xiuyun::testing::Page;
 using xiuyun::testing::RawListener;
 using xiuyun::testing::RawRequest;
+using xiuyun::testing::ShortProgressFloor;
 using xiuyun::testing::TestSite;
 using xiuyun::testing::unusedLoopbackPort;
 
@@ -371,18 +373,6 @@ TEST_F(HttpClientTest, aBodyWithoutALengthIsCutOffAtTheLimit) {
 }
 
 namespace {
-
-// The floor on progress shortened for the life of the guard, so that a trickle is caught within
-// seconds; the product's values come back after.
-class ShortProgressFloor {
-public:
-    ShortProgressFloor(long long bytesPerSecond, std::chrono::milliseconds window) {
-        setProgressFloor(bytesPerSecond, window);
-    }
-    ~ShortProgressFloor() { resetProgressFloor(); }
-    ShortProgressFloor(const ShortProgressFloor&) = delete;
-    ShortProgressFloor& operator=(const ShortProgressFloor&) = delete;
-};
 
 using Seconds = std::chrono::duration<double>;
 
