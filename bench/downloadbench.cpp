@@ -4,6 +4,9 @@
 //  - downloadCategory: every image answer delayed by 300 ms; seconds against the bound
 //    images / threads × latency, and the peak memory of the process.
 //  - downloadWithoutLatency: images per second at 10 threads with no added latency.
+//  - connectionsPerDownload: connections the image site saw for a category of 2,000 images
+//    (2 list pages of 10 albums of 100) without added latency, at 10 and 30 threads, with the
+//    shared cache holding libcurl's own 5 connections or the client's KEPT_CONNECTIONS.
 #include "benchsupport.h"
 
 #include "download/download.h"
@@ -15,7 +18,10 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 
 using namespace xiuyun;
@@ -23,32 +29,42 @@ using namespace xiuyun::bench;
 
 namespace {
 
-constexpr int listPages = 2;
-constexpr int albumsPerPage = 5;
-constexpr int imagesPerAlbum = 20;
-constexpr int totalImages = listPages * albumsPerPage * imagesPerAlbum;
 const std::string category = "/t/xinggan/";
 const std::string host(SITE_HOST);
 
+struct Shape {
+    int listPages;
+    int albumsPerPage;
+    int imagesPerAlbum;
+    int images() const { return listPages * albumsPerPage * imagesPerAlbum; }
+};
+constexpr Shape smallCategory{2, 5, 20};
+constexpr Shape largeCategory{2, 10, 100};
+
 // The gallery on loopback, routed from the site's host: one site answers pages and images over
 // http; with https the images come from a second site of their own. Images answer after
-// `imageLatency`. The routes and the connection setting go back when it does.
+// `imageLatency`. The routes and the connection settings go back when it does.
 class LocalGallery {
 public:
-    LocalGallery(bool https, bool reuse, std::chrono::milliseconds imageLatency)
-        : m_gallery(std::string(SITE_ROOT), {.pagesPerList = listPages,
-                                             .albumsPerPage = albumsPerPage,
-                                             .imagesPerAlbum = imagesPerAlbum,
+    LocalGallery(Shape shape, bool https, bool reuse, std::chrono::milliseconds imageLatency,
+                 std::optional<int> requestsPerConnection = std::nullopt)
+        : m_gallery(std::string(SITE_ROOT), {.pagesPerList = shape.listPages,
+                                             .albumsPerPage = shape.albumsPerPage,
+                                             .imagesPerAlbum = shape.imagesPerAlbum,
                                              .imageRoot = https ? "https://" + host + "/" : std::string()}) {
         auto answer = [this, imageLatency](const std::string& path) {
             return testing::galleryPage(m_gallery, path, imageLatency);
         };
+        if (requestsPerConnection)
+            m_pages.setRequestsPerConnection(*requestsPerConnection);
         if (!m_pages.start())
             return;
         m_pages.setRecording(false);
         m_pages.setFallback(answer);
         if (https) {
             m_images = std::make_unique<testing::TestSite>(testing::TestSite::Transport::Tls);
+            if (requestsPerConnection)
+                m_images->setRequestsPerConnection(*requestsPerConnection);
             if (!m_images->start())
                 return;
             m_images->setRecording(false);
@@ -63,12 +79,14 @@ public:
     }
     ~LocalGallery() {
         setConnectionReuse(true);
+        setKeptConnections(KEPT_CONNECTIONS);
         clearLoopbackRoutes();
     }
     LocalGallery(const LocalGallery&) = delete;
     LocalGallery& operator=(const LocalGallery&) = delete;
 
     bool running() const { return m_running; }
+    testing::TestSite& imageSite() { return m_images ? *m_images : m_pages; }
 
 private:
     gallery::Gallery m_gallery;
@@ -78,12 +96,17 @@ private:
 };
 
 // Analyses the category, then times its download at `threads`; answers the mean seconds of a run.
-double measureDownloads(benchmark::State& state, int threads) {
+// `afterRun` is called after each run, outside the timing.
+double measureDownloads(benchmark::State& state, int threads, Shape shape = smallCategory,
+                        const std::function<void()>& afterRun = {}) {
     double seconds = 0;
+    // Kept for the library, which holds on to the text of an error.
+    static std::string failure;
     for (auto _ : state) {
         state.PauseTiming();
         const Text directory = freshDirectory();
         double runSeconds = 0;
+        failure.clear();
         {
             BenchProgram run(directory);
             run.analyse(category, Control::选择框_图集分类);
@@ -93,22 +116,30 @@ double measureDownloads(benchmark::State& state, int threads) {
 
             const auto started = std::chrono::steady_clock::now();
             run.window.click(Control::按钮_开始下载);
-            if (!waitForDownloadThreads(std::chrono::minutes(5)))
-                state.SkipWithError("the download did not end");
+            const bool ended = waitForDownloadThreads(std::chrono::minutes(5));
             runSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
             state.PauseTiming();
             auto messages = run.window.messages();
-            if (messages.size() != 1 ||
-                messages[0].text != "状态：图片下载完成\r\n\r\n原因：\r\n\r\n重试：0"_t)
-                state.SkipWithError("the download did not complete");
+            if (!ended)
+                failure = "the download did not end";
+            else if (messages.size() != 1 ||
+                     messages[0].text != "状态：图片下载完成\r\n\r\n原因：\r\n\r\n重试：0"_t)
+                failure = "the download did not complete: " +
+                          (messages.empty() ? std::string("no message") : messages.back().text.toUtf8());
         }
         files::removeTree(directory);
+        if (!failure.empty()) {
+            state.SkipWithError(failure.c_str());
+            break;
+        }
+        if (afterRun)
+            afterRun();
         seconds += runSeconds;
         state.ResumeTiming();
     }
     state.counters["images_per_second"] = benchmark::Counter(
-        static_cast<double>(state.iterations() * totalImages), benchmark::Counter::kIsRate);
+        static_cast<double>(state.iterations() * shape.images()), benchmark::Counter::kIsRate);
     return seconds / static_cast<double>(state.iterations());
 }
 
@@ -116,7 +147,7 @@ double measureDownloads(benchmark::State& state, int threads) {
 void downloadCategory(benchmark::State& state) {
     constexpr std::chrono::milliseconds imageLatency{300};
     const int threads = static_cast<int>(state.range(0));
-    LocalGallery site(state.range(1) == 1, state.range(2) == 1, imageLatency);
+    LocalGallery site(smallCategory, state.range(1) == 1, state.range(2) == 1, imageLatency);
     if (!site.running()) {
         state.SkipWithError("the local sites did not start");
         return;
@@ -125,8 +156,8 @@ void downloadCategory(benchmark::State& state) {
 
     const double seconds = measureDownloads(state, threads);
 
-    const double bound =
-        static_cast<double>(totalImages) / threads * std::chrono::duration<double>(imageLatency).count();
+    const double bound = static_cast<double>(smallCategory.images()) / threads *
+                         std::chrono::duration<double>(imageLatency).count();
     state.counters["bound_s"] = bound;
     state.counters["ratio_to_bound"] = seconds / bound;
     state.counters["peak_rss_kb"] = static_cast<double>(peakResidentKb());
@@ -146,7 +177,7 @@ BENCHMARK(downloadCategory)
 
 // Arguments: https (0 or 1), connections kept (0 or 1); 10 threads.
 void downloadWithoutLatency(benchmark::State& state) {
-    LocalGallery site(state.range(0) == 1, state.range(1) == 1, std::chrono::milliseconds(0));
+    LocalGallery site(smallCategory, state.range(0) == 1, state.range(1) == 1, std::chrono::milliseconds(0));
     if (!site.running()) {
         state.SkipWithError("the local sites did not start");
         return;
@@ -163,6 +194,48 @@ BENCHMARK(downloadWithoutLatency)
     ->UseRealTime()
     ->Iterations(1)
     ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// Arguments: threads, https (0 or 1), connections the shared cache holds (5 or KEPT_CONNECTIONS).
+void connectionsPerDownload(benchmark::State& state) {
+    const int threads = static_cast<int>(state.range(0));
+    // A site that closes a connection after 100 requests would need 20 for 2,000 images whatever
+    // the client keeps; this one lets a connection serve 1,000, as nginx does by default.
+    LocalGallery site(largeCategory, state.range(1) == 1, true, std::chrono::milliseconds(0), 1000);
+    if (!site.running()) {
+        state.SkipWithError("the local sites did not start");
+        return;
+    }
+    setKeptConnections(static_cast<int>(state.range(2)));
+    testing::TestSite& images = site.imageSite();
+    images.setRecording(true);
+    double connections = 0;
+    measureDownloads(state, threads, largeCategory, [&] {
+        // A connection is the client's port; the pages of the http site may share them.
+        std::set<int> ports;
+        for (const testing::RecordedRequest& request : images.requests()) {
+            if (request.path.rfind("/img/", 0) == 0)
+                ports.insert(request.clientPort);
+        }
+        connections += static_cast<double>(ports.size());
+        images.clearRequests();
+    });
+    state.counters["connections"] = connections / static_cast<double>(state.iterations());
+}
+BENCHMARK(connectionsPerDownload)
+    ->ArgNames({"workers", "https", "kept"})
+    ->Args({10, 0, 5})
+    ->Args({10, 0, KEPT_CONNECTIONS})
+    ->Args({30, 0, 5})
+    ->Args({30, 0, KEPT_CONNECTIONS})
+    ->Args({10, 1, 5})
+    ->Args({10, 1, KEPT_CONNECTIONS})
+    ->Args({30, 1, 5})
+    ->Args({30, 1, KEPT_CONNECTIONS})
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
 } // namespace

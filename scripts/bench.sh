@@ -53,6 +53,11 @@ for https in (0, 1):
         run = median("download", "downloadWithoutLatency/https:%d/reuse:%d/iterations:1/repeats:5/real_time" % (https, reuse))
         rows.append(("200 images, no latency, 10 threads, " + transport(https, reuse),
                      "%.0f images/s" % run["images_per_second"], "-"))
+for workers in (10, 30):
+    for https in (0, 1):
+        kept = [median("download", "connectionsPerDownload/workers:%d/https:%d/kept:%d/iterations:1/repeats:3/real_time" % (workers, https, count))["connections"] for count in (5, 40)]
+        rows.append(("connections for 2,000 images, %d threads, %s" % (workers, "https" if https else "http"),
+                     "%.0f with 5 kept, %.0f with 40 kept" % tuple(kept), "<= 40 with 40 kept"))
 whole = median("scan", "scanWholeImages/repeats:5")
 first = median("scan", "scanFirstCheck/repeats:5")
 before = median("scan", "scanAsBefore/repeats:5")

@@ -98,6 +98,11 @@ public:
         stop();
     }
 
+    void setRequestsPerConnection(int count) {
+        if (m_http && !m_thread.joinable())
+            m_http->set_keep_alive_max_count(static_cast<std::size_t>(count));
+    }
+
     bool start() {
         if (!m_http || !m_http->is_valid() || m_thread.joinable())
             return false;
@@ -300,17 +305,26 @@ private:
 
         // A sized provider: cpp-httplib leaves its bytes alone instead of compressing text again.
         std::size_t cutAt = page.ending == Page::Ending::CutOff ? length / 2 : length;
-        std::size_t pieceSize = (length + std::max(page.pieces, 1) - 1) / std::max(page.pieces, 1);
+        std::size_t burst = std::min(page.burst, length);
+        int pieces = std::max(page.pieces, 1);
+        std::size_t pieceSize = std::max<std::size_t>((length - burst + pieces - 1) / pieces, 1);
         bool filler = page.fillerSize > 0;
         response.set_content_provider(
             length, page.contentType,
-            [this, wire, filler, cutAt, pieceSize, pause = page.pause](std::size_t offset, std::size_t,
-                                                                       httplib::DataSink& sink) {
+            [this, wire, filler, cutAt, burst, pieceSize, pause = page.pause](std::size_t offset, std::size_t,
+                                                                              httplib::DataSink& sink) {
                 if (offset >= cutAt)
                     return false; // ends the connection short of the announced length
-                if (offset > 0 && pause.count() > 0 && !waitFor(pause))
-                    return false;
-                std::size_t count = std::min(pieceSize, cutAt - offset);
+                // Up to the end of the burst or of the current piece; filler goes out in slices of
+                // that, so the pause comes only where a piece begins.
+                std::size_t partEnd = burst;
+                if (offset >= burst) {
+                    std::size_t intoPiece = (offset - burst) % pieceSize;
+                    if (intoPiece == 0 && offset > 0 && pause.count() > 0 && !waitFor(pause))
+                        return false;
+                    partEnd = offset - intoPiece + pieceSize;
+                }
+                std::size_t count = std::min(partEnd, cutAt) - offset;
                 if (filler) {
                     std::string bytes(std::min<std::size_t>(count, 1 << 16), 'x');
                     return sink.write(bytes.data(), bytes.size());
@@ -350,6 +364,10 @@ bool TestSite::servesTls() {
 TestSite::TestSite(Transport transport) : m_server(std::make_unique<Server>(transport)) {}
 
 TestSite::~TestSite() = default;
+
+void TestSite::setRequestsPerConnection(int count) {
+    m_server->setRequestsPerConnection(count);
+}
 
 bool TestSite::start() {
     return m_server->start();

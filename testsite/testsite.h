@@ -38,9 +38,11 @@ struct Page {
     std::vector<std::pair<std::string, std::string>> headers;
     // Waited before the answer.
     std::chrono::milliseconds delay{0};
-    // The body goes out in `pieces` parts with `pause` before each part after the first.
+    // The body goes out in `pieces` parts with `pause` before each part after the first; the
+    // first `burst` bytes go out at once as a part of their own, before the others.
     int pieces = 1;
     std::chrono::milliseconds pause{0};
+    std::size_t burst = 0;
     Ending ending = Ending::Complete;
     // Instead of `body`: this many filler bytes, made while they are sent (never held), plain.
     std::size_t fillerSize = 0;
@@ -82,6 +84,9 @@ public:
     TestSite(const TestSite&) = delete;
     TestSite& operator=(const TestSite&) = delete;
 
+    // Before start(): how many requests one connection serves before the site closes it; 100
+    // unless set, as many web servers allow.
+    void setRequestsPerConnection(int count);
     // Listens on a free loopback port and serves from a thread of its own; false when it can't.
     bool start();
     // Wakes waiting and silent answers and ends the server. Also done by the destructor.

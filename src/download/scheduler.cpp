@@ -3,6 +3,8 @@
 #include "download/failedimages.h"
 #include "download/history.h"
 #include "download/imageworker.h"
+#include "net/httpclient.h"
+#include "platform/controls.h"
 #include "platform/files.h"
 #include "program/imagerows.h"
 #include "program/messages.h"
@@ -13,6 +15,9 @@
 
 namespace xiuyun {
 namespace {
+
+// Each worker at the slider's most finds the connection of its last image kept for the next one.
+static_assert(KEPT_CONNECTIONS >= sliderMaximum);
 
 enum class EnsureAlbumFolder { No, Yes };
 enum class Batch { Done, Stopped };

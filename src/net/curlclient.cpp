@@ -4,8 +4,10 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <string>
@@ -78,6 +80,7 @@ public:
     // Never cleaned up: workers still running at exit may hold connections of it.
     CURLSH* handle() const { return m_share; }
     std::atomic<bool> enabled{true};
+    std::atomic<int> kept{KEPT_CONNECTIONS};
 
 private:
     static void lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
@@ -112,35 +115,123 @@ void applyLoopbackRoutes(CURL* curl, HeaderList& connectTo) {
 
 using Clock = std::chrono::steady_clock;
 
+std::atomic<long long> floorBytesPerSecond{PROGRESS_FLOOR_BYTES_PER_SECOND};
+std::atomic<long long> floorWindowMs{PROGRESS_WINDOW.count()};
+
+// The bytes a transfer moved over the last window, from samples a thirtieth of the window apart:
+// a server that sent fast first and trickles after is caught one window after it slowed down,
+// where an average since the start would let it trickle on for as long as it had been fast.
+class ProgressWindow {
+public:
+    ProgressWindow()
+        : m_bytesPerSecond(floorBytesPerSecond.load()), m_window(floorWindowMs.load()),
+          m_step(std::max<std::chrono::milliseconds>(m_window / 30, std::chrono::milliseconds(1))) {}
+
+    void start(Clock::time_point now, long long moved) {
+        m_samples.clear();
+        m_samples.push_back({now, moved});
+    }
+
+    // True once a whole window has passed since start() and less than the floor moved within the
+    // last one.
+    bool tooSlow(Clock::time_point now, long long moved) {
+        if (m_samples.empty() || m_bytesPerSecond <= 0 || m_window.count() <= 0)
+            return false;
+        if (now - m_samples.back().time >= m_step)
+            m_samples.push_back({now, moved});
+        // The oldest sample kept is the last one at least a window old, so the bytes counted
+        // span a window or a little more, never less.
+        while (m_samples.size() > 1 && m_samples[1].time <= now - m_window)
+            m_samples.pop_front();
+        if (m_samples.front().time > now - m_window)
+            return false;
+        return moved - m_samples.front().moved < m_bytesPerSecond * m_window.count() / 1000;
+    }
+
+private:
+    struct Sample {
+        Clock::time_point time;
+        long long moved;
+    };
+    long long m_bytesPerSecond;
+    std::chrono::milliseconds m_window;
+    std::chrono::milliseconds m_step;
+    std::deque<Sample> m_samples;
+};
+
 // What one exchange brought back. Every status line starts a new response (a redirect that is
 // followed, an interim 100), so only the last response's headers and body are kept.
 struct Received {
     ByteArray body;
+    // When set, the body goes here instead.
+    BodySink* sink = nullptr;
+    // The body's length so far, kept or handed on.
+    long long bodyBytes = 0;
+    int responses = 0;
     std::string headers;
     // The idle limit: the longest wait for the next byte sent or received, none when zero.
     std::chrono::milliseconds idleLimit{0};
     Clock::time_point lastActivity = Clock::now();
     curl_off_t uploaded = 0;
+    // Every byte sent or received, headers included: what the floor on progress counts.
+    long long moved = 0;
+    // The bytes of responses alone.
+    long long answered = 0;
+    ProgressWindow progress;
+
+    // Before the request goes again: nothing of the attempt before counts.
+    void startOver() {
+        body.clear();
+        bodyBytes = 0;
+        headers.clear();
+        lastActivity = Clock::now();
+        uploaded = 0;
+        moved = 0;
+        answered = 0;
+    }
 };
 
 std::size_t receiveBody(char* data, std::size_t, std::size_t length, void* user) {
     auto* received = static_cast<Received*>(user);
     received->lastActivity = Clock::now();
-    if (static_cast<long long>(received->body.size() + length) > MAX_BODY_BYTES)
-        return 0; // any count but `length` makes libcurl end the transfer with an error
-    received->body.append(data, length);
-    return length;
+    received->moved += static_cast<long long>(length);
+    received->answered += static_cast<long long>(length);
+    // Any count but `length` makes libcurl end the transfer with an error.
+    if (received->bodyBytes + static_cast<long long>(length) > MAX_BODY_BYTES)
+        return 0;
+    received->bodyBytes += static_cast<long long>(length);
+    if (!received->sink) {
+        received->body.append(data, length);
+        return length;
+    }
+    // An exception must not cross libcurl's C frames.
+    try {
+        return received->sink->write(std::string_view(data, length)) ? length : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 std::size_t receiveHeader(char* data, std::size_t, std::size_t length, void* user) {
     auto* received = static_cast<Received*>(user);
     received->lastActivity = Clock::now();
+    received->moved += static_cast<long long>(length);
+    received->answered += static_cast<long long>(length);
     std::string_view line(data, length);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
     if (line.starts_with("HTTP/")) {
         received->headers.clear();
         received->body.clear();
+        received->bodyBytes = 0;
+        if (received->sink && received->responses > 0) {
+            try {
+                received->sink->restart();
+            } catch (...) {
+                return 0;
+            }
+        }
+        ++received->responses;
     } else if (!line.empty()) {
         received->headers.append(line);
         received->headers.append("\r\n");
@@ -148,21 +239,27 @@ std::size_t receiveHeader(char* data, std::size_t, std::size_t length, void* use
     return length;
 }
 
-// The idle clock starts again once a connection stands, so connecting doesn't eat into it.
+// The idle clock and the floor on progress start once a connection stands (again for each request
+// of a redirect), so connecting, which has its own limit, doesn't eat into them.
 int connectionReady(void* user, char*, char*, int, int) {
-    static_cast<Received*>(user)->lastActivity = Clock::now();
+    auto* received = static_cast<Received*>(user);
+    received->lastActivity = Clock::now();
+    received->progress.start(received->lastActivity, received->moved);
     return CURL_PREREQFUNC_OK;
 }
 
 // Called at least once a second while a transfer waits; a non-zero answer ends it.
-int checkIdle(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded) {
+int checkProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded) {
     auto* received = static_cast<Received*>(user);
     Clock::time_point now = Clock::now();
-    if (uploaded != received->uploaded) {
-        received->uploaded = uploaded;
+    if (uploaded > received->uploaded) {
+        received->moved += uploaded - received->uploaded;
         received->lastActivity = now;
     }
-    return received->idleLimit.count() > 0 && now - received->lastActivity > received->idleLimit;
+    received->uploaded = uploaded;
+    if (received->idleLimit.count() > 0 && now - received->lastActivity > received->idleLimit)
+        return 1;
+    return received->progress.tooSlow(now, received->moved) ? 1 : 0;
 }
 
 // libcurl wants an address of ASCII: characters beyond it go as percent-escaped UTF-8, as a
@@ -197,17 +294,21 @@ void setTransferOptions(CURL* curl, const std::string& address, Received& receiv
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, maxRedirects);
 }
 
+// Every transfer reports its progress, for the floor on it and for the idle limit.
+void watchProgress(CURL* curl, Received& received) {
+    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, connectionReady);
+    curl_easy_setopt(curl, CURLOPT_PREREQDATA, &received);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &received);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+}
+
 // Resolving and connecting get the limit as a whole; sending and receiving get it as an idle
 // limit, so a large image that keeps arriving is not cut off while a silent server is. (libcurl's
 // low-speed limit can't stand in: it samples once a wall-clock second over a five-second window.)
 void setTimeouts(CURL* curl, long long milliseconds, Received& received) {
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(milliseconds));
     received.idleLimit = std::chrono::milliseconds(milliseconds);
-    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, connectionReady);
-    curl_easy_setopt(curl, CURLOPT_PREREQDATA, &received);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkIdle);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &received);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 }
 
 void addHeader(HeaderList& list, const Text& name, const Text& value) {
@@ -224,6 +325,18 @@ void suppressLibraryHeaders(HeaderList& list) {
     list.add("Expect:");
 }
 
+// A kept connection that the server has closed meanwhile can look alive (over TLS its closing
+// alert waits unread), and libcurl's own retry takes the next kept one, five times at most: with
+// many kept connections gone stale at once, a request can die on them alone, never having had a
+// fresh connection.
+bool diedOnKeptConnections(CURL* curl, CURLcode result, const Received& received) {
+    if (result != CURLE_SEND_ERROR && result != CURLE_RECV_ERROR && result != CURLE_GOT_NOTHING)
+        return false;
+    long connects = 0;
+    curl_easy_getinfo(curl, CURLINFO_NUM_CONNECTS, &connects);
+    return connects == 0 && received.answered == 0;
+}
+
 bool isHttpsAddress(const Text& url) {
     return url.left(8).upper() == "HTTPS://"_t;
 }
@@ -237,6 +350,7 @@ void clearResults(HttpExchange& exchange) {
     exchange.responseHeaders = {};
     exchange.returnedCookies = {};
     exchange.status = 0;
+    exchange.bodyBytes = 0;
 }
 
 } // namespace
@@ -276,12 +390,18 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
     curl_easy_reset(curl);
 
     Received received;
+    received.sink = exchange.bodySink.get();
     HeaderList headers, proxyHeaders, connectTo;
     std::string address = wireAddress(url);
     setTransferOptions(curl, address, received);
+    watchProgress(curl, received);
     curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    if (sharedConnections().enabled && sharedConnections().handle())
+    if (sharedConnections().enabled && sharedConnections().handle()) {
         curl_easy_setopt(curl, CURLOPT_SHARE, sharedConnections().handle());
+        // The limit of the shared cache is that of the transfer handing a connection back; it
+        // counts the connections in use too.
+        curl_easy_setopt(curl, CURLOPT_MAXCONNECTS, static_cast<long>(sharedConnections().kept.load()));
+    }
     applyLoopbackRoutes(curl, connectTo);
 
     if (std::optional<long long> milliseconds = requestTimeoutMs(exchange.timeoutSeconds))
@@ -335,6 +455,11 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
         curl_easy_setopt(curl, CURLOPT_PROXYHEADER, proxyHeaders.head());
 
     CURLcode result = isWebAddress(url) ? curl_easy_perform(curl) : CURLE_URL_MALFORMAT;
+    if (diedOnKeptConnections(curl, result, received)) {
+        received.startOver();
+        curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
+        result = curl_easy_perform(curl);
+    }
     long status = 0;
     if (result == CURLE_OK)
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
@@ -348,6 +473,7 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
     exchange.responseHeaders = Text::fromGbk(std::move(received.headers))
                                    .replaced("Set-Cookie"_t, "Set-Cookie"_t, CaseMode::IgnoreAscii);
     exchange.status = static_cast<int>(status);
+    exchange.bodyBytes = received.bodyBytes;
     exchange.returnedCookies = cookiesOfResponse(exchange.responseHeaders);
     if (exchange.autoMergeCookies.value_or(true) && exchange.sendCookies)
         exchange.returnedCookies = mergeCookies(*exchange.sendCookies, exchange.returnedCookies);
@@ -364,6 +490,7 @@ ByteArray httpReadUrl(const Text& url) {
     HeaderList headers, connectTo;
     std::string address = wireAddress(url);
     setTransferOptions(curl.get(), address, received);
+    watchProgress(curl.get(), received);
     applyLoopbackRoutes(curl.get(), connectTo);
     curl_easy_setopt(curl.get(), CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
     curl_easy_setopt(curl.get(), CURLOPT_PROXY, "");
@@ -385,6 +512,20 @@ ByteArray httpReadUrl(const Text& url) {
 void setConnectionReuse(bool reuse) {
     initialiseCurlOnce();
     sharedConnections().enabled = reuse;
+}
+
+void setKeptConnections(int count) {
+    initialiseCurlOnce();
+    sharedConnections().kept = count;
+}
+
+void setProgressFloor(long long bytesPerSecond, std::chrono::milliseconds window) {
+    floorBytesPerSecond = bytesPerSecond;
+    floorWindowMs = window.count();
+}
+
+void resetProgressFloor() {
+    setProgressFloor(PROGRESS_FLOOR_BYTES_PER_SECOND, PROGRESS_WINDOW);
 }
 
 void routeHostToLoopback(const std::string& host, int port) {

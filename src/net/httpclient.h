@@ -4,8 +4,10 @@
 #include "net/headertext.h"
 #include "text/text.h"
 
+#include <chrono>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 namespace xiuyun {
@@ -15,6 +17,19 @@ class RequestObject;
 // A request object to hand to several calls, which then share its connections; null when none can
 // be made. Calls through one object take turns.
 std::shared_ptr<RequestObject> newRequestObject();
+
+// Where the body of a response goes instead of memory, so that memory stays bounded whatever a
+// site sends: an image worker writes each image into its file as it arrives. Called on the thread
+// of the request, in the order of the bytes.
+class BodySink {
+public:
+    virtual ~BodySink() = default;
+    // The next bytes of the body; false ends the exchange as a failure.
+    virtual bool write(std::string_view bytes) = 0;
+    // A new response begins (a redirect followed, an interim 1xx): what was written so far is not
+    // the body.
+    virtual void restart() = 0;
+};
 
 // The arguments of httpRequest after the address. Every input may be omitted (std::nullopt or
 // empty), and an omitted one is told apart from a given one. On return the out fields hold the
@@ -34,19 +49,37 @@ struct HttpExchange {
     std::optional<int> proxyAuth; // 1 (default) sends basic proxy credentials
     std::shared_ptr<RequestObject> requestObject;
     std::optional<bool> autoMergeCookies; // default true
+    // When given, the body goes only here and httpRequest returns an empty byte array; a failed
+    // exchange may leave part of a body in it.
+    std::shared_ptr<BodySink> bodySink;
     // in/out: header lines joined by "\r\n"; on return the completed block that was applied
     Text extraHeaders;
     // out
     Text returnedCookies;
     Text responseHeaders;
     int status = 0;
+    // The length of the body, returned or handed to the sink.
+    long long bodyBytes = 0;
 };
 
-// A body beyond this ends the exchange as a failure, so a runaway server can't exhaust memory.
+// A body beyond this ends the exchange as a failure, so a runaway server can't exhaust memory or
+// disk.
 inline constexpr long long MAX_BODY_BYTES = 256LL * 1024 * 1024;
 
+// Connections the shared cache keeps open for the next request: one at least for every image in
+// flight at the most threads a download may have, where libcurl's own 5 would close one for nearly
+// every image.
+inline constexpr int KEPT_CONNECTIONS = 40;
+
+// The floor on progress: once its connection stands, a request that moves fewer bytes than this
+// many a second over any PROGRESS_WINDOW is given up as a time-out, so a server that trickles can't
+// hold a request for ever while each byte keeps the idle limit away.
+inline constexpr long long PROGRESS_FLOOR_BYTES_PER_SECOND = 1024;
+inline constexpr std::chrono::milliseconds PROGRESS_WINDOW{30000};
+
 // The limit for resolving, connecting, and every wait for the next byte sent or received: none for
-// -1, 15000 ms for other values below 1 and when omitted, n × 1000 ms otherwise.
+// -1, 15000 ms for other values below 1 and when omitted, n × 1000 ms otherwise. The floor on
+// progress holds whatever the limit.
 std::optional<long long> requestTimeoutMs(std::optional<int> timeoutSeconds);
 
 ByteArray httpRequest(const Text& url);

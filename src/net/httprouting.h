@@ -1,7 +1,9 @@
 // Settings of the HTTP client that the product leaves alone: where the built-in sample gallery,
-// the tests and the benchmarks send the site's host, and connection reuse for measurements.
+// the tests and the benchmarks send the site's host, connection reuse for measurements, and the
+// floor on progress for tests.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace xiuyun {
@@ -10,6 +12,16 @@ namespace xiuyun {
 // host, on whatever thread it comes; on by default. The requests on the wire are the same either
 // way. Off only to measure what reuse is worth.
 void setConnectionReuse(bool reuse);
+
+// How many connections the shared cache holds, KEPT_CONNECTIONS unless set here; libcurl's own
+// default (5) only to measure what the larger cache is worth.
+void setKeptConnections(int count);
+
+// The floor on progress of every request: at least `bytesPerSecond` over each `window` once the
+// connection stands. Tests shorten the window so that a trickling server need not take half a
+// minute; reset puts back PROGRESS_FLOOR_BYTES_PER_SECOND over PROGRESS_WINDOW.
+void setProgressFloor(long long bytesPerSecond, std::chrono::milliseconds window);
+void resetProgressFloor();
 
 // Connections for `host` ("name" for any port, or "name:port") go to 127.0.0.1:`port` instead,
 // whatever the name resolves to; the request itself is unchanged. The tests and the built-in

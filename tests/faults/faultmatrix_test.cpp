@@ -7,6 +7,7 @@
 #include "support/filesizelimit.h"
 #include "support/links.h"
 #include "support/pictures.h"
+#include "support/progressfloor.h"
 #include "testsite/gzip.h"
 
 #include <atomic>
@@ -40,6 +41,22 @@ TEST_F(FaultTest, anImageThatStaysSilentUntilTheTimeOutIsFetchedAgain) {
         Page silent;
         silent.ending = Page::Ending::Silent;
         return silent;
+    });
+    downloadAlbum();
+    EXPECT_TRUE(holdsAlbum(albumFolder(), album));
+    EXPECT_EQ(lastMessageText(), successBox(2));
+}
+
+TEST_F(FaultTest, anImageThatTricklesIsGivenUpAndFetchedAgain) {
+    // Each byte keeps the idle limit away; the floor on progress, shortened here, ends it.
+    ShortProgressFloor floor(10240, std::chrono::seconds(2));
+    serveWith([&](const std::string& path, int request) -> std::optional<Page> {
+        if (path != album.imagePath(3) || request > 1)
+            return std::nullopt;
+        auto page = galleryPage(gallery, path);
+        page->pieces = static_cast<int>(page->body.size());
+        page->pause = std::chrono::milliseconds(100);
+        return page;
     });
     downloadAlbum();
     EXPECT_TRUE(holdsAlbum(albumFolder(), album));

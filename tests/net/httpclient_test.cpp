@@ -3,15 +3,20 @@
 
 #include "net/site.h"
 #include "support/environment.h"
+#include "support/progressfloor.h"
 #include "testsite/gzip.h"
 #include "testsite/rawlistener.h"
 #include "testsite/testsite.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <set>
+#include <string_view>
 #include <thread>
 
 using namespace xiuyun;
@@ -20,6 +25,7 @@ using xiuyun::testing::gzipDecompress;
 using xiuyun::testing::Page;
 using xiuyun::testing::RawListener;
 using xiuyun::testing::RawRequest;
+using xiuyun::testing::ShortProgressFloor;
 using xiuyun::testing::TestSite;
 using xiuyun::testing::unusedLoopbackPort;
 
@@ -366,6 +372,230 @@ TEST_F(HttpClientTest, aBodyWithoutALengthIsCutOffAtTheLimit) {
     EXPECT_EQ(whole.status, 200);
 }
 
+namespace {
+
+using Seconds = std::chrono::duration<double>;
+
+template <class Fetch> Seconds timed(Fetch&& fetch) {
+    const auto started = std::chrono::steady_clock::now();
+    fetch();
+    return std::chrono::steady_clock::now() - started;
+}
+
+} // namespace
+
+TEST_F(HttpClientTest, aBodyTricklingAByteASecondIsGivenUpAfterHalfAMinute) {
+    // At the product's values: every byte keeps the 15 s idle limit away, the floor alone ends it.
+    Page trickle = Page::bytes(std::string(120, 't'));
+    trickle.compressed = false;
+    trickle.pieces = 120;
+    trickle.pause = std::chrono::seconds(1);
+    site.setPage("/trickle.jpg", trickle);
+
+    HttpExchange exchange = exchangeWithStaleResults();
+    ByteArray requested, read;
+    Seconds requestTime, readTime;
+    std::thread reader([&] { readTime = timed([&] { read = httpReadUrl(siteAddress("trickle.jpg")); }); });
+    requestTime = timed([&] { requested = httpRequest(siteAddress("trickle.jpg"), exchange); });
+    reader.join();
+
+    expectFailed(requested, exchange);
+    // The plain read hands back what had arrived, as after any break.
+    EXPECT_LT(read.size(), trickle.body.size());
+    EXPECT_EQ(read, trickle.body.substr(0, read.size()));
+    for (Seconds taken : {requestTime, readTime}) {
+        EXPECT_GT(taken.count(), 25);
+        EXPECT_LT(taken.count(), 45);
+    }
+}
+
+TEST_F(HttpClientTest, aBodyThatSlowsDownAfterAFastStartIsGivenUpAWindowLater) {
+    ShortProgressFloor floor(10240, std::chrono::seconds(2));
+    // Two megabytes at once would keep an average since the start above the floor for 200 s.
+    Page burst;
+    burst.contentType = "image/jpeg";
+    burst.fillerSize = (2 << 20) + 100;
+    burst.burst = 2 << 20;
+    burst.pieces = 100;
+    burst.pause = std::chrono::milliseconds(200);
+    site.setPage("/burst.jpg", burst);
+
+    HttpExchange exchange = exchangeWithStaleResults();
+    ByteArray requested, read;
+    Seconds requestTime = timed([&] { requested = httpRequest(siteAddress("burst.jpg"), exchange); });
+    Seconds readTime = timed([&] { read = httpReadUrl(siteAddress("burst.jpg")); });
+
+    expectFailed(requested, exchange);
+    EXPECT_GE(read.size(), burst.burst);
+    EXPECT_LT(read.size(), burst.fillerSize);
+    for (Seconds taken : {requestTime, readTime}) {
+        EXPECT_GE(taken.count(), 2);
+        EXPECT_LT(taken.count(), 6);
+    }
+}
+
+TEST_F(HttpClientTest, aSlowBodyAboveTheFloorArrivesWhole) {
+    ShortProgressFloor floor(10240, std::chrono::seconds(1));
+    // Twice the floor for six windows, in parts a quarter of a window apart.
+    std::string bytes(120000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 13);
+    Page slow = Page::bytes(bytes);
+    slow.compressed = false;
+    slow.pieces = 24;
+    slow.pause = std::chrono::milliseconds(250);
+    site.setPage("/slow.jpg", slow);
+
+    HttpExchange exchange;
+    ByteArray read;
+    std::thread reader([&] { read = httpReadUrl(siteAddress("slow.jpg")); });
+    ByteArray requested = httpRequest(siteAddress("slow.jpg"), exchange);
+    reader.join();
+    EXPECT_EQ(exchange.status, 200);
+    EXPECT_EQ(requested.size(), bytes.size());
+    EXPECT_TRUE(requested == bytes);
+    EXPECT_EQ(read.size(), bytes.size());
+    EXPECT_TRUE(read == bytes);
+}
+
+TEST_F(HttpClientTest, aFiftyMegabyteImageAtTwoMegabytesASecondArrivesWhole) {
+    Page large;
+    large.contentType = "image/jpeg";
+    large.fillerSize = 50'000'000;
+    large.pieces = 100;
+    large.pause = std::chrono::milliseconds(250);
+    site.setPage("/large.jpg", large);
+
+    HttpExchange exchange;
+    exchange.extraHeaders = "Referer: "_t + Text::fromGbk(SITE_ROOT);
+    ByteArray body;
+    Seconds taken = timed([&] { body = httpRequest(siteAddress("large.jpg"), exchange); });
+    EXPECT_EQ(exchange.status, 200);
+    EXPECT_EQ(body.size(), large.fillerSize);
+    EXPECT_EQ(std::count(body.begin(), body.end(), 'x'), static_cast<std::ptrdiff_t>(large.fillerSize));
+    // The parts came as sent, not all at once.
+    EXPECT_GT(taken.count(), 20);
+}
+
+namespace {
+
+// Keeps what it is handed, and what happened to it, in order: "w" for a write, "r" for a restart.
+class RecordingSink : public BodySink {
+public:
+    bool write(std::string_view bytes) override {
+        events += 'w';
+        written += static_cast<long long>(bytes.size());
+        if (keep)
+            body.append(bytes);
+        return written <= refuseAfter;
+    }
+    void restart() override {
+        events += 'r';
+        body.clear();
+    }
+
+    ByteArray body;
+    std::string events;
+    long long written = 0;
+    // Counting alone, for bodies too large to keep.
+    bool keep = true;
+    long long refuseAfter = MAX_BODY_BYTES * 2;
+};
+
+} // namespace
+
+TEST_F(HttpClientTest, aSinkGetsTheBodyOfTheLastResponseAndNothingElse) {
+    std::string bytes(300000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 31);
+    Page image = Page::bytes(bytes, "image/png");
+    image.compressed = false;
+    image.pieces = 3;
+    image.cookies = {"seen=1"};
+    site.setPage("/new.png", image);
+    Page moved = Page::bytes("this image moved", "text/plain");
+    moved.compressed = false;
+    moved.location = std::string(SITE_ROOT) + "new.png";
+    site.setPage("/old.png", moved);
+
+    auto sink = std::make_shared<RecordingSink>();
+    HttpExchange exchange;
+    exchange.bodySink = sink;
+    EXPECT_TRUE(httpRequest(siteAddress("old.png"), exchange).empty());
+    EXPECT_EQ(exchange.status, 200);
+    EXPECT_EQ(exchange.bodyBytes, static_cast<long long>(bytes.size()));
+    EXPECT_EQ(exchange.returnedCookies, "seen=1"_t);
+    EXPECT_TRUE(exchange.responseHeaders.contains("Content-Type: image/png"_t)) << exchange.responseHeaders;
+    EXPECT_EQ(sink->body.size(), bytes.size());
+    EXPECT_TRUE(sink->body == bytes);
+    // A new response began once, and nothing of the redirect stayed.
+    EXPECT_EQ(std::count(sink->events.begin(), sink->events.end(), 'r'), 1) << sink->events;
+
+    // The same body kept in memory counts the same.
+    HttpExchange inMemory;
+    EXPECT_TRUE(httpRequest(siteAddress("new.png"), inMemory) == bytes);
+    EXPECT_EQ(inMemory.bodyBytes, static_cast<long long>(bytes.size()));
+}
+
+TEST_F(HttpClientTest, anInterimAnswerRestartsTheSink) {
+    RawListener listener;
+    routeSiteTo(listener.port());
+    listener.setResponse("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 5\r\n"
+                         "Connection: close\r\n\r\nwhole");
+    auto sink = std::make_shared<RecordingSink>();
+    HttpExchange exchange;
+    exchange.bodySink = sink;
+    httpRequest(siteAddress("img/1.jpg"), exchange);
+    EXPECT_EQ(exchange.status, 200);
+    EXPECT_EQ(sink->body, "whole");
+    EXPECT_EQ(sink->events, "rw");
+}
+
+TEST_F(HttpClientTest, theLimitEndsAnEndlessBodyGoingToASink) {
+    Page endless;
+    endless.contentType = "image/jpeg";
+    endless.unannounced = true;
+    endless.fillerSize = static_cast<std::size_t>(MAX_BODY_BYTES) + 1;
+    site.setPage("/endless.jpg", endless);
+
+    auto sink = std::make_shared<RecordingSink>();
+    sink->keep = false;
+    HttpExchange exchange = exchangeWithStaleResults();
+    exchange.bodyBytes = 7;
+    exchange.bodySink = sink;
+    expectFailed(httpRequest(siteAddress("endless.jpg"), exchange), exchange);
+    EXPECT_EQ(exchange.bodyBytes, 0);
+    EXPECT_EQ(sink->written, MAX_BODY_BYTES);
+}
+
+TEST_F(HttpClientTest, aSinkThatRefusesEndsTheTransfer) {
+    // Ten parts, each written as it comes; the refusal of the first ends it.
+    Page slow = Page::bytes(std::string(100000, 's'));
+    slow.compressed = false;
+    slow.pieces = 10;
+    slow.pause = std::chrono::milliseconds(200);
+    site.setPage("/slow.jpg", slow);
+
+    auto sink = std::make_shared<RecordingSink>();
+    sink->refuseAfter = 0;
+    HttpExchange exchange = exchangeWithStaleResults();
+    exchange.bodySink = sink;
+    expectFailed(httpRequest(siteAddress("slow.jpg"), exchange), exchange);
+    EXPECT_EQ(sink->events, "w");
+
+    // Cut off midway, the exchange fails with what arrived in the sink.
+    Page cut = Page::bytes(std::string(200000, 'c'));
+    cut.compressed = false;
+    cut.ending = Page::Ending::CutOff;
+    site.setPage("/cut.jpg", cut);
+    auto cutSink = std::make_shared<RecordingSink>();
+    HttpExchange cutOff;
+    cutOff.bodySink = cutSink;
+    expectFailed(httpRequest(siteAddress("cut.jpg"), cutOff), cutOff);
+    EXPECT_EQ(cutOff.bodyBytes, 0);
+    EXPECT_LE(cutSink->body.size(), cut.body.size() / 2);
+}
+
 TEST(HttpTimeouts, minusOneLeavesTheLibrarysOwnAndOthersBelowOneGiveFifteenSeconds) {
     EXPECT_EQ(requestTimeoutMs(std::nullopt), 15000);
     EXPECT_EQ(requestTimeoutMs(-1), std::nullopt);
@@ -497,6 +727,22 @@ protected:
         return exchange.status == 200 && gzipDecompress(body) == std::string(30000 + i % 6, 'j');
     }
 
+    // Fetches images 0 to count - 1 on `threads` threads at once, each taking the next image not
+    // yet taken, as the workers of a download do; answers how many came back whole.
+    int fetchOnThreads(int threads, int count) const {
+        std::atomic<int> next{0}, whole{0};
+        std::vector<std::thread> workers;
+        for (int t = 0; t < threads; ++t) {
+            workers.emplace_back([&] {
+                for (int i = next++; i < count; i = next++)
+                    whole += fetchImage(i);
+            });
+        }
+        for (std::thread& worker : workers)
+            worker.join();
+        return whole;
+    }
+
     // Connections the site saw requests on, from request `first` on.
     std::set<int> connections(std::size_t first = 0) const {
         std::set<int> ports;
@@ -546,6 +792,26 @@ TEST_P(ConnectionReuseTest, workersOnManyThreadsOpenNoMoreConnectionsThanThreads
     EXPECT_EQ(whole, std::vector<int>(threads, 5));
     EXPECT_EQ(site.requests().size(), 20u);
     EXPECT_LE(connections().size(), static_cast<std::size_t>(threads));
+}
+
+TEST_P(ConnectionReuseTest, thirtyWorkersFetchingTwoThousandImagesKeepTheirConnections) {
+    // As a download at the slider's most threads does: every connection back in the cache stays
+    // open for the next image instead of all but a few being closed.
+    EXPECT_EQ(fetchOnThreads(30, 2000), 2000);
+    EXPECT_EQ(site.requests().size(), 2000u);
+    EXPECT_LE(connections().size(), static_cast<std::size_t>(KEPT_CONNECTIONS));
+}
+
+TEST_P(ConnectionReuseTest, keptConnectionsTheSiteHasClosedMeanwhileFailNoRequest) {
+    // The site drops a connection idle for a second. Over TLS such a connection still looks alive
+    // to the client, and after each pause thirty of them wait in the cache.
+    int whole = 0;
+    for (int round = 0; round < 4; ++round) {
+        if (round > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        whole += fetchOnThreads(30, 60);
+    }
+    EXPECT_EQ(whole, 4 * 60);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, ConnectionReuseTest,
