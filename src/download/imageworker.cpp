@@ -43,10 +43,6 @@ WriteOutcome leaveAddressList(Window& window, const AlbumTarget& target, const T
     return WriteOutcome::Written;
 }
 
-bool saveImage(const AlbumTarget& target, const Text& path, const ByteArray& body) {
-    return files::isLinkFreeBelow(target.root, target.folder) && saveWhole(path, body);
-}
-
 // A worker writes its row only while the row still holds its address: after a stop the rows may
 // already show another album.
 void setRowStatus(Program& program, int row, const Text& address, const Text& status) {
@@ -55,27 +51,63 @@ void setRowStatus(Program& program, int row, const Text& address, const Text& st
         program.window.setCell(row, 2, status);
 }
 
-// The image's bytes; empty for an answer that is no image; nothing when a stop ended a wait.
-std::optional<ByteArray> fetchImage(Download& download, int row, const Text& address) {
+// The body goes to the image's temporary file as it arrives: memory stays the same whatever size
+// the site sends.
+class PartFileSink : public BodySink {
+public:
+    explicit PartFileSink(files::PartFile& file) : m_file(file) {}
+    bool write(std::string_view bytes) override {
+        m_failed = m_failed || !m_file.write(bytes);
+        return !m_failed;
+    }
+    void restart() override { m_failed = m_failed || !m_file.clear(); }
+    // A write to the disk failed, as opposed to the exchange.
+    bool failed() const { return m_failed; }
+
+private:
+    files::PartFile& m_file;
+    bool m_failed = false;
+};
+
+enum class Fetched { Saved, WriteFailed, Stopped };
+
+// Fetches the image into `path`. An answer that is no image (an error status, an error page sent
+// as 200, a failed exchange) is saved as an empty file; nothing is saved when a stop ended a wait.
+Fetched fetchImage(Download& download, const AlbumTarget& target, int row, const Text& address,
+                   const Text& path) {
     for (int attempt = 1;; ++attempt) {
+        // A folder below the target that is a link counts as one that can't be written to.
+        if (!files::isLinkFreeBelow(target.root, target.folder))
+            return Fetched::WriteFailed;
+        std::optional<files::PartFile> file = files::PartFile::create(path);
+        if (!file)
+            return Fetched::WriteFailed;
+        auto sink = std::make_shared<PartFileSink>(*file);
         HttpExchange exchange;
         exchange.extraHeaders = "Referer: "_t + Text::fromGbk(SITE_ROOT);
-        ByteArray body = httpRequest(address, exchange);
+        exchange.bodySink = sink;
+        httpRequest(address, exchange);
+        if (sink->failed())
+            return Fetched::WriteFailed;
         if (isBusyAnswer(exchange.status) && attempt < busyAnswerTries) {
+            file.reset(); // no temporary file stays through the wait
             const auto wait = busyWait(exchange.responseHeaders, attempt, std::chrono::system_clock::now());
             setRowStatus(download.program(), row, address,
                          "服务器繁忙，"_t + Text::number(static_cast<long long>(wait.count())) +
                              " 秒后重试"_t);
             if (!download.pauseWorker(wait))
-                return std::nullopt;
+                return Fetched::Stopped;
             setRowStatus(download.program(), row, address, "等待中..."_t);
             continue;
         }
         // A 404 page or an HTML page sent with 200 is larger than 10 KB as often as not: it must
-        // never stay on disk as a good image.
-        if (exchange.status >= 400 || !looksLikeImage(body))
-            body.clear();
-        return body;
+        // never stay on disk as a good image; nor may what a failed exchange left.
+        const auto head = file->ends(pictureHeadBytes, 0);
+        if (exchange.status == 0 || exchange.status >= 400 || !head || !looksLikeImage(head->head)) {
+            if (!file->clear())
+                return Fetched::WriteFailed;
+        }
+        return file->commit() ? Fetched::Saved : Fetched::WriteFailed;
     }
 }
 
@@ -121,10 +153,8 @@ void downloadImageRow(Download& download, const AlbumTarget& target, int row, co
 
     WriteOutcome outcome = WriteOutcome::Written;
     if (!(program.skipExistingImages && !isFailedImageFile(path))) {
-        if (auto body = fetchImage(download, row, address)) {
-            if (!saveImage(target, path, *body))
-                outcome = leaveAddressList(window, target, path);
-        }
+        if (fetchImage(download, target, row, address, path) == Fetched::WriteFailed)
+            outcome = leaveAddressList(window, target, path);
     }
 
     std::lock_guard lock(program.downloadLock);
