@@ -11,6 +11,7 @@
 #include "testsite/gzip.h"
 
 #include <atomic>
+#include <fstream>
 #include <random>
 #include <thread>
 
@@ -18,6 +19,22 @@ using namespace xiuyun;
 using namespace xiuyun::testing;
 
 namespace {
+
+#ifdef __linux__
+// The process's peak resident memory since the last reset, in bytes; Linux keeps it in
+// /proc/self/status and starts it again from the current size on request.
+void resetPeakMemory() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+long long peakMemoryBytes() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stoll(line.substr(6)) * 1024;
+    }
+    return -1;
+}
+#endif
 
 TEST_F(FaultTest, aSlowServerWithinTheTimeOutsIsWaitedFor) {
     serveWith([&](const std::string& path, int) -> std::optional<Page> {
@@ -185,6 +202,57 @@ TEST_F(FaultTest, aGzipBombEndsTheAnalysisWithItsMessage) {
     });
     analyse(address(category), Control::选择框_图集分类);
     expectAnalysisFailed();
+}
+
+// Thirty images in flight, each an endless body: what arrives goes to disk, never into memory.
+TEST_F(FaultTest, endlessBodiesAtThirtyThreadsLeaveMemoryBounded) {
+#ifndef __linux__
+    GTEST_SKIP() << "the peak memory of a process can be started again from its current size only on Linux";
+#else
+    constexpr int images = 30;
+    constexpr long long eachBefore = 16LL << 20;
+    useGallery({.imagesPerAlbum = images});
+    album = gallery.albumsOn(category, 1).front();
+    serveWith([&](const std::string& path, int) -> std::optional<Page> {
+        if (path.rfind("/img/", 0) != 0)
+            return std::nullopt;
+        Page page;
+        page.contentType = "image/png";
+        // Just within the limit (a length announced beyond it is refused at once), and in pieces:
+        // the pause between two lets the site's stop end the body.
+        page.fillerSize = std::size_t(250) << 20;
+        page.pieces = 250;
+        page.pause = std::chrono::milliseconds(1);
+        return page;
+    });
+    window.moveSlider(images);
+    analyse(address(album.pagePath), Control::选择框_单个地址);
+    ASSERT_EQ(lastMessageText(), completed());
+    resetPeakMemory();
+    window.click(Control::按钮_开始下载);
+
+    // Until every image has written its share into its temporary file.
+    const auto deadline = Clock::now() + std::chrono::minutes(2);
+    long long arrived = 0;
+    while (arrived < images * eachBefore && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        arrived = 0;
+        for (const files::FolderEntry& entry : files::listFolder(albumFolder()))
+            arrived += std::max(files::fileSize(albumFolder() + "\\"_t + entry.name), 0LL);
+    }
+    const long long peak = peakMemoryBytes();
+    window.click(Control::按钮_取消下载);
+    site.stop();
+    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+
+    EXPECT_GE(arrived, images * eachBefore);
+    EXPECT_GT(peak, 0);
+    RecordProperty("peak_memory_mib", std::to_string(peak >> 20));
+    RecordProperty("received_mib", std::to_string(arrived >> 20));
+    EXPECT_LE(peak, 150LL << 20) << "peak memory " << (peak >> 20) << " MiB with " << (arrived >> 20)
+                                 << " MiB received";
+    expectNoImageCutShort(albumFolder());
+#endif
 }
 
 TEST_F(FaultTest, anEndlessImageIsCutOffAndCountedAsFailed) {
