@@ -13,13 +13,17 @@ bool checkAndRecordHistory(Program& program, const Text& address) {
     const Text path = program.dataFile("c_x.q"_t);
     if (!files::exists(path))
         return false;
-    const Text content =
-        normaliseLineList(Text::fromGbkUpToZero(files::readFile(path).value_or(ByteArray())));
+    // A link or a device under the name, or a file beyond the limit, is no history to read, and
+    // none to write over.
+    const std::optional<ByteArray> bytes = files::readFile(path);
+    if (!bytes)
+        return false;
+    const Text content = normaliseLineList(Text::fromGbkUpToZero(*bytes));
     const std::vector<Text> records = content.split("\r\n"_t);
     if (std::find(records.begin(), records.end(), address) != records.end())
         return true;
     const Text updated = dedupeLines(content + "\r\n"_t + address, "\r\n"_t);
-    files::writeFile(path, updated.bytes());
+    files::replaceFile(path, updated.bytes());
     return false;
 }
 

@@ -1,5 +1,6 @@
 // The download history "vrd\c_x.q": one address per record, records separated by "\r\n". While the
-// file is absent the history is inactive; nothing here ever creates it.
+// file is absent, or no plain file (a link is never followed), the history is inactive; nothing
+// here ever creates it.
 #pragma once
 
 #include "program/program.h"

@@ -30,7 +30,7 @@ WriteOutcome leaveAddressList(Window& window, const AlbumTarget& target, const T
     const Text listPath = target.folder + "\\"_t + target.imageCountText + ".txt"_t;
     if (files::exists(listPath))
         return WriteOutcome::Written;
-    if (!files::writeFile(listPath, target.addressList.bytes())) {
+    if (!files::replaceFile(listPath, target.addressList.bytes())) {
         showStatus(window, "状态：下载图片失败\r\n\r\n原因：文件创建失败\r\n\r\n解决：请重试下载"_t);
         return WriteOutcome::Reported;
     }

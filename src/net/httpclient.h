@@ -2,6 +2,7 @@
 #pragma once
 
 #include "net/headertext.h"
+#include "platform/files.h"
 #include "text/text.h"
 
 #include <memory>
@@ -42,8 +43,9 @@ struct HttpExchange {
     int status = 0;
 };
 
-// A body beyond this ends the exchange as a failure, so a runaway server can't exhaust memory.
-inline constexpr long long MAX_BODY_BYTES = 256LL * 1024 * 1024;
+// A body beyond this ends the exchange as a failure, so a runaway server can't exhaust memory. A
+// body is kept as a data file, so both have the one limit.
+inline constexpr long long MAX_BODY_BYTES = files::MAX_DATA_FILE_BYTES;
 
 // The limit for resolving, connecting, and every wait for the next byte sent or received: none for
 // -1, 15000 ms for other values below 1 and when omitted, n × 1000 ms otherwise.

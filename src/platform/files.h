@@ -22,7 +22,13 @@ using NativePath = std::string;
 NativePath nativePath(const Text& path);
 Text fromNativePath(const NativePath& nativePath);
 
-std::optional<ByteArray> readFile(const Text& path);
+// The most of one data file that is ever read into memory: as much as one response body holds
+// (the HTTP client stops a body there too).
+inline constexpr long long MAX_DATA_FILE_BYTES = 256LL * 1024 * 1024;
+
+// The whole of a plain file. Nothing for a file beyond `maxBytes`, and for anything but a plain
+// file: a link (never followed), a folder, a device.
+std::optional<ByteArray> readFile(const Text& path, long long maxBytes = MAX_DATA_FILE_BYTES);
 
 // The first and the last bytes of a file and its size, read without the rest: enough to tell a
 // whole picture from a cut one without reading every image of a large folder.
@@ -35,10 +41,14 @@ struct FileEnds {
 std::optional<FileEnds> readFileEnds(const Text& path, std::size_t headBytes, std::size_t tailBytes);
 // Creates or truncates the file; true when every byte was written.
 bool writeFile(const Text& path, std::string_view bytes);
-// Writes the bytes under a temporary name in the same folder ("<name>.<n>.part") and renames that
-// over `path`, so the final name never holds a part of them, whatever breaks off the write. True
-// when the file is in place; on failure the temporary file is gone and `path` is as it was.
-bool replaceFile(const Text& path, std::string_view bytes);
+// Writes the bytes into a new file of a temporary name in the same folder ("<name>.<n>.part",
+// never an existing name or a link) and renames that over `path`, so the final name never holds a
+// part of them, whatever breaks off the write; a link under the name is replaced, its target never
+// written. True when the file is in place; on failure the temporary file is gone and `path` is as
+// it was. Sync::Now has the bytes reach the disk before the rename, for a file that must come
+// through a power cut whole; a crash of the program alone never needs it.
+enum class Sync { Later, Now };
+bool replaceFile(const Text& path, std::string_view bytes, Sync sync = Sync::Later);
 bool removeFile(const Text& path);
 bool exists(const Text& path);
 bool isDirectory(const Text& path);

@@ -236,17 +236,44 @@ std::optional<Target> targetOf(const Text& path) {
                                          information.nFileSizeLow)};
 }
 
-// Opens a plain file for reading and tells its size; a device ("CON", "NUL") is none.
-HANDLE openPlainFile(const Text& path, LARGE_INTEGER& size) {
+enum class Links { Followed, Refused };
+
+// Opens a plain file for reading and tells its size; a device ("CON", "NUL") is none, and so is a
+// link unless links are followed. Refusing links refuses every reparse point: the program's own
+// data files never are one.
+HANDLE openPlainFile(const Text& path, LARGE_INTEGER& size, Links links = Links::Followed) {
+    const DWORD flags =
+        FILE_FLAG_SEQUENTIAL_SCAN | (links == Links::Refused ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
     HANDLE file = CreateFileW(nativePath(path).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file != INVALID_HANDLE_VALUE &&
-        (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size))) {
+                              flags, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return file;
+    BY_HANDLE_FILE_INFORMATION information;
+    const bool plain =
+        GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) &&
+        (links == Links::Followed ||
+         (GetFileInformationByHandle(file, &information) &&
+          !(information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))));
+    if (!plain) {
         CloseHandle(file);
         return INVALID_HANDLE_VALUE;
     }
     return file;
+}
+
+bool writeAll(HANDLE file, std::string_view bytes) {
+    const char* next = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
+        DWORD put = 0;
+        if (!WriteFile(file, next, ask, &put, nullptr) || put == 0)
+            return false;
+        next += put;
+        left -= put;
+    }
+    return true;
 }
 
 // Removes one entry: a folder (an empty one, or a link to one) with RemoveDirectoryW, anything else
@@ -402,23 +429,31 @@ Text fromNativePath(const NativePath& nativePath) {
     return Text::fromUtf8(narrow(plainForm(nativePath)));
 }
 
-std::optional<ByteArray> readFile(const Text& path) {
+std::optional<ByteArray> readFile(const Text& path, long long maxBytes) {
     LARGE_INTEGER size;
-    Handle file(openPlainFile(path, size));
-    if (!file.valid())
+    Handle file(openPlainFile(path, size, Links::Refused));
+    if (!file.valid() || size.QuadPart > maxBytes)
         return std::nullopt;
-    ByteArray bytes;
-    if (size.QuadPart > 0)
-        bytes.reserve(static_cast<std::size_t>(size.QuadPart));
-    char buffer[65536];
+    // Read straight into the result: one byte beyond the size finds a file that grew meanwhile.
+    ByteArray bytes(static_cast<std::size_t>(size.QuadPart) + 1, '\0');
+    std::size_t filled = 0;
     while (true) {
+        if (filled == bytes.size()) {
+            if (static_cast<long long>(filled) > maxBytes)
+                return std::nullopt;
+            bytes.resize(filled + 65536);
+        }
+        const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, 1u << 30));
         DWORD got = 0;
-        if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
+        if (!ReadFile(file.get(), bytes.data() + filled, ask, &got, nullptr))
             return std::nullopt;
         if (got == 0)
             break;
-        bytes.append(buffer, got);
+        filled += got;
     }
+    if (static_cast<long long>(filled) > maxBytes)
+        return std::nullopt;
+    bytes.resize(filled);
     return bytes;
 }
 
@@ -458,33 +493,34 @@ bool writeFile(const Text& path, std::string_view bytes) {
     // A device name ("NUL", "CON") opens the device, which is no file to write.
     if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK)
         return false;
-    const char* next = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
-        DWORD put = 0;
-        if (!WriteFile(file.get(), next, ask, &put, nullptr) || put == 0)
-            return false;
-        next += put;
-        left -= put;
-    }
-    return file.close();
+    return writeAll(file.get(), bytes) && file.close();
 }
 
-bool replaceFile(const Text& path, std::string_view bytes) {
+bool replaceFile(const Text& path, std::string_view bytes, Sync sync) {
     static std::atomic<unsigned long> nextTemporary{0};
-    const Text temporary = path + Text::fromGbk("." + std::to_string(GetCurrentProcessId()) + "-" +
-                                                std::to_string(nextTemporary.fetch_add(1)) + ".part");
-    const std::wstring nativeTemporary = nativePath(temporary);
-    if (!writeFile(temporary, bytes)) {
-        DeleteFileW(nativeTemporary.c_str());
-        return false;
+    const Text stem = path + Text::fromGbk("." + std::to_string(GetCurrentProcessId()) + "-");
+    // Made anew (CREATE_NEW): a name already taken, even by a link, is never written through.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::wstring temporary =
+            nativePath(stem + Text::fromGbk(std::to_string(nextTemporary.fetch_add(1)) + ".part"));
+        Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid() && (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS))
+            continue;
+        if (!file.valid())
+            return false;
+        bool written = GetFileType(file.get()) == FILE_TYPE_DISK && writeAll(file.get(), bytes) &&
+                       (sync == Sync::Later || FlushFileBuffers(file.get()));
+        written = file.close() && written;
+        // The move replaces the name itself: a link there is replaced, its target never touched.
+        if (!written ||
+            !MoveFileExW(temporary.c_str(), nativePath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            DeleteFileW(temporary.c_str());
+            return false;
+        }
+        return true;
     }
-    if (!MoveFileExW(nativeTemporary.c_str(), nativePath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFileW(nativeTemporary.c_str());
-        return false;
-    }
-    return true;
+    return false;
 }
 
 bool removeFile(const Text& path) {

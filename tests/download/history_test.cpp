@@ -2,6 +2,8 @@
 
 #include "support/programfixture.h"
 
+#include <filesystem>
+
 using namespace xiuyun;
 using xiuyun::testing::ProgramFixture;
 
@@ -70,6 +72,15 @@ TEST_F(HistoryTest, addressesAreComparedByteForByte) {
     EXPECT_FALSE(checkAndRecordHistory(program, " http://x/t/A/"_t));
     EXPECT_TRUE(checkAndRecordHistory(program, "http://x/t/A/"_t));
     EXPECT_EQ(history(), "http://x/t/A/\r\nhttp://x/t/a/\r\n http://x/t/A/");
+}
+
+TEST_F(HistoryTest, aHistoryBeyondTheLimitIsNeitherReadNorWrittenOver) {
+    writeHistory("http://a/");
+    const auto size = static_cast<std::uintmax_t>(files::MAX_DATA_FILE_BYTES) + 1;
+    std::filesystem::resize_file(std::filesystem::path(files::nativePath(historyFile())), size); // sparse
+    EXPECT_FALSE(checkAndRecordHistory(program, "http://a/"_t));
+    EXPECT_FALSE(checkAndRecordHistory(program, "http://b/"_t));
+    EXPECT_EQ(files::fileSize(historyFile()), static_cast<long long>(size));
 }
 
 } // namespace
