@@ -1,6 +1,8 @@
 // The failed-image check of an album folder of 10,000 whole images of about 14 KB, as the
-// scheduler runs it after each batch: every file's head and tail read and judged, against the same
-// walk judging the size alone (what the check was before it read any bytes).
+// scheduler runs it after each batch: the first check of an album (one listing, every file's head
+// and tail read and judged), the nine after it (a file judged whole is not read again while it
+// stays unchanged), the check as it was (a walk per extension, every file read every time), and
+// the walk judging sizes alone.
 #include "benchsupport.h"
 
 #include "download/failedimages.h"
@@ -49,6 +51,40 @@ void scanWholeImages(benchmark::State& state) {
         benchmark::Counter(imageCount, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(scanWholeImages)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+const std::vector<Text> imageExtensions{"jpg"_t, "png"_t, "gif"_t};
+
+void scanFirstCheck(benchmark::State& state) {
+    HeadlessWindow window;
+    int failed = 0;
+    for (auto _ : state) {
+        Text folder = albumFolder().folder;
+        walkFiles(window, folder, imageExtensions, Recurse::Yes,
+                  [&failed](const Text&, const Text& path) { failed += isFailedImageFile(path); });
+    }
+    if (failed)
+        state.SkipWithError("a whole image counted as failed");
+    state.counters["files_per_second"] =
+        benchmark::Counter(imageCount, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(scanFirstCheck)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void scanAsBefore(benchmark::State& state) {
+    HeadlessWindow window;
+    int failed = 0;
+    for (auto _ : state) {
+        for (const char* extension : {"jpg", "png", "gif"}) {
+            Text folder = albumFolder().folder;
+            walkFiles(window, folder, Text::fromGbk(extension), Recurse::Yes,
+                      [&failed](const Text&, const Text& path) { failed += isFailedImageFile(path); });
+        }
+    }
+    if (failed)
+        state.SkipWithError("a whole image counted as failed");
+    state.counters["files_per_second"] =
+        benchmark::Counter(imageCount, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(scanAsBefore)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void scanSizesOnly(benchmark::State& state) {
     HeadlessWindow window;

@@ -35,7 +35,7 @@ void appendAlbum(Program& program, const Text& entry, int number) {
 
 // The second-to-last pager link names the last page (the last link is "next page"). A pager of a
 // single link shows no further page: the list is the page in hand.
-int lastPageNumber(const std::vector<Text>& links) {
+long long lastPageNumber(const std::vector<Text>& links) {
     if (links.size() < 2)
         return 1;
     return fileNameOf(links[links.size() - 2], Extension::Drop).toInteger();
@@ -77,11 +77,13 @@ int extractListMatches(Program& program, const Text& pattern, const Text& text, 
         links.reserve(count);
         for (int i = 1; i <= count; ++i)
             links.push_back(service.subMatch(i, 1));
-        const int pages = lastPageNumber(links);
+        const long long pages = lastPageNumber(links);
         program.pageNumbers.clear();
+        if (pages < 1 || pages > maxListPages)
+            return count;
         for (int i = 1; i <= pages; ++i)
             program.pageNumbers.push_back(Text::number(i));
-        countUp(program.window, Control::透明标签_总页码2, pages);
+        countUp(program.window, Control::透明标签_总页码2, static_cast<int>(pages));
     }
     return count;
 }

@@ -14,9 +14,14 @@ struct AlbumEntry {
 };
 AlbumEntry albumEntryOf(const Text& entry);
 
+// A pager claiming more list pages than this is taken for a broken page: each page is fetched,
+// cached and counted up in the window, so a claim of billions would never end.
+inline constexpr int maxListPages = 10000;
+
 enum class ListKind { Albums = 1, Pages = 2 };
 // Albums: one entry per match appended to the five album lists, 透明标签_总图集2 counted up.
-// Pages: pageNumbers rebuilt as "1" … N from the pager links, 透明标签_总页码2 counted up.
+// Pages: pageNumbers rebuilt as "1" … N from the pager links, 透明标签_总页码2 counted up; left
+// empty, and nothing counted, when N is below 1 or above maxListPages.
 // Returns the number of matches; 0 after showing the failure message.
 int extractListMatches(Program& program, const Text& pattern, const Text& text, ListKind kind);
 

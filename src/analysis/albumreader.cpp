@@ -55,9 +55,7 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
 
     if (firstImage.empty() || imageCount <= 0 || imageCount > maxAlbumImages) {
         files::removeFile(scratch);
-        showStatus(
-            window,
-            "状态：分析数据失败\r\n\r\n原因：页面地址解析错误\r\n\r\n解决：再重试分析,如果还出错就是程序问题"_t);
+        showStatus(window, implausiblePageFailure());
         return;
     }
 

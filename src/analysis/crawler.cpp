@@ -147,6 +147,13 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
             showStatus(window, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n错误标识：0000"_t);
             return;
         }
+        // A pager whose last page is no number or beyond belief is refused as an album count
+        // beyond belief is, and for the same reason the cached page goes with it.
+        if (program.pageNumbers.empty()) {
+            files::removeFile(listCacheFile(program));
+            showStatus(window, implausiblePageFailure());
+            return;
+        }
     }
 
     if (!numbered) {
@@ -174,9 +181,7 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
     const int firstCount = program.albumImageCounts.front();
     if (program.albumCovers.front().empty() || firstCount <= 0 || firstCount > maxAlbumImages) {
         files::removeFile(listCacheFile(program));
-        showStatus(
-            window,
-            "状态：分析数据失败\r\n\r\n原因：页面地址解析错误\r\n\r\n解决：再重试分析,如果还出错就是程序问题"_t);
+        showStatus(window, implausiblePageFailure());
         return;
     }
     finishAnalysis(program, "图集分类"_t, program.albumCovers.front(), program.albumImageCounts.front());

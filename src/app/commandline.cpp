@@ -82,9 +82,15 @@ Text absoluteFolder(const Text& folder, const Text& startDirectory) {
     return startDirectory + "\\"_t + folder;
 }
 
+// "图片下载完成" alone is no success when a failure was reported on the way (a list page that
+// could not be read, a folder that could not be made): every failure box says "失败".
 bool endedDownloaded(const ConsoleWindow& window) {
     static const Text downloaded = "状态：图片下载完成\r\n\r\n原因：\r\n\r\n重试："_t;
     const auto messages = window.messages();
+    for (const auto& message : messages) {
+        if (message.text.contains("失败"_t))
+            return false;
+    }
     for (auto message = messages.rbegin(); message != messages.rend(); ++message) {
         if (message->caption == "恭喜客官"_t)
             return message->text.startsWith(downloaded);
@@ -193,7 +199,9 @@ std::string commandLineHelp() {
            "取消下载（正在下载的图片会下完），\n"
            "再按一次立即退出。\n"
            "\n"
-           "退出码：0 图片下载完成；1 其他结果（分析失败、曾被下载过、可能存在下载失败的文件等）；\n"
+           "退出码：0 图片下载完成且途中没有失败提示；1 "
+           "其他结果（分析失败、曾被下载过、可能存在下载失败的文件、\n"
+           "        途中出现任何“失败”提示等）；\n"
            "        2 用法错误；130 按 Ctrl-C 取消。\n";
 }
 

@@ -20,19 +20,24 @@ inline constexpr long long failedImageKb = 10;
 // smallImageFound is set afterwards.
 bool scanFailedImages(Program& program, Text& folder, FolderGiven folderGiven);
 
+using FileRoutine = std::function<void(const Text& name, const Text& fullPath)>;
+
 // Calls `routine` with the name and the full path of every plain file of the folder whose name
 // ends in "." + extension (every file when the extension is empty), then, with Recurse::Yes, does
 // the same in each sub-folder, letting the window handle its messages after each. Files come
 // before sub-folders; symbolic links are never followed. A "\" is appended to the caller's folder
 // when it has none.
-void walkFiles(Window& window, Text& folder, const Text& extension, Recurse recurse,
-               const std::function<void(const Text& name, const Text& fullPath)>& routine);
+void walkFiles(Window& window, Text& folder, const Text& extension, Recurse recurse, const FileRoutine& routine);
+// The same for files ending in any of the extensions, each folder listed once for all of them.
+void walkFiles(Window& window, Text& folder, const std::vector<Text>& extensions, Recurse recurse,
+               const FileRoutine& routine);
 
 // A file of 10 KB or less, one that is gone, and a JPEG, PNG, GIF or WebP picture whose own bytes
 // say it was cut short. Only the head and the tail of the file are read.
 bool isFailedImageFile(const Text& path);
 
-// The scan's routine: sets smallImageFound when the file failed.
+// The scan's routine: sets smallImageFound when the file failed. A file judged whole is not read
+// again while its stamp stays the same, so the ten checks of an album read each image once.
 void checkImageSize(Program& program, const Text& name, const Text& fullPath);
 
 } // namespace xiuyun

@@ -19,22 +19,32 @@ namespace {
 
 enum class WriteOutcome { Written, Reported };
 
+// The bytes under the final name, whole or not at all.
+bool saveWhole(const Text& path, std::string_view bytes) {
+    auto file = files::PartFile::create(path);
+    return file && file->write(bytes) && file->commit();
+}
+
 WriteOutcome leaveAddressList(Window& window, const AlbumTarget& target, const Text& imagePath) {
-    if (!files::isDirectory(target.folder))
-        files::createDirectories(target.folder);
+    // A folder that is a link can't be made, and nothing is written through it.
+    const bool folderStands = files::ensureFolderBelow(target.root, target.folder);
     // An empty file under the image's name, where it can still be made (a full disk has room
     // for a name): the check then finds the image missing and downloads the album again, where a
     // missing file would pass unseen.
-    if (!files::exists(imagePath))
-        files::writeFile(imagePath, {});
+    if (folderStands && !files::exists(imagePath))
+        saveWhole(imagePath, {});
     const Text listPath = target.folder + "\\"_t + target.imageCountText + ".txt"_t;
-    if (files::exists(listPath))
+    if (folderStands && files::exists(listPath))
         return WriteOutcome::Written;
-    if (!files::replaceFile(listPath, target.addressList.bytes())) {
+    if (!folderStands || !saveWhole(listPath, target.addressList.bytes())) {
         showStatus(window, "状态：下载图片失败\r\n\r\n原因：文件创建失败\r\n\r\n解决：请重试下载"_t);
         return WriteOutcome::Reported;
     }
     return WriteOutcome::Written;
+}
+
+bool saveImage(const AlbumTarget& target, const Text& path, const ByteArray& body) {
+    return files::isLinkFreeBelow(target.root, target.folder) && saveWhole(path, body);
 }
 
 // A worker writes its row only while the row still holds its address: after a stop the rows may
@@ -84,6 +94,10 @@ std::chrono::seconds busyWait(const Text& responseHeaders, int attempt,
     return std::min(asked.value_or(backOff), std::chrono::seconds(longestBusyWait));
 }
 
+Text folderHolding(const Text& folder) {
+    return folder.left(folder.size() - fileNameOf(folder, Extension::Keep).size());
+}
+
 Text albumAddressList(const Window& window) {
     Text list;
     const int rows = window.rowCount();
@@ -108,7 +122,7 @@ void downloadImageRow(Download& download, const AlbumTarget& target, int row, co
     WriteOutcome outcome = WriteOutcome::Written;
     if (!(program.skipExistingImages && !isFailedImageFile(path))) {
         if (auto body = fetchImage(download, row, address)) {
-            if (!files::replaceFile(path, *body))
+            if (!saveImage(target, path, *body))
                 outcome = leaveAddressList(window, target, path);
         }
     }

@@ -10,10 +10,15 @@ namespace xiuyun {
 // Where the images of one batch go, fixed by the scheduler when it dispatches the batch, so that a
 // worker still ending after a stop never writes into another download's folder.
 struct AlbumTarget {
+    Text root;           // the target folder the album folder is made in; nothing is written
+                         // through a link below it
     Text folder;         // absolute; created again when a write finds it gone
     Text imageCountText; // names the address-list file: 45 images give "45.txt"
     Text addressList;    // the album's rows as albumAddressList read them when the batch began
 };
+
+// The folder that holds `folder`: "C:\\x" for "C:\\x\\12 title".
+Text folderHolding(const Text& folder);
 
 // The rows' addresses, each followed by "\r\n", normalised: what a user needs to fetch the album
 // by other means. Read when a batch begins, since after a stop the rows may show another album.
@@ -37,9 +42,10 @@ Text imageFileName(int row, const Text& address);
 // Marks the row "等待中...", fetches its image with the site's root as referrer and writes it
 // whole as folder\<row + 1><extension>, marks the row "下载完成" and gives back its slot. While
 // the site says it is busy the row tells how long the worker waits; a stop ends the wait at once,
-// and the worker then writes nothing. When the
-// file cannot be written, the folder is made again and the target's address list is left there
-// instead, with an empty file under the image's name for the check to find. An answer with
+// and the worker then writes nothing. When the file cannot be written (a folder below the target
+// folder that is a link counts as one that cannot be), the folder is made again and the target's
+// address list is left there instead, with an empty file under the image's name for the check to
+// find. An answer with
 // an error status, or anything that is no image (an error page sent as 200), is written empty,
 // like a failed fetch, so that the check downloads the album again.
 // The address is the row's as the scheduler read it when it started the worker: after a stop the

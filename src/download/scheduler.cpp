@@ -29,7 +29,7 @@ Batch dispatchBatch(Download& download, const std::shared_ptr<const AlbumTarget>
         rows = window.rowCount();
         program.threadLimit = window.sliderPosition();
         if (ensureAlbumFolder == EnsureAlbumFolder::Yes)
-            ensureFolder(target->folder);
+            files::ensureFolderBelow(target->root, target->folder);
     }
     for (int i = 1; i <= rows; ++i) {
         while (download.activeWorkers >= program.threadLimit) {
@@ -79,10 +79,10 @@ Text listAddressOf(const Text& analysedUrl) {
     return analysedUrl.left(analysedUrl.size() - fileNameOf(analysedUrl, Extension::Keep).size());
 }
 
-std::shared_ptr<const AlbumTarget> albumTarget(Program& program, const Text& folder) {
+std::shared_ptr<const AlbumTarget> albumTarget(Program& program, const Text& root, const Text& folder) {
     std::lock_guard lock(program.downloadLock);
     return std::make_shared<const AlbumTarget>(AlbumTarget{
-        folder, program.window.text(Control::透明标签_图片数量2), albumAddressList(program.window)});
+        root, folder, program.window.text(Control::透明标签_图片数量2), albumAddressList(program.window)});
 }
 
 // What the final check walks: the whole target folder (list types) or the album's folder.
@@ -146,7 +146,8 @@ void runListDownload(Download& download) {
             name = program.pageNumbers.front();
         }
         const Text listFolder = target + separatorFor(target) + safeFolderElement(name);
-        if (!ensureFolder(listFolder)) {
+        // A list folder that is a link counts as one that can't be made.
+        if (!files::ensureFolderBelow(target, listFolder)) {
             showStatus(
                 window,
                 "状态：分析数据失败\r\n\r\n原因：目录创建出错\r\n\r\n解决：请确认目录是否正确或是否被占用！"_t);
@@ -156,7 +157,8 @@ void runListDownload(Download& download) {
         const long long albums = window.text(Control::透明标签_总图集2).toInteger();
         for (long long album = 1; album <= albums; ++album) {
             const auto albumFolder = albumTarget(
-                program, listFolder + "\\"_t + safeFolderElement(window.text(Control::透明标签_图片标题2)));
+                program, target,
+                listFolder + "\\"_t + safeFolderElement(window.text(Control::透明标签_图片标题2)));
             if (dispatchBatch(download, albumFolder, EnsureAlbumFolder::Yes) == Batch::Stopped)
                 return;
             // Every album gets all its checks, whatever the earlier ones found.
@@ -183,7 +185,7 @@ void runListDownload(Download& download) {
 
 void runAlbumDownload(Download& download) {
     Program& program = download.program();
-    const auto album = albumTarget(program, program.imageRootFolder);
+    const auto album = albumTarget(program, folderHolding(program.imageRootFolder), program.imageRootFolder);
     while (true) {
         if (dispatchBatch(download, album, EnsureAlbumFolder::No) == Batch::Stopped)
             return;

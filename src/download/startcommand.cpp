@@ -2,6 +2,7 @@
 
 #include "download/download.h"
 #include "download/history.h"
+#include "download/imageworker.h"
 #include "download/scheduler.h"
 #include "platform/files.h"
 #include "program/messages.h"
@@ -46,7 +47,8 @@ void onStartDownload(Program& program) {
         skipToAddressedPage(program, window.text(Control::编辑框_页面地址));
         Download::start(program, runListDownload);
     } else if (program.pageType == PAGE_ALBUM) {
-        if (!ensureFolder(program.imageRootFolder)) {
+        // An album folder that is a link counts as one that can't be made.
+        if (!files::ensureFolderBelow(folderHolding(program.imageRootFolder), program.imageRootFolder)) {
             showStatus(
                 window,
                 "状态：分析数据失败\r\n\r\n原因：目录创建出错\r\n\r\n解决：请确认目录是否正确或是否被占用！"_t);

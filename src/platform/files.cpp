@@ -36,6 +36,15 @@ bool wildcardMatches(const Text& wildcard, const Text& name) {
     return p == pattern.size();
 }
 
+std::vector<Text> listEntries(const Text& folder, const Text& wildcard, EntryKind kind) {
+    std::vector<Text> names;
+    for (FolderEntry& entry : listFolder(folder)) {
+        if (entry.folder == (kind == EntryKind::Folders) && wildcardMatches(wildcard, entry.name))
+            names.push_back(std::move(entry.name));
+    }
+    return names;
+}
+
 bool endsWithSeparator(const Text& path) {
     return path.endsWith(Text::fromGbk("\\")) || path.endsWith(Text::fromGbk("/"));
 }

@@ -4,6 +4,7 @@
 
 #include "text/text.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,9 +31,24 @@ inline constexpr long long MAX_DATA_FILE_BYTES = 256LL * 1024 * 1024;
 // file: a link (never followed), a folder, a device.
 std::optional<ByteArray> readFile(const Text& path, long long maxBytes = MAX_DATA_FILE_BYTES);
 
+// What tells one state of a plain file from another without reading it: the file itself, its
+// size and when it last changed (the device and index are 0 where the system gives them only for
+// an open file). Bytes written under the name change the stamp.
+struct FileStamp {
+    unsigned long long device = 0;
+    unsigned long long index = 0;
+    long long size = 0;
+    long long modified = 0; // in the system's own units
+    long long changed = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+// The stamp of a plain file; nothing for anything else, a link included (it is not followed).
+std::optional<FileStamp> fileStamp(const Text& path);
+
 // The first and the last bytes of a file and its size, read without the rest: enough to tell a
 // whole picture from a cut one without reading every image of a large folder.
 struct FileEnds {
+    FileStamp stamp; // of the file these bytes came from
     long long size = 0;
     ByteArray head; // at most the bytes asked for, fewer in a shorter file
     ByteArray tail; // the same; overlaps the head in a short file
@@ -56,6 +72,56 @@ bool isDirectory(const Text& path);
 long long fileSize(const Text& path);
 // Creates the folder with every missing parent; true when it exists afterwards.
 bool createDirectories(const Text& path);
+
+// For the folders a download makes inside the target folder `root` (which may itself be reached
+// through links: the user chose it): `path` must lie below `root`, and none of its elements below
+// `root` may be a link, a junction or anything but a folder, so that nothing written there lands
+// outside the target. Makes the missing elements; true when `path` is such a folder afterwards.
+bool ensureFolderBelow(const Text& root, const Text& path);
+// The same test without making anything: true when no element of `path` below `root` is a link or
+// anything but a folder (missing elements pass: nothing can be written through them).
+bool isLinkFreeBelow(const Text& root, const Text& path);
+
+// A file written under a temporary name beside its final one ("<name>.<pid>-<n>.part"), made anew
+// (never an existing file, never through a link), that takes the final name only when complete:
+// whatever breaks off the writing, the final name holds the old bytes or the new ones, never a part.
+// The temporary is removed unless committed.
+class PartFile {
+public:
+    // Nothing when the temporary can't be made (no folder, no room, no right).
+    static std::optional<PartFile> create(const Text& path);
+    PartFile(PartFile&& other) noexcept;
+    PartFile& operator=(PartFile&&) = delete;
+    PartFile(const PartFile&) = delete;
+    ~PartFile();
+
+    // Appends; false when not every byte was written.
+    bool write(std::string_view bytes);
+    // Empties the file again.
+    bool clear();
+    long long size() const { return m_size; }
+    // The first and last bytes written so far.
+    std::optional<FileEnds> ends(std::size_t headBytes, std::size_t tailBytes) const;
+    // Closes the file and renames it over the final name (a link there is replaced, never
+    // followed); true when the final name now holds the bytes.
+    bool commit();
+
+private:
+    PartFile(Text path, Text temporary, std::intptr_t handle);
+    void discard();
+    Text m_path;
+    Text m_temporary;
+    std::intptr_t m_handle; // a descriptor or a HANDLE; -1 once closed
+    long long m_size = 0;
+};
+
+// The plain files and folders of one folder with the kind its listing gives, in the listing's
+// order; links and anything else (devices, sockets) are left out.
+struct FolderEntry {
+    Text name;
+    bool folder = false;
+};
+std::vector<FolderEntry> listFolder(const Text& folder);
 
 enum class EntryKind { Files, Folders };
 // Names (not paths) of the entries of one folder that match a wildcard ("*", "?", matched

@@ -64,6 +64,13 @@ bool removeNativeTree(const std::string& path, DotEntries dotEntries) {
     return allRemoved && ::rmdir(path.c_str()) == 0;
 }
 
+FileStamp stampOf(const struct stat& info) {
+    return {static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino),
+            static_cast<long long>(info.st_size),
+            static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec,
+            static_cast<long long>(info.st_ctim.tv_sec) * 1000000000LL + info.st_ctim.tv_nsec};
+}
+
 } // namespace
 
 NativePath nativePath(const Text& path) {
@@ -142,6 +149,7 @@ std::optional<FileEnds> readFileEnds(const Text& path, std::size_t headBytes, st
     struct stat info;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
         FileEnds found;
+        found.stamp = stampOf(info);
         found.size = info.st_size;
         const auto size = static_cast<std::size_t>(info.st_size);
         const std::size_t tail = std::min(tailBytes, size);
@@ -192,6 +200,13 @@ bool removeFile(const Text& path) {
     return ::unlink(nativePath(path).c_str()) == 0;
 }
 
+std::optional<FileStamp> fileStamp(const Text& path) {
+    struct stat info;
+    if (path.empty() || !lstatOf(path, info) || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return stampOf(info);
+}
+
 bool exists(const Text& path) {
     struct stat info;
     return !path.empty() && ::stat(nativePath(path).c_str(), &info) == 0;
@@ -224,28 +239,30 @@ bool createDirectories(const Text& path) {
     return makeOneDirectory(native);
 }
 
-std::vector<Text> listEntries(const Text& folder, const Text& wildcard, EntryKind kind) {
-    std::vector<Text> names;
+std::vector<FolderEntry> listFolder(const Text& folder) {
+    std::vector<FolderEntry> entries;
     std::string native = nativePath(folder);
     DIR* dir = ::opendir(native.empty() ? "." : native.c_str());
     if (!dir)
-        return names;
+        return entries;
     while (dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
+        std::string_view name = entry->d_name;
         if (name == "." || name == "..")
             continue;
-        struct stat info;
-        if (::lstat((native + "/" + name).c_str(), &info) != 0 || S_ISLNK(info.st_mode))
-            continue;
-        bool isFolder = S_ISDIR(info.st_mode);
-        if (isFolder != (kind == EntryKind::Folders) || (!isFolder && !S_ISREG(info.st_mode)))
-            continue;
-        Text text = Text::fromUtf8(name);
-        if (wildcardMatches(wildcard, text))
-            names.push_back(text);
+        // The listing's own type spares a look-up per entry; only a file system that gives none
+        // costs one.
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat info;
+            if (::lstat((native + "/" + entry->d_name).c_str(), &info) != 0)
+                continue;
+            type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_LNK;
+        }
+        if (type == DT_DIR || type == DT_REG)
+            entries.push_back({Text::fromUtf8(std::string(name)), type == DT_DIR});
     }
     ::closedir(dir);
-    return names;
+    return entries;
 }
 
 bool removeTree(const Text& path, DotEntries dotEntries) {
@@ -303,6 +320,159 @@ NativePath homeFolder() {
 
 bool isAbsolutePath(const Text& path) {
     return path.startsWith("/"_t) || path.startsWith("\\"_t);
+}
+
+namespace {
+
+// The folder walk below a root: every element must be a folder that is no link; a missing one is
+// made when `make`, and passes otherwise.
+bool walkBelow(const Text& root, const Text& path, bool make) {
+    std::string base = nativePath(root);
+    while (base.size() > 1 && base.back() == '/')
+        base.pop_back();
+    const std::string full = nativePath(path);
+    if (base.empty() || full.compare(0, base.size(), base) != 0 ||
+        (full.size() > base.size() && full[base.size()] != '/' && base != "/"))
+        return false;
+    if (make && !ensureFolder(root))
+        return false;
+    std::string current = base == "/" ? std::string() : base;
+    std::size_t at = base.size();
+    while (at < full.size()) {
+        if (full[at] == '/') {
+            ++at;
+            continue;
+        }
+        const std::size_t end = std::min(full.find('/', at), full.size());
+        const std::string element = full.substr(at, end - at);
+        at = end;
+        if (element == "." || element == "..")
+            return false;
+        current += "/" + element;
+        struct stat info;
+        if (::lstat(current.c_str(), &info) == 0) {
+            if (!S_ISDIR(info.st_mode))
+                return false;
+            continue;
+        }
+        if (errno != ENOENT)
+            return false;
+        if (!make)
+            return true; // nothing below a missing folder exists to lead elsewhere
+        if (::mkdir(current.c_str(), 0777) != 0 &&
+            (errno != EEXIST || ::lstat(current.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)))
+            return false;
+    }
+    return true;
+}
+
+std::atomic<unsigned long> nextPartFile{0};
+
+} // namespace
+
+bool ensureFolderBelow(const Text& root, const Text& path) {
+    return walkBelow(root, path, true);
+}
+
+bool isLinkFreeBelow(const Text& root, const Text& path) {
+    return walkBelow(root, path, false);
+}
+
+std::optional<PartFile> PartFile::create(const Text& path) {
+    Text temporary = path + Text::fromGbk("." + std::to_string(::getpid()) + "-" +
+                                          std::to_string(nextPartFile.fetch_add(1)) + ".part");
+    const int fd =
+        ::open(nativePath(temporary).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return std::nullopt;
+    return PartFile(path, std::move(temporary), fd);
+}
+
+PartFile::PartFile(Text path, Text temporary, std::intptr_t handle)
+    : m_path(std::move(path)), m_temporary(std::move(temporary)), m_handle(handle) {}
+
+PartFile::PartFile(PartFile&& other) noexcept
+    : m_path(std::move(other.m_path)), m_temporary(std::move(other.m_temporary)), m_handle(other.m_handle),
+      m_size(other.m_size) {
+    other.m_handle = -1;
+    other.m_temporary = Text();
+}
+
+PartFile::~PartFile() {
+    discard();
+}
+
+void PartFile::discard() {
+    if (m_handle >= 0)
+        ::close(static_cast<int>(m_handle));
+    m_handle = -1;
+    if (!m_temporary.empty())
+        ::unlink(nativePath(m_temporary).c_str());
+    m_temporary = Text();
+}
+
+bool PartFile::write(std::string_view bytes) {
+    if (m_handle < 0)
+        return false;
+    while (!bytes.empty()) {
+        const ssize_t put = ::write(static_cast<int>(m_handle), bytes.data(), bytes.size());
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(put));
+        m_size += put;
+    }
+    return true;
+}
+
+bool PartFile::clear() {
+    if (m_handle < 0 || ::ftruncate(static_cast<int>(m_handle), 0) != 0 ||
+        ::lseek(static_cast<int>(m_handle), 0, SEEK_SET) != 0)
+        return false;
+    m_size = 0;
+    return true;
+}
+
+std::optional<FileEnds> PartFile::ends(std::size_t headBytes, std::size_t tailBytes) const {
+    if (m_handle < 0)
+        return std::nullopt;
+    const int fd = static_cast<int>(m_handle);
+    FileEnds found;
+    found.size = m_size;
+    auto readAt = [fd](off_t offset, std::size_t count, ByteArray& into) {
+        into.resize(count);
+        std::size_t got = 0;
+        while (got < count) {
+            const ssize_t part =
+                ::pread(fd, into.data() + got, count - got, offset + static_cast<off_t>(got));
+            if (part < 0 && errno == EINTR)
+                continue;
+            if (part <= 0)
+                return false;
+            got += static_cast<std::size_t>(part);
+        }
+        return true;
+    };
+    const auto size = static_cast<std::size_t>(m_size);
+    const std::size_t tail = std::min(tailBytes, size);
+    if (!readAt(0, std::min(headBytes, size), found.head) ||
+        !readAt(static_cast<off_t>(size - tail), tail, found.tail))
+        return std::nullopt;
+    return found;
+}
+
+bool PartFile::commit() {
+    if (m_handle < 0)
+        return false;
+    const bool closed = ::close(static_cast<int>(m_handle)) == 0;
+    m_handle = -1;
+    if (!closed || ::rename(nativePath(m_temporary).c_str(), nativePath(m_path).c_str()) != 0) {
+        discard();
+        return false;
+    }
+    m_temporary = Text();
+    return true;
 }
 
 } // namespace xiuyun::files

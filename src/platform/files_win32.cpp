@@ -236,6 +236,17 @@ std::optional<Target> targetOf(const Text& path) {
                                          information.nFileSizeLow)};
 }
 
+long long ticksOf(const FILETIME& time) {
+    return static_cast<long long>((static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+}
+
+// Size and times only: the device and index come with an open handle, and the stamp of a listed
+// file must equal the stamp of the same file opened.
+FileStamp stampOf(DWORD sizeHigh, DWORD sizeLow, const FILETIME& written, const FILETIME& created) {
+    return {0, 0, static_cast<long long>((static_cast<ULONGLONG>(sizeHigh) << 32) | sizeLow),
+            ticksOf(written), ticksOf(created)};
+}
+
 enum class Links { Followed, Refused };
 
 // Opens a plain file for reading and tells its size; a device ("CON", "NUL") is none, and so is a
@@ -479,6 +490,11 @@ std::optional<FileEnds> readFileEnds(const Text& path, std::size_t headBytes, st
         return got == count;
     };
     FileEnds found;
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(file.get(), &information))
+        return std::nullopt;
+    found.stamp = stampOf(information.nFileSizeHigh, information.nFileSizeLow, information.ftLastWriteTime,
+                          information.ftCreationTime);
     found.size = fileSize.QuadPart;
     const auto size = static_cast<std::size_t>(fileSize.QuadPart);
     const std::size_t tail = std::min(tailBytes, size);
@@ -531,6 +547,15 @@ bool removeFile(const Text& path) {
     return removeEntry(native, *entry);
 }
 
+std::optional<FileStamp> fileStamp(const Text& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.empty() || !GetFileAttributesExW(nativePath(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes &
+         (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
+        return std::nullopt;
+    return stampOf(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime, data.ftCreationTime);
+}
+
 bool exists(const Text& path) {
     return targetOf(path).has_value();
 }
@@ -561,29 +586,23 @@ bool createDirectories(const Text& path) {
     return makeOneDirectory(native);
 }
 
-std::vector<Text> listEntries(const Text& folder, const Text& wildcard, EntryKind kind) {
-    std::vector<Text> names;
-    // Every name, matched here: the system's own matching also answers to the short 8.3 names
-    // ("*.jpg" would find "a.jpeg").
+std::vector<FolderEntry> listFolder(const Text& folder) {
+    std::vector<FolderEntry> entries;
     const std::wstring native = nativePath(folder);
     const std::wstring every = native.empty() ? std::wstring(L"*") : childPath(native, L"*");
     WIN32_FIND_DATAW found;
     HANDLE find = FindFirstFileExW(every.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
                                    FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE)
-        return names;
+        return entries;
     do {
         if (isDotName(found.cFileName) || isLink(found.dwFileAttributes, found.dwReserved0))
             continue;
-        const bool isFolder = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-        if (isFolder != (kind == EntryKind::Folders))
-            continue;
-        Text text = Text::fromUtf8(narrow(found.cFileName));
-        if (wildcardMatches(wildcard, text))
-            names.push_back(text);
+        entries.push_back({Text::fromUtf8(narrow(found.cFileName)),
+                           (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
     } while (FindNextFileW(find, &found));
     FindClose(find);
-    return names;
+    return entries;
 }
 
 bool removeTree(const Text& path, DotEntries dotEntries) {
@@ -667,6 +686,175 @@ bool isAbsolutePath(const Text& path) {
     const bool drive =
         bytes.size() >= 3 && ((bytes[0] >= 'A' && bytes[0] <= 'Z') || (bytes[0] >= 'a' && bytes[0] <= 'z'));
     return drive && bytes[1] == ':' && (bytes[2] == '\\' || bytes[2] == '/');
+}
+
+namespace {
+
+// The folder walk below a root: every element must be a folder that is no link or junction; a
+// missing one is made when `make`, and passes otherwise.
+bool walkBelow(const Text& root, const Text& path, bool make) {
+    const std::wstring base = withoutTrailingSeparators(plainForm(nativePath(root)));
+    const std::wstring full = plainForm(nativePath(path));
+    if (base.empty() || full.compare(0, base.size(), base) != 0 ||
+        (full.size() > base.size() && full[base.size()] != L'\\' && base.back() != L'\\'))
+        return false;
+    if (make && !ensureFolder(root))
+        return false;
+    std::wstring current = base;
+    std::size_t at = base.size();
+    while (at < full.size()) {
+        if (full[at] == L'\\') {
+            ++at;
+            continue;
+        }
+        const std::size_t end = std::min(full.find(L'\\', at), full.size());
+        const std::wstring element = full.substr(at, end - at);
+        at = end;
+        if (element == L"." || element == L"..")
+            return false;
+        if (current.back() != L'\\')
+            current += L'\\';
+        current += element;
+        const std::wstring native = longForm(current);
+        if (const std::optional<Entry> entry = entryOf(native)) {
+            if (!entry->folder() || entry->link())
+                return false;
+            continue;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+            return false;
+        if (!make)
+            return true; // nothing below a missing folder exists to lead elsewhere
+        if (!CreateDirectoryW(native.c_str(), nullptr)) {
+            const std::optional<Entry> made = entryOf(native);
+            if (!made || !made->folder() || made->link())
+                return false;
+        }
+    }
+    return true;
+}
+
+std::atomic<unsigned long> nextPartFile{0};
+
+HANDLE handleOf(std::intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+} // namespace
+
+bool ensureFolderBelow(const Text& root, const Text& path) {
+    return walkBelow(root, path, true);
+}
+
+bool isLinkFreeBelow(const Text& root, const Text& path) {
+    return walkBelow(root, path, false);
+}
+
+std::optional<PartFile> PartFile::create(const Text& path) {
+    Text temporary = path + Text::fromGbk("." + std::to_string(GetCurrentProcessId()) + "-" +
+                                          std::to_string(nextPartFile.fetch_add(1)) + ".part");
+    // CREATE_NEW never opens what is there, a link included.
+    HANDLE file = CreateFileW(nativePath(temporary).c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return std::nullopt;
+    }
+    return PartFile(path, std::move(temporary), reinterpret_cast<std::intptr_t>(file));
+}
+
+PartFile::PartFile(Text path, Text temporary, std::intptr_t handle)
+    : m_path(std::move(path)), m_temporary(std::move(temporary)), m_handle(handle) {}
+
+PartFile::PartFile(PartFile&& other) noexcept
+    : m_path(std::move(other.m_path)), m_temporary(std::move(other.m_temporary)), m_handle(other.m_handle),
+      m_size(other.m_size) {
+    other.m_handle = -1;
+    other.m_temporary = Text();
+}
+
+PartFile::~PartFile() {
+    discard();
+}
+
+void PartFile::discard() {
+    if (m_handle != -1)
+        CloseHandle(handleOf(m_handle));
+    m_handle = -1;
+    if (!m_temporary.empty())
+        DeleteFileW(nativePath(m_temporary).c_str());
+    m_temporary = Text();
+}
+
+bool PartFile::write(std::string_view bytes) {
+    if (m_handle == -1)
+        return false;
+    while (!bytes.empty()) {
+        const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        DWORD put = 0;
+        if (!WriteFile(handleOf(m_handle), bytes.data(), ask, &put, nullptr) || put == 0)
+            return false;
+        bytes.remove_prefix(put);
+        m_size += put;
+    }
+    return true;
+}
+
+bool PartFile::clear() {
+    LARGE_INTEGER start{};
+    if (m_handle == -1 || !SetFilePointerEx(handleOf(m_handle), start, nullptr, FILE_BEGIN) ||
+        !SetEndOfFile(handleOf(m_handle)))
+        return false;
+    m_size = 0;
+    return true;
+}
+
+std::optional<FileEnds> PartFile::ends(std::size_t headBytes, std::size_t tailBytes) const {
+    if (m_handle == -1)
+        return std::nullopt;
+    HANDLE file = handleOf(m_handle);
+    auto readAt = [file](ULONGLONG offset, std::size_t count, ByteArray& into) {
+        into.resize(count);
+        std::size_t got = 0;
+        while (got < count) {
+            OVERLAPPED at{};
+            at.Offset = static_cast<DWORD>(offset + got);
+            at.OffsetHigh = static_cast<DWORD>((offset + got) >> 32);
+            DWORD part = 0;
+            if (!ReadFile(file, into.data() + got, static_cast<DWORD>(count - got), &part, &at) || part == 0)
+                return false;
+            got += part;
+        }
+        return true;
+    };
+    FileEnds found;
+    found.size = m_size;
+    const auto size = static_cast<std::size_t>(m_size);
+    const std::size_t tail = std::min(tailBytes, size);
+    if (!readAt(0, std::min(headBytes, size), found.head) || !readAt(size - tail, tail, found.tail))
+        return std::nullopt;
+    // An overlapped read moved the file pointer: the next write goes to the end again.
+    LARGE_INTEGER end{};
+    SetFilePointerEx(file, end, nullptr, FILE_END);
+    return found;
+}
+
+bool PartFile::commit() {
+    if (m_handle == -1)
+        return false;
+    const bool closed = CloseHandle(handleOf(m_handle)) != 0;
+    m_handle = -1;
+    if (!closed || !MoveFileExW(nativePath(m_temporary).c_str(), nativePath(m_path).c_str(),
+                                MOVEFILE_REPLACE_EXISTING)) {
+        discard();
+        return false;
+    }
+    m_temporary = Text();
+    return true;
 }
 
 } // namespace xiuyun::files

@@ -43,6 +43,24 @@ TEST_F(ExtractListMatchesTest, aPagerOfOneLinkIsASinglePage) {
     EXPECT_EQ(program.pageNumbers, (std::vector<Text>{"1"_t}));
 }
 
+TEST_F(ExtractListMatchesTest, aPagerBeyondBeliefOrWithoutANumberLeavesNoPages) {
+    const Text labelBefore = window.text(Control::透明标签_总页码2);
+    auto pagerEndingAt = [](const std::string& last) {
+        return Text::fromUtf8("<a href=\"/t/x/1.html\">1</a><a href=\"/t/x/" + last + ".html\">" + last +
+                              "</a><a href=\"/t/x/2.html\">下一页</a>");
+    };
+    for (const std::string last : {"10001", "2000000000", "99999999999999999999999", "last"}) {
+        program.pageNumbers = {"stale"_t};
+        EXPECT_EQ(
+            extractListMatches(program, "<a href=\"([\\S\\s]*?)\">"_t, pagerEndingAt(last), ListKind::Pages),
+            3)
+            << last;
+        EXPECT_TRUE(program.pageNumbers.empty()) << last;
+    }
+    EXPECT_EQ(window.text(Control::透明标签_总页码2), labelBefore);
+    EXPECT_TRUE(window.messages().empty());
+}
+
 TEST_F(ExtractListMatchesTest, failuresAreReportedOnceAndTouchNothing) {
     program.albumLinks = {"kept"_t};
     const Text labelBefore = window.text(Control::透明标签_总图集2);

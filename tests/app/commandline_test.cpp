@@ -117,6 +117,18 @@ TEST_F(CommandLineRunTest, aFailedAnalysisEndsWithOne) {
     EXPECT_EQ(imageRequests(), 0);
 }
 
+TEST_F(CommandLineRunTest, aFailureOnTheWayEndsWithOneThoughTheDownloadCompletes) {
+    gallery.setList("/t/xinggan/", 2);
+    // The folder of list page 1 can't be made: a file holds its name.
+    ASSERT_TRUE(files::createDirectories(at("saved")));
+    ASSERT_TRUE(files::writeFile(at("saved\\1"), "in the way"));
+    EXPECT_EQ(
+        run({"--no-window", "--type", "category", "--folder", "saved", address("/t/xinggan/").toUtf8()}),
+        exitOtherEnding);
+    EXPECT_NE(output.find("原因：目录创建出错"), std::string::npos) << output;
+    EXPECT_NE(output.find("状态：图片下载完成\n"), std::string::npos) << output;
+}
+
 TEST_F(CommandLineRunTest, aPageDownloadedBeforeNeedsForceAndSkipExistingAsksForNothingAgain) {
     ASSERT_TRUE(ensureDataDirectory(program));
     ASSERT_TRUE(files::writeFile(program.dataFile("c_x.q"_t), ""));

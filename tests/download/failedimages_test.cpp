@@ -1,10 +1,13 @@
 #include "download/failedimages.h"
 
 #include "support/links.h"
+#include "support/pictures.h"
 #include "support/programfixture.h"
 #include "text/textutils.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 using namespace xiuyun;
 using xiuyun::testing::linksCanBeMade;
@@ -78,6 +81,30 @@ TEST_F(FailedImageScanTest, withoutAFolderTheTargetFolderBoxIsScanned) {
     Text folder = "ignored"_t;
     EXPECT_FALSE(scanFailedImages(program, folder, FolderGiven::No));
     EXPECT_EQ(folder, target.path() + "\\"_t);
+}
+
+// The checks of an album skip what they judged whole before; any later write must be judged anew,
+// even one that keeps the size (a picture cut at its end and padded back).
+TEST_F(FailedImageScanTest, aWholeImageJudgedBeforeIsJudgedAgainOnceItChanges) {
+    const std::string whole = xiuyun::testing::testPicture("picture.png");
+    ASSERT_GT(whole.size(), 10240u);
+    const Text path = put("album\\1.png", 0);
+    ASSERT_TRUE(files::writeFile(path, whole));
+    for (int check = 0; check < 3; ++check)
+        EXPECT_FALSE(scan("album")) << check;
+
+    std::string broken = whole;
+    broken.back() = static_cast<char>(broken.back() ^ 0x55);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // past the clock's grain
+    ASSERT_TRUE(files::writeFile(path, broken));
+    EXPECT_TRUE(scan("album"));
+
+    program.smallImageFound = 0;
+    ASSERT_TRUE(files::replaceFile(path, whole));
+    EXPECT_FALSE(scan("album"));
+    ASSERT_TRUE(files::removeFile(path));
+    ASSERT_TRUE(files::writeFile(path, whole.substr(0, 10000)));
+    EXPECT_TRUE(scan("album"));
 }
 
 TEST_F(FailedImageScanTest, theWalkVisitsFilesBeforeSubFoldersAndNeverFollowsLinks) {

@@ -1,6 +1,7 @@
 #include "download/imageworker.h"
 
 #include "support/downloadfixture.h"
+#include "support/links.h"
 
 using namespace xiuyun;
 using namespace xiuyun::testing;
@@ -33,7 +34,7 @@ protected:
         downloadImageRow(*download, target, row, address);
     }
     AlbumTarget target(const Text& folder) const {
-        return {folder, Text::number(album.imageCount), albumAddressList(window)};
+        return {directory.path(), folder, Text::number(album.imageCount), albumAddressList(window)};
     }
 
     gallery::AlbumInfo album;
@@ -97,6 +98,27 @@ TEST_F(ImageWorkerTest, aListThatCannotBeWrittenIsReportedAndTheRowKeepsWaiting)
     EXPECT_EQ(window.messages().back().caption, "温馨提示"_t);
     EXPECT_EQ(window.cell(2, 2), "等待中..."_t);
     EXPECT_EQ(download->activeWorkers, 0);
+}
+
+TEST_F(ImageWorkerTest, nothingIsWrittenThroughAFolderLinkBelowTheTarget) {
+    if (!linksCanBeMade())
+        GTEST_SKIP() << noLinksHere;
+    TemporaryDirectory outside;
+    ASSERT_TRUE(makeFolderLink(outside.path(), at("list")));
+    runWorker(at("list\\album"), 0);
+    ASSERT_TRUE(ensureFolder(at("plain")));
+    ASSERT_TRUE(makeFolderLink(outside.path(), at("plain\\album")));
+    runWorker(at("plain\\album"), 1);
+
+    EXPECT_TRUE(files::listFolder(outside.path()).empty());
+    EXPECT_EQ(lastMessageText(), "状态：下载图片失败\r\n\r\n原因：文件创建失败\r\n\r\n解决：请重试下载"_t);
+    EXPECT_EQ(window.messages().size(), 2u);
+    EXPECT_EQ(download->activeWorkers, 0);
+}
+
+TEST(FolderHoldingTest, theLastElementIsCutOff) {
+    EXPECT_EQ(folderHolding("C:\\x\\12 title"_t), "C:\\x\\"_t);
+    EXPECT_EQ(folderHolding("/home/u/12 title"_t), "/home/u/"_t);
 }
 
 } // namespace

@@ -247,6 +247,46 @@ INSTANTIATE_TEST_SUITE_P(Titles, AwkwardTitleTest,
                          ::testing::Values("..", ".", "/", "\\", "../../etc", std::string(300, 'a'),
                                            "表情😀与ℌ符号", "", "　"));
 
+// A link left below the target folder by anything: the folder counts as one that can't be made,
+// and not one byte lands where it leads.
+TEST_F(FaultTest, folderLinksBelowTheTargetAreNeverWrittenThrough) {
+    if (!linksCanBeMade())
+        GTEST_SKIP() << noLinksHere;
+    TemporaryDirectory outside;
+    const Text folderFailed =
+        "状态：分析数据失败\r\n\r\n原因：目录创建出错\r\n\r\n解决：请确认目录是否正确或是否被占用！"_t;
+
+    analyse(address(album.pagePath), Control::选择框_单个地址);
+    ASSERT_EQ(lastMessageText(), completed());
+    ASSERT_TRUE(makeFolderLink(outside.path(), albumFolder()));
+    downloadAndWait();
+    EXPECT_EQ(lastMessageText(), folderFailed);
+    window.click(Control::按钮_取消下载); // the refused start leaves the window downloading
+    window.click(Control::按钮_重新分析);
+
+    gallery.setList(search, 1);
+    const Text listFolder = target.path() + "\\summer"_t;
+    ASSERT_TRUE(makeFolderLink(outside.path(), listFolder));
+    analyse(address(search), Control::选择框_搜索地址);
+    ASSERT_EQ(lastMessageText(), completed());
+    downloadAndWait();
+    EXPECT_EQ(boxesCaptioned("温馨提示"_t).back().text, folderFailed);
+    window.click(Control::按钮_重新分析);
+
+    ASSERT_TRUE(files::removeFile(listFolder) || files::removeTree(listFolder));
+    const auto albums = gallery.albumsOn(search, 1);
+    ASSERT_TRUE(ensureFolder(listFolder));
+    ASSERT_TRUE(makeFolderLink(outside.path(), listAlbumFolder(listFolder, 1, albums[0])));
+    window.clearMessages();
+    analyse(address(search), Control::选择框_搜索地址);
+    downloadAndWait();
+    EXPECT_EQ(boxesCaptioned("温馨提示"_t).back().text,
+              "状态：下载图片失败\r\n\r\n原因：文件创建失败\r\n\r\n解决：请重试下载"_t);
+    EXPECT_TRUE(holdsAlbum(listAlbumFolder(listFolder, 2, albums[1]), albums[1]));
+
+    EXPECT_TRUE(files::listFolder(outside.path()).empty());
+}
+
 TEST_F(FaultTest, aSearchWordThatDecodesToParentFoldersStaysInside) {
     const std::string word = "/search/..%2F..%2F../";
     gallery.setList(search, 1);
@@ -356,6 +396,29 @@ TEST_F(FaultTest, anAbsurdImageCountIsRefusedAsAFailedAnalysis) {
     site.setPage(category, Page::bytes(list, "text/html; charset=utf-8"));
     analyse(address(category), Control::选择框_图集分类);
     expectAnalysisFailed();
+}
+
+TEST_F(FaultTest, aPagerClaimingBillionsOfPagesIsRefusedBeforeAnyFurtherFetch) {
+    std::string list = gallery.listPage(category, 1);
+    const std::string last = category + "3.html\">";
+    const std::size_t at = list.find(last);
+    ASSERT_NE(at, std::string::npos);
+    list.replace(at, last.size(), category + "2000000000.html\">");
+    serveWith([&](const std::string& path, int) -> std::optional<Page> {
+        if (path != category)
+            return std::nullopt;
+        return Page::bytes(list, "text/html; charset=utf-8");
+    });
+    analyse(address(category), Control::选择框_图集分类);
+
+    expectAnalysisFailed();
+    EXPECT_EQ(
+        lastMessageText(),
+        "状态：分析数据失败\r\n\r\n原因：页面地址解析错误\r\n\r\n解决：再重试分析,如果还出错就是程序问题"_t);
+    EXPECT_TRUE(program.pageNumbers.empty());
+    EXPECT_EQ(site.requests().size(), 1u);
+    // Kept, the broken page would answer every later analysis without asking the site.
+    EXPECT_FALSE(files::exists(directory.path() + "\\vrd\\t_j.q"_t));
 }
 
 } // namespace
