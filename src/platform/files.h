@@ -97,6 +97,8 @@ public:
 
     // Appends; false when not every byte was written.
     bool write(std::string_view bytes);
+    // Has the bytes written so far reach the disk.
+    bool flush();
     // Empties the file again.
     bool clear();
     long long size() const { return m_size; }

@@ -169,30 +169,6 @@ bool writeFile(const Text& path, std::string_view bytes) {
     return ::close(fd) == 0 && written;
 }
 
-bool replaceFile(const Text& path, std::string_view bytes, Sync sync) {
-    static std::atomic<unsigned long> nextTemporary{0};
-    const std::string native = nativePath(path);
-    const std::string stem = native + "." + std::to_string(::getpid()) + "-";
-    // Made anew and exclusively: a name already taken, even by a link, is never written through.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temporary = stem + std::to_string(nextTemporary.fetch_add(1)) + ".part";
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno == EEXIST)
-            continue;
-        if (fd < 0)
-            return false;
-        bool written = writeAll(fd, bytes) && (sync == Sync::Later || ::fdatasync(fd) == 0);
-        written = ::close(fd) == 0 && written;
-        // rename replaces the name itself: a link there is replaced, its target never touched.
-        if (!written || ::rename(temporary.c_str(), native.c_str()) != 0) {
-            ::unlink(temporary.c_str());
-            return false;
-        }
-        return true;
-    }
-    return false;
-}
-
 bool removeFile(const Text& path) {
     struct stat info;
     if (!lstatOf(path, info) || S_ISDIR(info.st_mode))
@@ -379,13 +355,19 @@ bool isLinkFreeBelow(const Text& root, const Text& path) {
 }
 
 std::optional<PartFile> PartFile::create(const Text& path) {
-    Text temporary = path + Text::fromGbk("." + std::to_string(::getpid()) + "-" +
-                                          std::to_string(nextPartFile.fetch_add(1)) + ".part");
-    const int fd =
-        ::open(nativePath(temporary).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return std::nullopt;
-    return PartFile(path, std::move(temporary), fd);
+    // A name left taken (by a process of the same number before, or by a link put there) is
+    // passed over, never opened.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        Text temporary = path + Text::fromGbk("." + std::to_string(::getpid()) + "-" +
+                                              std::to_string(nextPartFile.fetch_add(1)) + ".part");
+        const int fd =
+            ::open(nativePath(temporary).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            return PartFile(path, std::move(temporary), fd);
+        if (errno != EEXIST)
+            break;
+    }
+    return std::nullopt;
 }
 
 PartFile::PartFile(Text path, Text temporary, std::intptr_t handle)
@@ -424,6 +406,10 @@ bool PartFile::write(std::string_view bytes) {
         m_size += put;
     }
     return true;
+}
+
+bool PartFile::flush() {
+    return m_handle >= 0 && ::fdatasync(static_cast<int>(m_handle)) == 0;
 }
 
 bool PartFile::clear() {

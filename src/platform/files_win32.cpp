@@ -512,33 +512,6 @@ bool writeFile(const Text& path, std::string_view bytes) {
     return writeAll(file.get(), bytes) && file.close();
 }
 
-bool replaceFile(const Text& path, std::string_view bytes, Sync sync) {
-    static std::atomic<unsigned long> nextTemporary{0};
-    const Text stem = path + Text::fromGbk("." + std::to_string(GetCurrentProcessId()) + "-");
-    // Made anew (CREATE_NEW): a name already taken, even by a link, is never written through.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::wstring temporary =
-            nativePath(stem + Text::fromGbk(std::to_string(nextTemporary.fetch_add(1)) + ".part"));
-        Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.valid() && (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS))
-            continue;
-        if (!file.valid())
-            return false;
-        bool written = GetFileType(file.get()) == FILE_TYPE_DISK && writeAll(file.get(), bytes) &&
-                       (sync == Sync::Later || FlushFileBuffers(file.get()));
-        written = file.close() && written;
-        // The move replaces the name itself: a link there is replaced, its target never touched.
-        if (!written ||
-            !MoveFileExW(temporary.c_str(), nativePath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-            DeleteFileW(temporary.c_str());
-            return false;
-        }
-        return true;
-    }
-    return false;
-}
-
 bool removeFile(const Text& path) {
     const std::wstring native = nativePath(path);
     const std::optional<Entry> entry = entryOf(native);
@@ -752,19 +725,27 @@ bool isLinkFreeBelow(const Text& root, const Text& path) {
 }
 
 std::optional<PartFile> PartFile::create(const Text& path) {
-    Text temporary = path + Text::fromGbk("." + std::to_string(GetCurrentProcessId()) + "-" +
-                                          std::to_string(nextPartFile.fetch_add(1)) + ".part");
-    // CREATE_NEW never opens what is there, a link included.
-    HANDLE file = CreateFileW(nativePath(temporary).c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    if (GetFileType(file) != FILE_TYPE_DISK) {
-        CloseHandle(file);
-        return std::nullopt;
+    // A name left taken (by a process of the same number before, or by a link put there) is
+    // passed over, never opened.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        Text temporary = path + Text::fromGbk("." + std::to_string(GetCurrentProcessId()) + "-" +
+                                              std::to_string(nextPartFile.fetch_add(1)) + ".part");
+        // CREATE_NEW never opens what is there, a link included.
+        HANDLE file = CreateFileW(nativePath(temporary).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+                break;
+            continue;
+        }
+        if (GetFileType(file) != FILE_TYPE_DISK) {
+            CloseHandle(file);
+            break;
+        }
+        return PartFile(path, std::move(temporary), reinterpret_cast<std::intptr_t>(file));
     }
-    return PartFile(path, std::move(temporary), reinterpret_cast<std::intptr_t>(file));
+    return std::nullopt;
 }
 
 PartFile::PartFile(Text path, Text temporary, std::intptr_t handle)
@@ -802,6 +783,10 @@ bool PartFile::write(std::string_view bytes) {
         m_size += put;
     }
     return true;
+}
+
+bool PartFile::flush() {
+    return m_handle != -1 && FlushFileBuffers(handleOf(m_handle));
 }
 
 bool PartFile::clear() {
