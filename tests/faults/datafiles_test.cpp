@@ -5,8 +5,6 @@
 #include "support/faultfixture.h"
 #include "support/links.h"
 
-#include <filesystem>
-
 using namespace xiuyun;
 using namespace xiuyun::testing;
 
@@ -17,17 +15,15 @@ protected:
     void SetUp() override {
         FaultTest::SetUp();
         ASSERT_TRUE(ensureDataDirectory(program));
-        if (!linksCanBeMade())
-            GTEST_SKIP() << noLinksHere;
+        if (!fileLinksCanBeMade())
+            GTEST_SKIP() << noFileLinksHere;
     }
 
     Text outsideFile(const char* name) const { return outside.path() + "\\"_t + Text::fromGbk(name); }
     void linkDataFile(const char* name, const Text& target) {
         ASSERT_TRUE(makeFileLink(target, dataFile(name)));
     }
-    bool isLink(const char* name) const {
-        return std::filesystem::is_symlink(std::filesystem::path(files::nativePath(dataFile(name))));
-    }
+    bool isLink(const char* name) const { return xiuyun::testing::isLink(dataFile(name)); }
     bool isPlainFile(const char* name) const { return files::readFile(dataFile(name)).has_value(); }
     std::vector<Text> outsideFiles() const {
         return files::listEntries(outside.path(), "*"_t, files::EntryKind::Files);

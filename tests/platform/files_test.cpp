@@ -72,8 +72,8 @@ TEST_F(FilesTest, onlyAPlainFileWithinTheLimitIsRead) {
     ASSERT_TRUE(ensureFolder(at("folder.q")));
     EXPECT_EQ(files::readFile(at("folder.q")), std::nullopt);
 
-    if (!linksCanBeMade())
-        GTEST_SKIP() << noLinksHere;
+    if (!fileLinksCanBeMade())
+        GTEST_SKIP() << noFileLinksHere;
     ASSERT_TRUE(makeFileLink(at("100.q"), at("link.q")));
     EXPECT_EQ(files::readFile(at("link.q")), std::nullopt);
 #ifndef _WIN32
@@ -88,8 +88,8 @@ TEST_F(FilesTest, onlyAPlainFileWithinTheLimitIsRead) {
 }
 
 TEST_F(FilesTest, replacingALinkReplacesTheLinkAndNeverTouchesItsTarget) {
-    if (!linksCanBeMade())
-        GTEST_SKIP() << noLinksHere;
+    if (!fileLinksCanBeMade())
+        GTEST_SKIP() << noFileLinksHere;
     TemporaryDirectory outside;
     const Text target = outside.path() + "\\c_x.q"_t;
     ASSERT_TRUE(files::writeFile(target, "outside"));
@@ -101,7 +101,7 @@ TEST_F(FilesTest, replacingALinkReplacesTheLinkAndNeverTouchesItsTarget) {
     // A link to nowhere: the write lands under the name, not where the link pointed.
     const Text nowhere = outside.path() + "\\nowhere"_t;
     ASSERT_TRUE(makeFileLink(nowhere, at("t_j.q")));
-    EXPECT_TRUE(files::replaceFile(at("t_j.q"), "page", files::Sync::Now));
+    EXPECT_TRUE(files::replaceFile(at("t_j.q"), "page"));
     EXPECT_EQ(files::readFile(at("t_j.q")), ByteArray("page"));
     EXPECT_FALSE(files::exists(nowhere));
     EXPECT_EQ(files::listEntries(outside.path(), "*"_t, files::EntryKind::Files),
