@@ -45,9 +45,9 @@ std::vector<Text> listEntries(const Text& folder, const Text& wildcard, EntryKin
     return names;
 }
 
-bool replaceFile(const Text& path, std::string_view bytes, Sync sync) {
+bool replaceFile(const Text& path, std::string_view bytes) {
     std::optional<PartFile> file = PartFile::create(path);
-    return file && file->write(bytes) && (sync == Sync::Later || file->flush()) && file->commit();
+    return file && file->write(bytes) && file->commit();
 }
 
 bool endsWithSeparator(const Text& path) {

@@ -61,10 +61,8 @@ bool writeFile(const Text& path, std::string_view bytes);
 // never an existing name or a link) and renames that over `path`, so the final name never holds a
 // part of them, whatever breaks off the write; a link under the name is replaced, its target never
 // written. True when the file is in place; on failure the temporary file is gone and `path` is as
-// it was. Sync::Now has the bytes reach the disk before the rename, for a file that must come
-// through a power cut whole; a crash of the program alone never needs it.
-enum class Sync { Later, Now };
-bool replaceFile(const Text& path, std::string_view bytes, Sync sync = Sync::Later);
+// it was. The bytes are not flushed to the disk: a crash of the program alone never needs it.
+bool replaceFile(const Text& path, std::string_view bytes);
 bool removeFile(const Text& path);
 bool exists(const Text& path);
 bool isDirectory(const Text& path);
@@ -115,6 +113,24 @@ private:
     Text m_temporary;
     std::intptr_t m_handle; // a descriptor or a HANDLE; -1 once closed
     long long m_size = 0;
+};
+
+// A plain file held open, so that its data stays while it is held, also once its name is replaced
+// or removed, and is freed when the holder lets go: replacing a large file then leaves the freeing
+// of the old one (slow on a file system that discards freed blocks) to whoever lets go of it.
+// Windows could not replace a file held open: there nothing is held.
+class HeldFile {
+public:
+    // Nothing when the path names no plain file (a link is not followed), or on Windows.
+    static std::optional<HeldFile> hold(const Text& path);
+    HeldFile(HeldFile&& other) noexcept;
+    HeldFile& operator=(HeldFile&&) = delete;
+    HeldFile(const HeldFile&) = delete;
+    ~HeldFile();
+
+private:
+    explicit HeldFile(std::intptr_t handle) : m_handle(handle) {}
+    std::intptr_t m_handle; // a descriptor; -1 once let go
 };
 
 // The plain files and folders of one folder with the kind its listing gives, in the listing's

@@ -461,4 +461,25 @@ bool PartFile::commit() {
     return true;
 }
 
+std::optional<HeldFile> HeldFile::hold(const Text& path) {
+    const int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    return HeldFile(fd);
+}
+
+HeldFile::HeldFile(HeldFile&& other) noexcept : m_handle(other.m_handle) {
+    other.m_handle = -1;
+}
+
+HeldFile::~HeldFile() {
+    if (m_handle >= 0)
+        ::close(static_cast<int>(m_handle));
+}
+
 } // namespace xiuyun::files

@@ -842,4 +842,14 @@ bool PartFile::commit() {
     return true;
 }
 
+std::optional<HeldFile> HeldFile::hold(const Text&) {
+    return std::nullopt;
+}
+
+HeldFile::HeldFile(HeldFile&& other) noexcept : m_handle(other.m_handle) {
+    other.m_handle = -1;
+}
+
+HeldFile::~HeldFile() = default;
+
 } // namespace xiuyun::files
