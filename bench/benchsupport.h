@@ -16,14 +16,24 @@
 
 namespace xiuyun::bench {
 
-// The high-water mark of resident memory, in KiB; -1 where the system does not say.
-inline long peakResidentKb() {
+// A figure of /proc/self/status ("VmHWM:", "VmRSS:"), in KiB; -1 where the system does not say.
+inline long statusKb(const std::string& key) {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6);
+        if (line.rfind(key, 0) == 0)
+            return std::atol(line.c_str() + key.size());
     }
     return -1;
+}
+
+// The high-water mark of resident memory, in KiB.
+inline long peakResidentKb() {
+    return statusKb("VmHWM:");
+}
+
+// Resident memory now, in KiB.
+inline long residentKb() {
+    return statusKb("VmRSS:");
 }
 
 // Starts the peak over again, so that each benchmark reports its own.

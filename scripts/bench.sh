@@ -5,10 +5,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DXIUYUN_BUILD_BENCH=ON
-cmake --build build -j "$(nproc)" --target xiuyun_bench_text xiuyun_bench_analysis xiuyun_bench_download xiuyun_bench_scan
+cmake --build build -j "$(nproc)" --target xiuyun_bench_text xiuyun_bench_analysis xiuyun_bench_download xiuyun_bench_scan \
+  xiuyun_bench_history
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
-for bench in text analysis download scan; do
+for bench in text analysis download scan history; do
   echo "== $bench" >&2
   "./build/bench/xiuyun_bench_$bench" --benchmark_format=json --benchmark_out="$out/$bench.json" \
     --benchmark_out_format=json > /dev/null
@@ -65,6 +66,16 @@ sizes = median("scan", "scanSizesOnly/repeats:5")
 rows.append(("first check of an album folder of 10,000 whole images", "%.0f ms, %.2fx the size-only walk (%.0f ms)" % (first["real_time"], first["real_time"] / sizes["real_time"], sizes["real_time"]), "-"))
 rows.append(("each later check of that folder", "%.0f ms" % whole["real_time"], "-"))
 rows.append(("the check as it was (a walk per extension, every file read)", "%.0f ms, %.1fx a later check" % (before["real_time"], before["real_time"] / whole["real_time"]), "-"))
+history = {int(r["name"].split("/")[1]): r for r in runs("history")}
+for records, target in ((10000, "-"), (100000, "<= 10 ms"), (1000000, "<= 50 ms")):
+    run = history[records]
+    rows.append(("an album recorded into a history of %s addresses" % format(records, ","),
+                 "%.1f ms (the first, which reads it: %.0f ms)" % (run["ms_per_album"], run["first_album_ms"]), target))
+for records in (10000, 100000, 1000000):
+    run = history[records]
+    rows.append(("peak memory recording into %s addresses (%.1f MB)" % (format(records, ","), run["file_mb"]),
+                 "%.1f MB, %.1fx the file" % (run["peak_rss_mb"], run["peak_rss_mb"] / run["file_mb"]),
+                 "<= 3x the file" if records >= 100000 else "-"))
 width = max(len(r[0]) for r in rows)
 print("%-*s  %-34s  %s" % (width, "figure", "value", "target"))
 for figure, value, target in rows:

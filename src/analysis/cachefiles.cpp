@@ -15,7 +15,7 @@ bool isBroken(const Text& file) {
 // The refetch: the raw body, because a page that did not decode was not gzip in the first place.
 bool refetchRaw(const Text& address, const Text& file) {
     files::removeFile(file);
-    return files::writeFile(file, httpReadUrl(address));
+    return files::replaceFile(file, httpReadUrl(address));
 }
 
 } // namespace
@@ -39,7 +39,7 @@ Text readCachedPage(const Text& file) {
 
 Text fetchPageIntoCache(Program& program, const Text& address, const Text& file) {
     // A failed write is not looked at here: the read-back comes out empty and the refetch runs.
-    files::writeFile(file, gzipDecode(httpReadUrl(address)));
+    files::replaceFile(file, gzipDecode(httpReadUrl(address)));
     Text page = readCachedPage(file);
     if (!page.empty())
         return page;
@@ -55,7 +55,7 @@ Text fetchPageIntoCache(Program& program, const Text& address, const Text& file)
 }
 
 NumberedFetch fetchNumberedPage(const Text& address, const Text& file) {
-    if (!files::writeFile(file, gzipDecode(httpRequest(address))))
+    if (!files::replaceFile(file, gzipDecode(httpRequest(address))))
         return NumberedFetch::WriteFailed;
     for (int attempt = 0; attempt < refetchAttempts && isBroken(file); ++attempt) {
         if (!refetchRaw(address, file))

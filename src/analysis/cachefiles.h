@@ -1,5 +1,7 @@
 // The analysis cache under the data directory: the first list page "t_j.q", the numbered list
 // pages "<n>.q" and the album page "d_g.q", each the body of one response with nothing added.
+// Each is written whole under a temporary name and renamed into place, and read only as a plain
+// file: a link or a device under a cache name reads as an empty page and is never written through.
 #pragma once
 
 #include "program/program.h"
@@ -15,7 +17,8 @@ inline constexpr long long brokenPageKb = 5;
 // How often a broken page is fetched again before the caller's failure message is shown.
 inline constexpr int refetchAttempts = 3;
 
-// The page text of a cache file (UTF-8 to GBK); empty when the file is missing or empty.
+// The page text of a cache file (UTF-8 to GBK); empty when the file is missing or empty, or no
+// plain file.
 Text readCachedPage(const Text& file);
 
 // Fetches a page into "t_j.q" or "d_g.q": decoded on the first fetch, then, while the text is

@@ -1,26 +1,35 @@
 #include "download/history.h"
 
+#include "download/historyrecords.h"
 #include "platform/files.h"
 #include "text/regexservice.h"
 
-#include <algorithm>
+#include <memory>
+#include <mutex>
 #include <string_view>
 #include <unordered_set>
 
 namespace xiuyun {
 
+namespace {
+
+HistoryRecords& historyRecordsOf(Program& program) {
+    static std::mutex creation;
+    std::lock_guard guard(creation);
+    if (!program.historyRecords)
+        program.historyRecords = std::make_shared<HistoryRecords>();
+    return *program.historyRecords;
+}
+
+} // namespace
+
 bool checkAndRecordHistory(Program& program, const Text& address) {
     const Text path = program.dataFile("c_x.q"_t);
-    if (!files::exists(path))
+    // Absent, or a link, a folder or a device under the name: the history is inactive, and
+    // nothing is read through the name or written over it.
+    if (!files::fileStamp(path))
         return false;
-    const Text content =
-        normaliseLineList(Text::fromGbkUpToZero(files::readFile(path).value_or(ByteArray())));
-    const std::vector<Text> records = content.split("\r\n"_t);
-    if (std::find(records.begin(), records.end(), address) != records.end())
-        return true;
-    const Text updated = dedupeLines(content + "\r\n"_t + address, "\r\n"_t);
-    files::writeFile(path, updated.bytes());
-    return false;
+    return historyRecordsOf(program).checkAndRecord(path, address);
 }
 
 Text normaliseLineList(const Text& text) {

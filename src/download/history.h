@@ -1,5 +1,8 @@
 // The download history "vrd\c_x.q": one address per record, records separated by "\r\n". While the
-// file is absent the history is inactive; nothing here ever creates it.
+// file is absent, or no plain file (a link is never followed), the history is inactive; nothing
+// here ever creates it. The file is replaced whole by a rename, so that a crash leaves it as it was
+// or with the new record, and copies of the program sharing it take turns through the lock file
+// beside it ("vrd\.c_x.q.lock").
 #pragma once
 
 #include "program/program.h"

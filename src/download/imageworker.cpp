@@ -19,12 +19,6 @@ namespace {
 
 enum class WriteOutcome { Written, Reported };
 
-// The bytes under the final name, whole or not at all.
-bool saveWhole(const Text& path, std::string_view bytes) {
-    auto file = files::PartFile::create(path);
-    return file && file->write(bytes) && file->commit();
-}
-
 WriteOutcome leaveAddressList(Window& window, const AlbumTarget& target, const Text& imagePath) {
     // A folder that is a link can't be made, and nothing is written through it.
     const bool folderStands = files::ensureFolderBelow(target.root, target.folder);
@@ -32,11 +26,11 @@ WriteOutcome leaveAddressList(Window& window, const AlbumTarget& target, const T
     // for a name): the check then finds the image missing and downloads the album again, where a
     // missing file would pass unseen.
     if (folderStands && !files::exists(imagePath))
-        saveWhole(imagePath, {});
+        files::replaceFile(imagePath, {});
     const Text listPath = target.folder + "\\"_t + target.imageCountText + ".txt"_t;
     if (folderStands && files::exists(listPath))
         return WriteOutcome::Written;
-    if (!folderStands || !saveWhole(listPath, target.addressList.bytes())) {
+    if (!folderStands || !files::replaceFile(listPath, target.addressList.bytes())) {
         showStatus(window, "状态：下载图片失败\r\n\r\n原因：文件创建失败\r\n\r\n解决：请重试下载"_t);
         return WriteOutcome::Reported;
     }

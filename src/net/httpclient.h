@@ -2,6 +2,7 @@
 #pragma once
 
 #include "net/headertext.h"
+#include "platform/files.h"
 #include "text/text.h"
 
 #include <chrono>
@@ -63,8 +64,8 @@ struct HttpExchange {
 };
 
 // A body beyond this ends the exchange as a failure, so a runaway server can't exhaust memory or
-// disk.
-inline constexpr long long MAX_BODY_BYTES = 256LL * 1024 * 1024;
+// disk. A body is kept as a data file, so both have the one limit.
+inline constexpr long long MAX_BODY_BYTES = files::MAX_DATA_FILE_BYTES;
 
 // Connections the shared cache keeps open for the next request: one at least for every image in
 // flight at the most threads a download may have, where libcurl's own 5 would close one for nearly

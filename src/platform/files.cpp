@@ -45,6 +45,11 @@ std::vector<Text> listEntries(const Text& folder, const Text& wildcard, EntryKin
     return names;
 }
 
+bool replaceFile(const Text& path, std::string_view bytes) {
+    std::optional<PartFile> file = PartFile::create(path);
+    return file && file->write(bytes) && file->commit();
+}
+
 bool endsWithSeparator(const Text& path) {
     return path.endsWith(Text::fromGbk("\\")) || path.endsWith(Text::fromGbk("/"));
 }

@@ -23,7 +23,13 @@ using NativePath = std::string;
 NativePath nativePath(const Text& path);
 Text fromNativePath(const NativePath& nativePath);
 
-std::optional<ByteArray> readFile(const Text& path);
+// The most of one data file that is ever read into memory: as much as one response body holds
+// (the HTTP client stops a body there too).
+inline constexpr long long MAX_DATA_FILE_BYTES = 256LL * 1024 * 1024;
+
+// The whole of a plain file. Nothing for a file beyond `maxBytes`, and for anything but a plain
+// file: a link (never followed), a folder, a device.
+std::optional<ByteArray> readFile(const Text& path, long long maxBytes = MAX_DATA_FILE_BYTES);
 
 // What tells one state of a plain file from another without reading it: the file itself, its
 // size and when it last changed (the device and index are 0 where the system gives them only for
@@ -51,9 +57,11 @@ struct FileEnds {
 std::optional<FileEnds> readFileEnds(const Text& path, std::size_t headBytes, std::size_t tailBytes);
 // Creates or truncates the file; true when every byte was written.
 bool writeFile(const Text& path, std::string_view bytes);
-// Writes the bytes under a temporary name in the same folder ("<name>.<n>.part") and renames that
-// over `path`, so the final name never holds a part of them, whatever breaks off the write. True
-// when the file is in place; on failure the temporary file is gone and `path` is as it was.
+// Writes the bytes into a new file of a temporary name in the same folder ("<name>.<n>.part",
+// never an existing name or a link) and renames that over `path`, so the final name never holds a
+// part of them, whatever breaks off the write; a link under the name is replaced, its target never
+// written. True when the file is in place; on failure the temporary file is gone and `path` is as
+// it was. The bytes are not flushed to the disk: a crash of the program alone never needs it.
 bool replaceFile(const Text& path, std::string_view bytes);
 bool removeFile(const Text& path);
 bool exists(const Text& path);
@@ -87,6 +95,8 @@ public:
 
     // Appends; false when not every byte was written.
     bool write(std::string_view bytes);
+    // Has the bytes written so far reach the disk.
+    bool flush();
     // Empties the file again.
     bool clear();
     long long size() const { return m_size; }
@@ -103,6 +113,24 @@ private:
     Text m_temporary;
     std::intptr_t m_handle; // a descriptor or a HANDLE; -1 once closed
     long long m_size = 0;
+};
+
+// A plain file held open, so that its data stays while it is held, also once its name is replaced
+// or removed, and is freed when the holder lets go: replacing a large file then leaves the freeing
+// of the old one (slow on a file system that discards freed blocks) to whoever lets go of it.
+// Windows could not replace a file held open: there nothing is held.
+class HeldFile {
+public:
+    // Nothing when the path names no plain file (a link is not followed), or on Windows.
+    static std::optional<HeldFile> hold(const Text& path);
+    HeldFile(HeldFile&& other) noexcept;
+    HeldFile& operator=(HeldFile&&) = delete;
+    HeldFile(const HeldFile&) = delete;
+    ~HeldFile();
+
+private:
+    explicit HeldFile(std::intptr_t handle) : m_handle(handle) {}
+    std::intptr_t m_handle; // a descriptor; -1 once let go
 };
 
 // The plain files and folders of one folder with the kind its listing gives, in the listing's

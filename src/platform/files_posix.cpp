@@ -18,6 +18,21 @@ bool lstatOf(const Text& path, struct stat& info) {
     return ::lstat(nativePath(path).c_str(), &info) == 0;
 }
 
+bool writeAll(int fd, std::string_view bytes) {
+    const char* next = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t put = ::write(fd, next, left);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        next += put;
+        left -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
 bool makeOneDirectory(const std::string& path) {
     if (::mkdir(path.c_str(), 0777) == 0 || errno == EEXIST) {
         struct stat info;
@@ -72,17 +87,29 @@ Text fromNativePath(const NativePath& nativePath) {
     return Text::fromUtf8(nativePath);
 }
 
-std::optional<ByteArray> readFile(const Text& path) {
-    int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+std::optional<ByteArray> readFile(const Text& path, long long maxBytes) {
+    // O_NOFOLLOW and the type test: a link or a device (/dev/zero) under the name reads as no file.
+    // O_NONBLOCK: a FIFO must not hold the caller up before it is refused.
+    const int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
-    ByteArray bytes;
     struct stat info;
-    if (::fstat(fd, &info) == 0 && info.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[65536];
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > maxBytes) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    // Read straight into the result: one byte beyond the size finds a file that grew meanwhile.
+    ByteArray bytes(static_cast<std::size_t>(info.st_size) + 1, '\0');
+    std::size_t filled = 0;
     while (true) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (filled == bytes.size()) {
+            if (static_cast<long long>(filled) > maxBytes) {
+                ::close(fd);
+                return std::nullopt;
+            }
+            bytes.resize(filled + 65536);
+        }
+        const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -91,9 +118,12 @@ std::optional<ByteArray> readFile(const Text& path) {
         }
         if (got == 0)
             break;
-        bytes.append(buffer, static_cast<std::size_t>(got));
+        filled += static_cast<std::size_t>(got);
     }
     ::close(fd);
+    if (static_cast<long long>(filled) > maxBytes)
+        return std::nullopt;
+    bytes.resize(filled);
     return bytes;
 }
 
@@ -135,35 +165,8 @@ bool writeFile(const Text& path, std::string_view bytes) {
     int fd = ::open(nativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    const char* next = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t put = ::write(fd, next, left);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0) {
-            ::close(fd);
-            return false;
-        }
-        next += put;
-        left -= static_cast<std::size_t>(put);
-    }
-    return ::close(fd) == 0;
-}
-
-bool replaceFile(const Text& path, std::string_view bytes) {
-    static std::atomic<unsigned long> nextTemporary{0};
-    const Text temporary = path + Text::fromGbk("." + std::to_string(::getpid()) + "-" +
-                                                std::to_string(nextTemporary.fetch_add(1)) + ".part");
-    if (!writeFile(temporary, bytes)) {
-        ::unlink(nativePath(temporary).c_str());
-        return false;
-    }
-    if (::rename(nativePath(temporary).c_str(), nativePath(path).c_str()) != 0) {
-        ::unlink(nativePath(temporary).c_str());
-        return false;
-    }
-    return true;
+    const bool written = writeAll(fd, bytes);
+    return ::close(fd) == 0 && written;
 }
 
 bool removeFile(const Text& path) {
@@ -352,13 +355,19 @@ bool isLinkFreeBelow(const Text& root, const Text& path) {
 }
 
 std::optional<PartFile> PartFile::create(const Text& path) {
-    Text temporary = path + Text::fromGbk("." + std::to_string(::getpid()) + "-" +
-                                          std::to_string(nextPartFile.fetch_add(1)) + ".part");
-    const int fd =
-        ::open(nativePath(temporary).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return std::nullopt;
-    return PartFile(path, std::move(temporary), fd);
+    // A name left taken (by a process of the same number before, or by a link put there) is
+    // passed over, never opened.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        Text temporary = path + Text::fromGbk("." + std::to_string(::getpid()) + "-" +
+                                              std::to_string(nextPartFile.fetch_add(1)) + ".part");
+        const int fd =
+            ::open(nativePath(temporary).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            return PartFile(path, std::move(temporary), fd);
+        if (errno != EEXIST)
+            break;
+    }
+    return std::nullopt;
 }
 
 PartFile::PartFile(Text path, Text temporary, std::intptr_t handle)
@@ -397,6 +406,10 @@ bool PartFile::write(std::string_view bytes) {
         m_size += put;
     }
     return true;
+}
+
+bool PartFile::flush() {
+    return m_handle >= 0 && ::fdatasync(static_cast<int>(m_handle)) == 0;
 }
 
 bool PartFile::clear() {
@@ -446,6 +459,27 @@ bool PartFile::commit() {
     }
     m_temporary = Text();
     return true;
+}
+
+std::optional<HeldFile> HeldFile::hold(const Text& path) {
+    const int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    return HeldFile(fd);
+}
+
+HeldFile::HeldFile(HeldFile&& other) noexcept : m_handle(other.m_handle) {
+    other.m_handle = -1;
+}
+
+HeldFile::~HeldFile() {
+    if (m_handle >= 0)
+        ::close(static_cast<int>(m_handle));
 }
 
 } // namespace xiuyun::files

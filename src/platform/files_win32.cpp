@@ -247,17 +247,44 @@ FileStamp stampOf(DWORD sizeHigh, DWORD sizeLow, const FILETIME& written, const 
             ticksOf(written), ticksOf(created)};
 }
 
-// Opens a plain file for reading and tells its size; a device ("CON", "NUL") is none.
-HANDLE openPlainFile(const Text& path, LARGE_INTEGER& size) {
+enum class Links { Followed, Refused };
+
+// Opens a plain file for reading and tells its size; a device ("CON", "NUL") is none, and so is a
+// link unless links are followed. Refusing links refuses every reparse point: the program's own
+// data files never are one.
+HANDLE openPlainFile(const Text& path, LARGE_INTEGER& size, Links links = Links::Followed) {
+    const DWORD flags =
+        FILE_FLAG_SEQUENTIAL_SCAN | (links == Links::Refused ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
     HANDLE file = CreateFileW(nativePath(path).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file != INVALID_HANDLE_VALUE &&
-        (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size))) {
+                              flags, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return file;
+    BY_HANDLE_FILE_INFORMATION information;
+    const bool plain =
+        GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) &&
+        (links == Links::Followed ||
+         (GetFileInformationByHandle(file, &information) &&
+          !(information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))));
+    if (!plain) {
         CloseHandle(file);
         return INVALID_HANDLE_VALUE;
     }
     return file;
+}
+
+bool writeAll(HANDLE file, std::string_view bytes) {
+    const char* next = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
+        DWORD put = 0;
+        if (!WriteFile(file, next, ask, &put, nullptr) || put == 0)
+            return false;
+        next += put;
+        left -= put;
+    }
+    return true;
 }
 
 // Removes one entry: a folder (an empty one, or a link to one) with RemoveDirectoryW, anything else
@@ -413,23 +440,31 @@ Text fromNativePath(const NativePath& nativePath) {
     return Text::fromUtf8(narrow(plainForm(nativePath)));
 }
 
-std::optional<ByteArray> readFile(const Text& path) {
+std::optional<ByteArray> readFile(const Text& path, long long maxBytes) {
     LARGE_INTEGER size;
-    Handle file(openPlainFile(path, size));
-    if (!file.valid())
+    Handle file(openPlainFile(path, size, Links::Refused));
+    if (!file.valid() || size.QuadPart > maxBytes)
         return std::nullopt;
-    ByteArray bytes;
-    if (size.QuadPart > 0)
-        bytes.reserve(static_cast<std::size_t>(size.QuadPart));
-    char buffer[65536];
+    // Read straight into the result: one byte beyond the size finds a file that grew meanwhile.
+    ByteArray bytes(static_cast<std::size_t>(size.QuadPart) + 1, '\0');
+    std::size_t filled = 0;
     while (true) {
+        if (filled == bytes.size()) {
+            if (static_cast<long long>(filled) > maxBytes)
+                return std::nullopt;
+            bytes.resize(filled + 65536);
+        }
+        const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, 1u << 30));
         DWORD got = 0;
-        if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
+        if (!ReadFile(file.get(), bytes.data() + filled, ask, &got, nullptr))
             return std::nullopt;
         if (got == 0)
             break;
-        bytes.append(buffer, got);
+        filled += got;
     }
+    if (static_cast<long long>(filled) > maxBytes)
+        return std::nullopt;
+    bytes.resize(filled);
     return bytes;
 }
 
@@ -474,33 +509,7 @@ bool writeFile(const Text& path, std::string_view bytes) {
     // A device name ("NUL", "CON") opens the device, which is no file to write.
     if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK)
         return false;
-    const char* next = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
-        DWORD put = 0;
-        if (!WriteFile(file.get(), next, ask, &put, nullptr) || put == 0)
-            return false;
-        next += put;
-        left -= put;
-    }
-    return file.close();
-}
-
-bool replaceFile(const Text& path, std::string_view bytes) {
-    static std::atomic<unsigned long> nextTemporary{0};
-    const Text temporary = path + Text::fromGbk("." + std::to_string(GetCurrentProcessId()) + "-" +
-                                                std::to_string(nextTemporary.fetch_add(1)) + ".part");
-    const std::wstring nativeTemporary = nativePath(temporary);
-    if (!writeFile(temporary, bytes)) {
-        DeleteFileW(nativeTemporary.c_str());
-        return false;
-    }
-    if (!MoveFileExW(nativeTemporary.c_str(), nativePath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFileW(nativeTemporary.c_str());
-        return false;
-    }
-    return true;
+    return writeAll(file.get(), bytes) && file.close();
 }
 
 bool removeFile(const Text& path) {
@@ -716,19 +725,27 @@ bool isLinkFreeBelow(const Text& root, const Text& path) {
 }
 
 std::optional<PartFile> PartFile::create(const Text& path) {
-    Text temporary = path + Text::fromGbk("." + std::to_string(GetCurrentProcessId()) + "-" +
-                                          std::to_string(nextPartFile.fetch_add(1)) + ".part");
-    // CREATE_NEW never opens what is there, a link included.
-    HANDLE file = CreateFileW(nativePath(temporary).c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    if (GetFileType(file) != FILE_TYPE_DISK) {
-        CloseHandle(file);
-        return std::nullopt;
+    // A name left taken (by a process of the same number before, or by a link put there) is
+    // passed over, never opened.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        Text temporary = path + Text::fromGbk("." + std::to_string(GetCurrentProcessId()) + "-" +
+                                              std::to_string(nextPartFile.fetch_add(1)) + ".part");
+        // CREATE_NEW never opens what is there, a link included.
+        HANDLE file = CreateFileW(nativePath(temporary).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+                break;
+            continue;
+        }
+        if (GetFileType(file) != FILE_TYPE_DISK) {
+            CloseHandle(file);
+            break;
+        }
+        return PartFile(path, std::move(temporary), reinterpret_cast<std::intptr_t>(file));
     }
-    return PartFile(path, std::move(temporary), reinterpret_cast<std::intptr_t>(file));
+    return std::nullopt;
 }
 
 PartFile::PartFile(Text path, Text temporary, std::intptr_t handle)
@@ -766,6 +783,10 @@ bool PartFile::write(std::string_view bytes) {
         m_size += put;
     }
     return true;
+}
+
+bool PartFile::flush() {
+    return m_handle != -1 && FlushFileBuffers(handleOf(m_handle));
 }
 
 bool PartFile::clear() {
@@ -820,5 +841,15 @@ bool PartFile::commit() {
     m_temporary = Text();
     return true;
 }
+
+std::optional<HeldFile> HeldFile::hold(const Text&) {
+    return std::nullopt;
+}
+
+HeldFile::HeldFile(HeldFile&& other) noexcept : m_handle(other.m_handle) {
+    other.m_handle = -1;
+}
+
+HeldFile::~HeldFile() = default;
 
 } // namespace xiuyun::files

@@ -33,6 +33,7 @@ enum class CrawlMode { Analyse = 0, NextPage = 1 };
 
 struct Program;
 class Download;
+class HistoryRecords;
 
 // Where the analyse command hands its work: the list-page crawler and the album reader.
 struct AnalysisRoutes {
@@ -78,6 +79,10 @@ struct Program {
     // The command line's --skip-existing: an image already on disk above 10 KB is not asked for
     // again. The window never sets it.
     bool skipExistingImages = false;
+
+    // The download history as last read or written (download/historyrecords.h), made at its
+    // first use.
+    std::shared_ptr<HistoryRecords> historyRecords;
 
     AnalysisRoutes routes;
 

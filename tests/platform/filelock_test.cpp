@@ -81,8 +81,8 @@ TEST_F(FileLockTest, anotherProcessKeepsTheLockUntilItEndsHoweverItEnds) {
 TEST_F(FileLockTest, onlyAPlainFileIsEverLocked) {
     ASSERT_TRUE(ensureFolder(at("folder")));
     EXPECT_FALSE(FileLock::acquire(at("folder"), 0ms));
-    if (!linksCanBeMade())
-        GTEST_SKIP() << noLinksHere;
+    if (!fileLinksCanBeMade())
+        GTEST_SKIP() << noFileLinksHere;
     TemporaryDirectory outside;
     const Text target = outside.path() + "\\target"_t;
     ASSERT_TRUE(files::writeFile(target, "kept"));

@@ -7,6 +7,10 @@
 #include <algorithm>
 #include <filesystem>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 using namespace xiuyun;
 using namespace xiuyun::testing;
 
@@ -59,6 +63,51 @@ TEST_F(FilesTest, aReplacedFileIsEitherWholeOrAsItWas) {
               std::vector<Text>{"1.jpg"_t});
 }
 
+TEST_F(FilesTest, onlyAPlainFileWithinTheLimitIsRead) {
+    ASSERT_TRUE(files::writeFile(at("100.q"), std::string(100, 'x')));
+    EXPECT_EQ(files::readFile(at("100.q"), 100), ByteArray(100, 'x'));
+    EXPECT_EQ(files::readFile(at("100.q"), 99), std::nullopt);
+    ASSERT_TRUE(files::writeFile(at("empty.q"), ""));
+    EXPECT_EQ(files::readFile(at("empty.q")), ByteArray());
+    ASSERT_TRUE(ensureFolder(at("folder.q")));
+    EXPECT_EQ(files::readFile(at("folder.q")), std::nullopt);
+
+    if (!fileLinksCanBeMade())
+        GTEST_SKIP() << noFileLinksHere;
+    ASSERT_TRUE(makeFileLink(at("100.q"), at("link.q")));
+    EXPECT_EQ(files::readFile(at("link.q")), std::nullopt);
+#ifndef _WIN32
+    // A device has no end: read without these checks, it would fill the memory.
+    ASSERT_TRUE(makeFileLink("/dev/zero"_t, at("zero.q")));
+    EXPECT_EQ(files::readFile(at("zero.q")), std::nullopt);
+    EXPECT_EQ(files::readFile("/dev/zero"_t), std::nullopt);
+    // Nor does a FIFO without a writer hold the reader up.
+    ASSERT_EQ(::mkfifo(files::nativePath(at("fifo.q")).c_str(), 0600), 0);
+    EXPECT_EQ(files::readFile(at("fifo.q")), std::nullopt);
+#endif
+}
+
+TEST_F(FilesTest, replacingALinkReplacesTheLinkAndNeverTouchesItsTarget) {
+    if (!fileLinksCanBeMade())
+        GTEST_SKIP() << noFileLinksHere;
+    TemporaryDirectory outside;
+    const Text target = outside.path() + "\\c_x.q"_t;
+    ASSERT_TRUE(files::writeFile(target, "outside"));
+    ASSERT_TRUE(makeFileLink(target, at("c_x.q")));
+    EXPECT_TRUE(files::replaceFile(at("c_x.q"), "inside"));
+    EXPECT_EQ(files::readFile(at("c_x.q")), ByteArray("inside")); // a plain file now
+    EXPECT_EQ(files::readFile(target), ByteArray("outside"));
+
+    // A link to nowhere: the write lands under the name, not where the link pointed.
+    const Text nowhere = outside.path() + "\\nowhere"_t;
+    ASSERT_TRUE(makeFileLink(nowhere, at("t_j.q")));
+    EXPECT_TRUE(files::replaceFile(at("t_j.q"), "page"));
+    EXPECT_EQ(files::readFile(at("t_j.q")), ByteArray("page"));
+    EXPECT_FALSE(files::exists(nowhere));
+    EXPECT_EQ(files::listEntries(outside.path(), "*"_t, files::EntryKind::Files),
+              std::vector<Text>{"c_x.q"_t});
+}
+
 TEST_F(FilesTest, theEndsOfAFileAreReadWithoutTheMiddle) {
     std::string bytes;
     for (int i = 0; i < 3000; ++i)
@@ -87,7 +136,8 @@ TEST_F(FilesTest, aBackslashTrailByteStaysInsideItsCharacter) {
     Text folder = at("嘰億");
     ASSERT_TRUE(ensureFolder(folder + "\\"_t));
     ASSERT_TRUE(files::writeFile(folder + "\\1.jpg"_t, "x"));
-    EXPECT_TRUE(std::filesystem::is_regular_file(directory.native() / std::filesystem::path(u8"嘰億") / "1.jpg"));
+    EXPECT_TRUE(
+        std::filesystem::is_regular_file(directory.native() / std::filesystem::path(u8"嘰億") / "1.jpg"));
     EXPECT_EQ(files::listEntries(directory.path(), "*"_t, files::EntryKind::Folders),
               std::vector<Text>{"嘰億"_t});
 }

@@ -32,7 +32,15 @@ public:
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION information{};
-        const std::wstring application = files::nativePath(Text::fromUtf8(program));
+        // A path from the build of another system ("/work/…", under Wine) is on the drive of the
+        // test program, whatever drive the test's working folder is on.
+        std::wstring application = files::nativePath(Text::fromUtf8(program));
+        if (!application.empty() && application[0] == L'\\' &&
+            (application.size() < 2 || application[1] != L'\\')) {
+            wchar_t self[MAX_PATH];
+            if (GetModuleFileNameW(nullptr, self, MAX_PATH) >= 2 && self[1] == L':')
+                application = std::wstring(self, 2) + application;
+        }
         if (CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                            nullptr, &startup, &information)) {
             CloseHandle(information.hThread);

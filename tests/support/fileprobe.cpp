@@ -1,8 +1,17 @@
 // A second process for the tests of what holds between processes. Its words (UTF-8):
-//   lock FILE READY    takes the lock on FILE, then writes READY and holds the lock until killed
+//   lock FILE READY                    takes the lock on FILE, then writes READY and holds the
+//                                      lock until killed
+//   record DIRECTORY PREFIX FIRST LAST [PAUSE]
+//                                      records the addresses PREFIX<n>, n = FIRST … LAST, one after
+//                                      the other (PAUSE ms apart) in the history of the program
+//                                      directory DIRECTORY; exit code 3 when one was found there
+//                                      already
+#include "download/history.h"
 #include "platform/arguments.h"
 #include "platform/filelock.h"
 #include "platform/files.h"
+#include "platform/headlesswindow.h"
+#include "program/program.h"
 
 #include <chrono>
 #include <string>
@@ -21,6 +30,19 @@ int holdLock(const Text& file, const Text& ready) {
     return 0;
 }
 
+int recordAddresses(const Text& directory, const Text& prefix, long long first, long long last,
+                    std::chrono::milliseconds pause) {
+    HeadlessWindow window;
+    Program program(window, directory);
+    int result = 0;
+    for (long long n = first; n <= last; ++n) {
+        if (checkAndRecordHistory(program, prefix + Text::number(n)))
+            result = 3;
+        std::this_thread::sleep_for(pause);
+    }
+    return result;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -28,5 +50,8 @@ int main(int argc, char** argv) {
     auto word = [&words](std::size_t i) { return i < words.size() ? Text::fromUtf8(words[i]) : Text(); };
     if (words.size() == 3 && words[0] == "lock")
         return holdLock(word(1), word(2));
+    if ((words.size() == 5 || words.size() == 6) && words[0] == "record")
+        return recordAddresses(word(1), word(2), word(3).toInteger(), word(4).toInteger(),
+                               std::chrono::milliseconds(word(5).toInteger()));
     return 2;
 }

@@ -7,6 +7,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -24,11 +25,24 @@ inline bool makeFolderLink(const Text& target, const Text& link) {
 #endif
 }
 
+// True when `path` is a symbolic link itself.
+inline bool isLink(const Text& path) {
+#ifdef _WIN32
+    const DWORD attributes = ::GetFileAttributesW(files::nativePath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+#else
+    struct stat info;
+    return ::lstat(files::nativePath(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+#endif
+}
+
 // A symbolic link at `link` to the file `target` (which need not exist); true when it was made.
 inline bool makeFileLink(const Text& target, const Text& link) {
 #ifdef _WIN32
+    // Wine 8 answers success and makes nothing: only a link that is there counts.
     return ::CreateSymbolicLinkW(files::nativePath(link).c_str(), files::nativePath(target).c_str(),
-                                 SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+                                 SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0 &&
+           isLink(link);
 #else
     return ::symlink(files::nativePath(target).c_str(), files::nativePath(link).c_str()) == 0;
 #endif
@@ -45,5 +59,18 @@ inline bool linksCanBeMade() {
 }
 
 inline constexpr const char* noLinksHere = "this system makes no symbolic links for this account";
+
+// False where this system or this account cannot make links to files (Windows without the right,
+// Wine 8, which makes links to folders only).
+inline bool fileLinksCanBeMade() {
+    static const bool canBeMade = [] {
+        TemporaryDirectory probe;
+        return makeFileLink(probe.path() + "\\target"_t, probe.path() + "\\link"_t);
+    }();
+    return canBeMade;
+}
+
+inline constexpr const char* noFileLinksHere =
+    "this system makes no symbolic links to files for this account";
 
 } // namespace xiuyun::testing
