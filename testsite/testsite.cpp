@@ -98,9 +98,11 @@ public:
         stop();
     }
 
-    void setRequestsPerConnection(int count) {
-        if (m_http && !m_thread.joinable())
-            m_http->set_keep_alive_max_count(static_cast<std::size_t>(count));
+    void setKeepAlive(int requestsPerConnection, std::chrono::seconds idle) {
+        if (!m_http || m_thread.joinable())
+            return;
+        m_http->set_keep_alive_max_count(static_cast<std::size_t>(requestsPerConnection));
+        m_http->set_keep_alive_timeout(idle.count());
     }
 
     bool start() {
@@ -365,8 +367,8 @@ TestSite::TestSite(Transport transport) : m_server(std::make_unique<Server>(tran
 
 TestSite::~TestSite() = default;
 
-void TestSite::setRequestsPerConnection(int count) {
-    m_server->setRequestsPerConnection(count);
+void TestSite::setKeepAlive(int requestsPerConnection, std::chrono::seconds idle) {
+    m_server->setKeepAlive(requestsPerConnection, idle);
 }
 
 bool TestSite::start() {

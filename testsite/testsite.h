@@ -84,9 +84,9 @@ public:
     TestSite(const TestSite&) = delete;
     TestSite& operator=(const TestSite&) = delete;
 
-    // Before start(): how many requests one connection serves before the site closes it; 100
-    // unless set, as many web servers allow.
-    void setRequestsPerConnection(int count);
+    // Before start(): how many requests one connection serves, and how long it may stay idle,
+    // before the site closes it; 100 and 1 s unless set. stop() waits out the idle ones.
+    void setKeepAlive(int requestsPerConnection, std::chrono::seconds idle);
     // Listens on a free loopback port and serves from a thread of its own; false when it can't.
     bool start();
     // Wakes waiting and silent answers and ends the server. Also done by the destructor.

@@ -1,13 +1,12 @@
 // The two fetch operations over libcurl.
 #include "net/httpclient.h"
 #include "net/httprouting.h"
+#include "net/progresswindow.h"
 
 #include <curl/curl.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <deque>
 #include <map>
 #include <mutex>
 #include <string>
@@ -118,47 +117,6 @@ using Clock = std::chrono::steady_clock;
 std::atomic<long long> floorBytesPerSecond{PROGRESS_FLOOR_BYTES_PER_SECOND};
 std::atomic<long long> floorWindowMs{PROGRESS_WINDOW.count()};
 
-// The bytes a transfer moved over the last window, from samples a thirtieth of the window apart:
-// a server that sent fast first and trickles after is caught one window after it slowed down,
-// where an average since the start would let it trickle on for as long as it had been fast.
-class ProgressWindow {
-public:
-    ProgressWindow()
-        : m_bytesPerSecond(floorBytesPerSecond.load()), m_window(floorWindowMs.load()),
-          m_step(std::max<std::chrono::milliseconds>(m_window / 30, std::chrono::milliseconds(1))) {}
-
-    void start(Clock::time_point now, long long moved) {
-        m_samples.clear();
-        m_samples.push_back({now, moved});
-    }
-
-    // True once a whole window has passed since start() and less than the floor moved within the
-    // last one.
-    bool tooSlow(Clock::time_point now, long long moved) {
-        if (m_samples.empty() || m_bytesPerSecond <= 0 || m_window.count() <= 0)
-            return false;
-        if (now - m_samples.back().time >= m_step)
-            m_samples.push_back({now, moved});
-        // The oldest sample kept is the last one at least a window old, so the bytes counted
-        // span a window or a little more, never less.
-        while (m_samples.size() > 1 && m_samples[1].time <= now - m_window)
-            m_samples.pop_front();
-        if (m_samples.front().time > now - m_window)
-            return false;
-        return moved - m_samples.front().moved < m_bytesPerSecond * m_window.count() / 1000;
-    }
-
-private:
-    struct Sample {
-        Clock::time_point time;
-        long long moved;
-    };
-    long long m_bytesPerSecond;
-    std::chrono::milliseconds m_window;
-    std::chrono::milliseconds m_step;
-    std::deque<Sample> m_samples;
-};
-
 // What one exchange brought back. Every status line starts a new response (a redirect that is
 // followed, an interim 100), so only the last response's headers and body are kept.
 struct Received {
@@ -177,7 +135,7 @@ struct Received {
     long long moved = 0;
     // The bytes of responses alone.
     long long answered = 0;
-    ProgressWindow progress;
+    ProgressWindow progress{floorBytesPerSecond.load(), std::chrono::milliseconds(floorWindowMs.load())};
 
     // Before the request goes again: nothing of the attempt before counts.
     void startOver() {
