@@ -663,6 +663,17 @@ bool isAbsolutePath(const Text& path) {
 
 namespace {
 
+// The entry as a listing of its folder names it. Wine tells a folder link of the host only there:
+// its attribute query follows the link.
+std::optional<Entry> listedEntryOf(const std::wstring& native) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileExW(native.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    FindClose(find);
+    return Entry{found.dwFileAttributes, found.dwReserved0};
+}
+
 // The folder walk below a root: every element must be a folder that is no link or junction; a
 // missing one is made when `make`, and passes otherwise.
 bool walkBelow(const Text& root, const Text& path, bool make) {
@@ -689,7 +700,10 @@ bool walkBelow(const Text& root, const Text& path, bool make) {
             current += L'\\';
         current += element;
         const std::wstring native = longForm(current);
-        if (const std::optional<Entry> entry = entryOf(native)) {
+        // A name with a wildcard in it would be matched, not looked up.
+        if (element.find_first_of(L"*?") != std::wstring::npos)
+            return false;
+        if (const std::optional<Entry> entry = listedEntryOf(native)) {
             if (!entry->folder() || entry->link())
                 return false;
             continue;
@@ -700,7 +714,7 @@ bool walkBelow(const Text& root, const Text& path, bool make) {
         if (!make)
             return true; // nothing below a missing folder exists to lead elsewhere
         if (!CreateDirectoryW(native.c_str(), nullptr)) {
-            const std::optional<Entry> made = entryOf(native);
+            const std::optional<Entry> made = listedEntryOf(native);
             if (!made || !made->folder() || made->link())
                 return false;
         }
