@@ -667,7 +667,8 @@ namespace {
 // its attribute query follows the link.
 std::optional<Entry> listedEntryOf(const std::wstring& native) {
     WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileExW(native.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    HANDLE find =
+        FindFirstFileExW(native.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
     if (find == INVALID_HANDLE_VALUE)
         return std::nullopt;
     FindClose(find);

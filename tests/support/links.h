@@ -58,9 +58,9 @@ inline bool linksCanBeMade() {
     return canBeMade;
 }
 
-// Whether the file layer sees the folder link at `link`, below `root`, as a link. Always on POSIX systems and on
-// Windows; Wine 8 makes a folder link its own listing and attributes don't mark, and writes into it
-// land in the link itself, never where it leads: only that much can be shown there.
+// Whether the file layer sees the folder link at `link`, below `root`, as a link. Always on POSIX systems and
+// on Windows; Wine 8 makes a folder link its own listing and attributes don't mark, and writes into it land
+// in the link itself, never where it leads: only that much can be shown there.
 inline bool linkIsSeen(const Text& root, const Text& link) {
     const bool seen = !files::isLinkFreeBelow(root, link);
 #ifndef _WIN32
