@@ -23,10 +23,10 @@ namespace {
 #ifdef __linux__
 // The process's peak resident memory since the last reset, in bytes; Linux keeps it in
 // /proc/self/status and starts it again from the current size on request.
-void resetPeakMemory() {
+[[maybe_unused]] void resetPeakMemory() {
     std::ofstream("/proc/self/clear_refs") << "5";
 }
-long long peakMemoryBytes() {
+[[maybe_unused]] long long peakMemoryBytes() {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);) {
         if (line.rfind("VmHWM:", 0) == 0)
