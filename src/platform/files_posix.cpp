@@ -71,6 +71,27 @@ FileStamp stampOf(const struct stat& info) {
             static_cast<long long>(info.st_ctim.tv_sec) * 1000000000LL + info.st_ctim.tv_nsec};
 }
 
+// The first `headBytes` and the last `tailBytes` of an open file of `size` bytes into `ends`.
+bool readEnds(int fd, std::size_t size, std::size_t headBytes, std::size_t tailBytes, FileEnds& ends) {
+    auto readAt = [fd](off_t offset, std::size_t count, ByteArray& into) {
+        into.resize(count);
+        std::size_t got = 0;
+        while (got < count) {
+            const ssize_t part =
+                ::pread(fd, into.data() + got, count - got, offset + static_cast<off_t>(got));
+            if (part < 0 && errno == EINTR)
+                continue;
+            if (part <= 0)
+                return false;
+            got += static_cast<std::size_t>(part);
+        }
+        return true;
+    };
+    const std::size_t tail = std::min(tailBytes, size);
+    return readAt(0, std::min(headBytes, size), ends.head) &&
+           readAt(static_cast<off_t>(size - tail), tail, ends.tail);
+}
+
 } // namespace
 
 NativePath nativePath(const Text& path) {
@@ -131,30 +152,13 @@ std::optional<FileEnds> readFileEnds(const Text& path, std::size_t headBytes, st
     int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
-    auto readAt = [fd](off_t offset, std::size_t count, ByteArray& into) {
-        into.resize(count);
-        std::size_t got = 0;
-        while (got < count) {
-            ssize_t part = ::pread(fd, into.data() + got, count - got, offset + static_cast<off_t>(got));
-            if (part < 0 && errno == EINTR)
-                continue;
-            if (part <= 0)
-                break;
-            got += static_cast<std::size_t>(part);
-        }
-        into.resize(got);
-        return got == count;
-    };
     std::optional<FileEnds> ends;
     struct stat info;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
         FileEnds found;
         found.stamp = stampOf(info);
         found.size = info.st_size;
-        const auto size = static_cast<std::size_t>(info.st_size);
-        const std::size_t tail = std::min(tailBytes, size);
-        if (readAt(0, std::min(headBytes, size), found.head) &&
-            readAt(static_cast<off_t>(size - tail), tail, found.tail))
+        if (readEnds(fd, static_cast<std::size_t>(info.st_size), headBytes, tailBytes, found))
             ends = std::move(found);
     }
     ::close(fd);
@@ -421,29 +425,10 @@ bool PartFile::clear() {
 }
 
 std::optional<FileEnds> PartFile::ends(std::size_t headBytes, std::size_t tailBytes) const {
-    if (m_handle < 0)
-        return std::nullopt;
-    const int fd = static_cast<int>(m_handle);
     FileEnds found;
     found.size = m_size;
-    auto readAt = [fd](off_t offset, std::size_t count, ByteArray& into) {
-        into.resize(count);
-        std::size_t got = 0;
-        while (got < count) {
-            const ssize_t part =
-                ::pread(fd, into.data() + got, count - got, offset + static_cast<off_t>(got));
-            if (part < 0 && errno == EINTR)
-                continue;
-            if (part <= 0)
-                return false;
-            got += static_cast<std::size_t>(part);
-        }
-        return true;
-    };
-    const auto size = static_cast<std::size_t>(m_size);
-    const std::size_t tail = std::min(tailBytes, size);
-    if (!readAt(0, std::min(headBytes, size), found.head) ||
-        !readAt(static_cast<off_t>(size - tail), tail, found.tail))
+    if (m_handle < 0 ||
+        !readEnds(static_cast<int>(m_handle), static_cast<std::size_t>(m_size), headBytes, tailBytes, found))
         return std::nullopt;
     return found;
 }

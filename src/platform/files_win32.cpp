@@ -247,6 +247,27 @@ FileStamp stampOf(DWORD sizeHigh, DWORD sizeLow, const FILETIME& written, const 
             ticksOf(written), ticksOf(created)};
 }
 
+// The first `headBytes` and the last `tailBytes` of an open file of `size` bytes into `ends`.
+bool readEnds(HANDLE file, std::size_t size, std::size_t headBytes, std::size_t tailBytes, FileEnds& ends) {
+    auto readAt = [file](ULONGLONG offset, std::size_t count, ByteArray& into) {
+        into.resize(count);
+        std::size_t got = 0;
+        while (got < count) {
+            OVERLAPPED at{};
+            at.Offset = static_cast<DWORD>(offset + got);
+            at.OffsetHigh = static_cast<DWORD>((offset + got) >> 32);
+            const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count - got, 1u << 30));
+            DWORD part = 0;
+            if (!ReadFile(file, into.data() + got, ask, &part, &at) || part == 0)
+                return false;
+            got += part;
+        }
+        return true;
+    };
+    const std::size_t tail = std::min(tailBytes, size);
+    return readAt(0, std::min(headBytes, size), ends.head) && readAt(size - tail, tail, ends.tail);
+}
+
 enum class Links { Followed, Refused };
 
 // Opens a plain file for reading and tells its size; a device ("CON", "NUL") is none, and so is a
@@ -471,34 +492,14 @@ std::optional<ByteArray> readFile(const Text& path, long long maxBytes) {
 std::optional<FileEnds> readFileEnds(const Text& path, std::size_t headBytes, std::size_t tailBytes) {
     LARGE_INTEGER fileSize;
     Handle file(openPlainFile(path, fileSize));
-    if (!file.valid())
-        return std::nullopt;
-    auto readAt = [&file](ULONGLONG offset, std::size_t count, ByteArray& into) {
-        into.resize(count);
-        std::size_t got = 0;
-        while (got < count) {
-            OVERLAPPED at{};
-            at.Offset = static_cast<DWORD>(offset + got);
-            at.OffsetHigh = static_cast<DWORD>((offset + got) >> 32);
-            const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count - got, 1u << 30));
-            DWORD part = 0;
-            if (!ReadFile(file.get(), into.data() + got, ask, &part, &at) || part == 0)
-                break;
-            got += part;
-        }
-        into.resize(got);
-        return got == count;
-    };
-    FileEnds found;
     BY_HANDLE_FILE_INFORMATION information;
-    if (!GetFileInformationByHandle(file.get(), &information))
+    if (!file.valid() || !GetFileInformationByHandle(file.get(), &information))
         return std::nullopt;
+    FileEnds found;
     found.stamp = stampOf(information.nFileSizeHigh, information.nFileSizeLow, information.ftLastWriteTime,
                           information.ftCreationTime);
     found.size = fileSize.QuadPart;
-    const auto size = static_cast<std::size_t>(fileSize.QuadPart);
-    const std::size_t tail = std::min(tailBytes, size);
-    if (!readAt(0, std::min(headBytes, size), found.head) || !readAt(size - tail, tail, found.tail))
+    if (!readEnds(file.get(), static_cast<std::size_t>(fileSize.QuadPart), headBytes, tailBytes, found))
         return std::nullopt;
     return found;
 }
@@ -814,32 +815,14 @@ bool PartFile::clear() {
 }
 
 std::optional<FileEnds> PartFile::ends(std::size_t headBytes, std::size_t tailBytes) const {
-    if (m_handle == -1)
-        return std::nullopt;
-    HANDLE file = handleOf(m_handle);
-    auto readAt = [file](ULONGLONG offset, std::size_t count, ByteArray& into) {
-        into.resize(count);
-        std::size_t got = 0;
-        while (got < count) {
-            OVERLAPPED at{};
-            at.Offset = static_cast<DWORD>(offset + got);
-            at.OffsetHigh = static_cast<DWORD>((offset + got) >> 32);
-            DWORD part = 0;
-            if (!ReadFile(file, into.data() + got, static_cast<DWORD>(count - got), &part, &at) || part == 0)
-                return false;
-            got += part;
-        }
-        return true;
-    };
     FileEnds found;
     found.size = m_size;
-    const auto size = static_cast<std::size_t>(m_size);
-    const std::size_t tail = std::min(tailBytes, size);
-    if (!readAt(0, std::min(headBytes, size), found.head) || !readAt(size - tail, tail, found.tail))
+    if (m_handle == -1 ||
+        !readEnds(handleOf(m_handle), static_cast<std::size_t>(m_size), headBytes, tailBytes, found))
         return std::nullopt;
     // An overlapped read moved the file pointer: the next write goes to the end again.
     LARGE_INTEGER end{};
-    SetFilePointerEx(file, end, nullptr, FILE_END);
+    SetFilePointerEx(handleOf(m_handle), end, nullptr, FILE_END);
     return found;
 }
 
