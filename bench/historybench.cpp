@@ -60,8 +60,9 @@ void recordAlbums(benchmark::State& state) {
             const Text address = Text::fromGbk(albumAddress(records + album));
             const auto started = std::chrono::steady_clock::now();
             const bool found = checkAndRecordHistory(program, address);
-            times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
-                                .count());
+            times.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+                    .count());
             if (found)
                 state.SkipWithError("a new address was found in the history");
         }

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Builds everything with warnings as errors and runs every test; then builds and checks the Debian
-# package, cross-builds the Windows program and its tests and runs them under Wine (with two
-# downloads of the sample gallery, checked against the Linux program's), packs the Windows
-# program, runs every test once more in an AddressSanitizer and UndefinedBehaviorSanitizer build,
-# and the download, window and client tests in a ThreadSanitizer build. `--quick` stops after the
+# Checks the format of every C++ file, builds everything with warnings as errors and runs every
+# test; then builds and checks the Debian package, cross-builds the Windows program and its tests
+# and runs them under Wine (with two downloads of the sample gallery, checked against the Linux
+# program's), packs the Windows program, runs every test once more in an AddressSanitizer and
+# UndefinedBehaviorSanitizer build, and the tests labelled "threads" in a ThreadSanitizer build. `--quick` stops after the
 # first run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs="$(nproc)"
+bash scripts/check-format.sh
 common=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DXIUYUN_WERROR=ON -DXIUYUN_BUILD_TESTS=ON)
 
 cmake -S . -B build "${common[@]}" -DXIUYUN_BUILD_BENCH=ON

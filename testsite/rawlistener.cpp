@@ -43,9 +43,15 @@ using NativeSocket = SOCKET;
 using Length = int;
 constexpr int noSignal = 0;
 constexpr int stopSending = SD_SEND;
-void closeSocket(SocketHandle socket) { ::closesocket(static_cast<SOCKET>(socket)); }
-int pollSockets(pollfd* waits, unsigned long count, int milliseconds) { return ::WSAPoll(waits, count, milliseconds); }
-bool interrupted() { return false; }
+void closeSocket(SocketHandle socket) {
+    ::closesocket(static_cast<SOCKET>(socket));
+}
+int pollSockets(pollfd* waits, unsigned long count, int milliseconds) {
+    return ::WSAPoll(waits, count, milliseconds);
+}
+bool interrupted() {
+    return false;
+}
 bool startSockets() {
     static const bool started = [] {
         WSADATA data;
@@ -58,10 +64,18 @@ using NativeSocket = int;
 using Length = std::size_t;
 constexpr int noSignal = MSG_NOSIGNAL;
 constexpr int stopSending = SHUT_WR;
-void closeSocket(SocketHandle socket) { ::close(static_cast<int>(socket)); }
-int pollSockets(pollfd* waits, nfds_t count, int milliseconds) { return ::poll(waits, count, milliseconds); }
-bool interrupted() { return errno == EINTR; }
-bool startSockets() { return true; }
+void closeSocket(SocketHandle socket) {
+    ::close(static_cast<int>(socket));
+}
+int pollSockets(pollfd* waits, nfds_t count, int milliseconds) {
+    return ::poll(waits, count, milliseconds);
+}
+bool interrupted() {
+    return errno == EINTR;
+}
+bool startSockets() {
+    return true;
+}
 #endif
 
 NativeSocket native(SocketHandle socket) {
@@ -94,7 +108,8 @@ SocketHandle listenOnLoopback(int& port) {
 
 bool sendAll(SocketHandle socket, std::string_view bytes) {
     while (!bytes.empty()) {
-        const long long sent = ::send(native(socket), bytes.data(), static_cast<Length>(bytes.size()), noSignal);
+        const long long sent =
+            ::send(native(socket), bytes.data(), static_cast<Length>(bytes.size()), noSignal);
         if (sent <= 0)
             return false;
         bytes.remove_prefix(static_cast<std::size_t>(sent));

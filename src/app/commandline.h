@@ -39,8 +39,8 @@ std::string commandLineHelp();
 
 // Analyses and downloads as the window would, writing every box to `messages` and the progress to
 // `progress`; answers the exit code. Relative folders are taken from `startDirectory`.
-int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
-                   const Text& startDirectory, std::FILE* messages, std::FILE* progress);
+int runCommandLine(const CommandLine& commandLine, const Text& programDirectory, const Text& startDirectory,
+                   std::FILE* messages, std::FILE* progress);
 
 // Ends a running command-line download through the cancel command (what Ctrl-C does).
 void requestCommandLineCancel();

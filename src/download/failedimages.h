@@ -27,7 +27,8 @@ using FileRoutine = std::function<void(const Text& name, const Text& fullPath)>;
 // the same in each sub-folder, letting the window handle its messages after each. Files come
 // before sub-folders; symbolic links are never followed. A "\" is appended to the caller's folder
 // when it has none.
-void walkFiles(Window& window, Text& folder, const Text& extension, Recurse recurse, const FileRoutine& routine);
+void walkFiles(Window& window, Text& folder, const Text& extension, Recurse recurse,
+               const FileRoutine& routine);
 // The same for files ending in any of the extensions, each folder listed once for all of them.
 void walkFiles(Window& window, Text& folder, const std::vector<Text>& extensions, Recurse recurse,
                const FileRoutine& routine);

@@ -16,7 +16,8 @@ constexpr std::string_view hostOf(std::string_view root) {
 }
 
 constexpr std::string_view lastLabelOf(std::string_view host) {
-    std::string_view name = host.substr(0, host.rfind(':') == std::string_view::npos ? host.size() : host.rfind(':'));
+    std::string_view name =
+        host.substr(0, host.rfind(':') == std::string_view::npos ? host.size() : host.rfind(':'));
     std::size_t dot = name.rfind('.');
     return dot == std::string_view::npos ? name : name.substr(dot + 1);
 }

@@ -75,8 +75,7 @@ protected:
         EXPECT_TRUE(commandLine) << error;
         std::FILE* messages = std::tmpfile();
         std::FILE* progress = std::tmpfile();
-        const int code =
-            runCommandLine(*commandLine, directory.path(), directory.path(), messages, progress);
+        const int code = runCommandLine(*commandLine, directory.path(), directory.path(), messages, progress);
         output = contents(messages);
         progressOutput = contents(progress);
         return code;

@@ -440,7 +440,8 @@ TEST_F(QtWindowTest, theFolderPickerIsTitledAndCancellingKeepsTheFolder) {
     QTest::mouseClick(find<QPushButton>(Control::按钮_浏览目录), Qt::LeftButton);
     settle();
     EXPECT_EQ(window.text(Control::编辑框_存放目录), chosen.path());
-    EXPECT_EQ(find<QLineEdit>(Control::编辑框_存放目录)->text(), QString::fromStdString(chosen.native().string()));
+    EXPECT_EQ(find<QLineEdit>(Control::编辑框_存放目录)->text(),
+              QString::fromStdString(chosen.native().string()));
 }
 
 // The real program's way out: the window closed in the middle of a download ends the process

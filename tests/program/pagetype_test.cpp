@@ -103,7 +103,8 @@ TEST(PageTypeTableTest, eachAddressFitsItsOwnListTypeAndDetectionFindsIt) {
             if (!isListPageType(entry.type))
                 continue;
             const bool fits = std::find(c.fits.begin(), c.fits.end(), entry.type) != c.fits.end();
-            EXPECT_EQ(addressFitsPageType(entry.type, address), fits) << c.path << " as " << entry.commandWord;
+            EXPECT_EQ(addressFitsPageType(entry.type, address), fits)
+                << c.path << " as " << entry.commandWord;
         }
     }
 }

@@ -6,9 +6,9 @@
 #include "net/httpclient.h"
 #include "net/httprouting.h"
 #include "net/site.h"
+#include "platform/desktopwindow.h"
 #include "platform/files.h"
 #include "platform/programdir.h"
-#include "platform/desktopwindow.h"
 #include "platform/qt/qtwindow.h"
 #include "testsite/testsite.h"
 

@@ -91,7 +91,9 @@ TEST(SafeFolderElementTest, isOneUsableFolderWhateverTheName) {
 TEST(SafeFolderElementTest, neverNamesADeviceOrHoldsWhatWindowsRefuses) {
     using xiuyun::safeFolderElement;
     EXPECT_EQ(safeFolderElement("“海边”的\"约定\""_t), "“海边”的约定"_t);
-    EXPECT_EQ(safeFolderElement("a\tb\x01" "c"_t), "abc"_t);
+    EXPECT_EQ(safeFolderElement("a\tb\x01"
+                                "c"_t),
+              "abc"_t);
     EXPECT_EQ(safeFolderElement("\"\""_t), "未命名"_t);
     EXPECT_EQ(safeFolderElement("写真 \"."_t), "写真"_t);
     for (const char* device : {"CON", "con", "Nul", "aux.txt", "COM1", "lpt9.写真", "PRN . ", "CONOUT$"})

@@ -66,7 +66,7 @@ void QtWindow::showChanges(const std::vector<ControlChange>& changes) {
 }
 
 MessageAnswer QtWindow::showBox(const Text& text, const Text& caption, MessageIcon icon,
-                               MessageButtons buttons) {
+                                MessageButtons buttons) {
     QString body = qtString(text);
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(qtIcon(icon), qtString(caption), body, QMessageBox::NoButton, m_mainWindow.get());
