@@ -3,6 +3,7 @@
 #include "analysis/albumlists.h"
 
 #include "program/messages.h"
+#include "program/presenter.h"
 #include "text/patterns.h"
 #include "text/regexservice.h"
 #include "text/textutils.h"
@@ -15,22 +16,13 @@ namespace {
 
 constexpr RegexOptions listOptions{.caseSensitive = true, .multiline = false, .global = true};
 
-// The count-ups keep the window painted; the window layer keeps user input out meanwhile, so a
-// click cannot start a second command in the middle of an analysis.
-void countUp(Window& window, Control label, int total) {
-    for (int i = 1; i <= total; ++i) {
-        delayMs(window, 1);
-        window.setText(label, Text::number(i));
-    }
-}
-
 void appendAlbum(Program& program, const Text& entry, int number) {
     AlbumEntry album = albumEntryOf(entry);
-    program.albumLinks.push_back(std::move(album.link));
-    program.albumCovers.push_back(std::move(album.cover));
-    program.albumImageCounts.push_back(album.imageCount);
-    program.albumTitles.push_back(Text::number(number) + " "_t + album.title);
-    program.albumNumbers.push_back(number);
+    program.albums.append({.title = Text::number(number) + " "_t + album.title,
+                           .imageCount = album.imageCount,
+                           .number = number,
+                           .cover = std::move(album.cover),
+                           .link = std::move(album.link)});
 }
 
 // The second-to-last pager link names the last page (the last link is "next page"). A pager of a
@@ -71,19 +63,23 @@ int extractListMatches(Program& program, const Text& pattern, const Text& text, 
     if (kind == ListKind::Albums) {
         for (int i = 1; i <= count; ++i)
             appendAlbum(program, service.subMatch(i, 1), i);
-        countUp(program.window, Control::透明标签_总图集2, count);
+        // The count-ups keep the window painted; the window layer keeps user input out meanwhile,
+        // so a click cannot start a second command in the middle of an analysis.
+        countUpAlbums(program, count);
     } else if (kind == ListKind::Pages) {
         std::vector<Text> links;
         links.reserve(count);
         for (int i = 1; i <= count; ++i)
             links.push_back(service.subMatch(i, 1));
         const long long pages = lastPageNumber(links);
-        program.pageNumbers.clear();
-        if (pages < 1 || pages > maxListPages)
-            return count;
-        for (int i = 1; i <= pages; ++i)
-            program.pageNumbers.push_back(Text::number(i));
-        countUp(program.window, Control::透明标签_总页码2, static_cast<int>(pages));
+        std::vector<Text> numbers;
+        if (pages >= 1 && pages <= maxListPages) {
+            for (int i = 1; i <= pages; ++i)
+                numbers.push_back(Text::number(i));
+        }
+        program.albums.setPageNumbers(std::move(numbers));
+        if (!program.albums.pageNumbers().empty())
+            countUpPages(program, static_cast<int>(pages));
     }
     return count;
 }

@@ -19,9 +19,9 @@ AlbumEntry albumEntryOf(const Text& entry);
 inline constexpr int maxListPages = 10000;
 
 enum class ListKind { Albums = 1, Pages = 2 };
-// Albums: one entry per match appended to the five album lists, 透明标签_总图集2 counted up.
-// Pages: pageNumbers rebuilt as "1" … N from the pager links, 透明标签_总页码2 counted up; left
-// empty, and nothing counted, when N is below 1 or above maxListPages.
+// Albums: one entry per match appended to the album queue, the albums on the page counted up.
+// Pages: the queue's page numbers rebuilt as "1" … N from the pager links, the total pages
+// counted up; left empty, and nothing counted, when N is below 1 or above maxListPages.
 // Returns the number of matches; 0 after showing the failure message.
 int extractListMatches(Program& program, const Text& pattern, const Text& text, ListKind kind);
 

@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "program/imagerows.h"
 #include "program/messages.h"
+#include "program/presenter.h"
 #include "text/patterns.h"
 #include "text/textutils.h"
 
@@ -14,7 +15,7 @@ namespace xiuyun {
 
 void analyseAlbum(Program& program, const Text& address, const Text& folder, const Text& pageName) {
     Window& window = program.window;
-    if (program.pageType != PAGE_ALBUM)
+    if (program.analysis.pageType != PAGE_ALBUM)
         return;
     if (!address.contains("/item/"_t)) {
         showStatus(
@@ -46,12 +47,12 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
     }
 
     const Text block = regexFirstGroup("<div class=\"width\">([\\S\\s]*?)<div id=\"fenxiang\">"_t, page);
-    window.setText(Control::透明标签_图片标题2,
-                   cleanFileName(regexFirstGroup("<h1>([\\S\\s]*?)</h1>"_t, block)));
-    window.setText(Control::透明标签_图片数量2,
-                   regexFirstGroup("<p>图片数量\\D([\\S\\s]*?)张</p>"_t, block).withoutSpaces());
+    Analysis& analysis = program.analysis;
+    analysis.albumTitle = cleanFileName(regexFirstGroup("<h1>([\\S\\s]*?)</h1>"_t, block));
+    analysis.imageCount = regexFirstGroup("<p>图片数量\\D([\\S\\s]*?)张</p>"_t, block).withoutSpaces();
+    showAlbum(program);
     const Text firstImage = regexFirstGroup("<img src=\"([\\S\\s]*?)\""_t, block);
-    const long long imageCount = window.text(Control::透明标签_图片数量2).toInteger();
+    const long long imageCount = analysis.imageCount->toInteger();
 
     if (firstImage.empty() || imageCount <= 0 || imageCount > maxAlbumImages) {
         files::removeFile(scratch);
@@ -60,8 +61,7 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
     }
 
     const Text separator = files::endsWithSeparator(folder) ? Text() : "\\"_t;
-    program.imageRootFolder =
-        folder + separator + safeFolderElement(pageName + " "_t + window.text(Control::透明标签_图片标题2));
+    program.imageRootFolder = folder + separator + safeFolderElement(pageName + " "_t + *analysis.albumTitle);
     finishAnalysis(program, "单个地址"_t, firstImage, static_cast<int>(imageCount));
 }
 

@@ -3,6 +3,7 @@
 #include "net/site.h"
 #include "program/messages.h"
 #include "program/pagetype.h"
+#include "program/presenter.h"
 #include "text/textutils.h"
 
 #include <optional>
@@ -23,7 +24,7 @@ std::optional<Text> refusalOf(const Program& program, const Text& address, const
         return "状态：分析数据失败\r\n\r\n原因：页面地址不能为空\r\n\r\n解决：请输入页面地址再重试"_t;
     if (!address.contains(siteText(SITE_HOST)))
         return "状态：分析数据失败\r\n\r\n原因：页面地址错误\r\n\r\n解决：正确输入地址"_t;
-    if (program.pageType == PAGE_NONE)
+    if (program.analysis.pageType == PAGE_NONE)
         return "状态：分析数据失败\r\n\r\n原因：没有选择地址类型\r\n\r\n解决：请选择所属地址类型再重试"_t;
     if (folder.empty())
         return "状态：分析数据失败\r\n\r\n原因：存放目录不能为空\r\n\r\n解决：请选择保存目录再重试"_t;
@@ -40,10 +41,8 @@ void onAnalyse(Program& program) {
     Window& window = program.window;
     if (window.isTicked(Control::选择框_自动选择))
         detectPageType(program);
-    program.singlePageList = 0;
-    window.setVisible(Control::按钮_删除残余, false);
-    if (window.text(Control::按钮_删除残余) == "删除缓存文件"_t)
-        window.setText(Control::按钮_删除残余, "删除取消下载的图片"_t);
+    program.analysis.singlePageList = false;
+    offerCleanUp(program, CleanUpChoice::CancelledImages, false);
 
     if (auto refusal = refusalOf(program, window.text(Control::编辑框_页面地址),
                                  window.text(Control::编辑框_存放目录))) {
@@ -61,18 +60,18 @@ void onAnalyse(Program& program) {
     const Text folder = window.text(Control::编辑框_存放目录);
     Text pageName = pageNameFromAddress(address);
 
-    if (isListPageType(program.pageType)) {
+    if (isListPageType(program.analysis.pageType)) {
         if (pageName.endsWith("/"_t))
             pageName = pageName.left(pageName.size() - 1);
-        program.analysedUrl = address;
+        program.analysis.analysedUrl = address;
         if (program.routes.crawlListPage)
             program.routes.crawlListPage(program, address, folder, pageName, CrawlMode::Analyse);
-    } else if (program.pageType == PAGE_ALBUM) {
+    } else if (program.analysis.pageType == PAGE_ALBUM) {
         if (program.routes.analyseAlbum)
             program.routes.analyseAlbum(program, address, folder, pageName);
     }
-    // Only a completed analysis keeps the data folder: it locks the analyse button.
-    if (window.isEnabled(Control::按钮_分析数据))
+    // Only a completed analysis keeps the data folder.
+    if (program.phase == Phase::Idle)
         releaseWorkLock(program);
 }
 
@@ -81,14 +80,14 @@ void detectPageType(Program& program) {
     if (window.isTicked(Control::选择框_自动选择)) {
         clearPageTypeBoxes(program);
         window.setTicked(Control::选择框_自动选择, true);
-        const int detected = detectedPageType(window.text(Control::编辑框_页面地址));
+        const PageType detected = detectedPageType(window.text(Control::编辑框_页面地址));
         if (detected != PAGE_NONE) {
-            program.pageType = detected;
+            program.analysis.pageType = detected;
             return;
         }
     }
     if (!window.isTicked(Control::选择框_自动选择))
-        program.pageType = PAGE_NONE;
+        program.analysis.pageType = PAGE_NONE;
 }
 
 } // namespace xiuyun

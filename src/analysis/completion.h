@@ -9,8 +9,8 @@ namespace xiuyun {
 // kind "图集分类" (list crawler) or "单个地址" (album reader); any other kind does nothing. The
 // album's images share the folder and extension of firstImageAddress and are numbered from 1.
 void finishAnalysis(Program& program, const Text& kind, const Text& firstImageAddress, int imageCount);
-void lockInputs(Program& program);
 void onReanalyse(Program& program);
+// The program as before any analysis: phase, page type, rows, labels and album queue.
 void resetAnalysisState(Program& program);
 
 } // namespace xiuyun

@@ -9,13 +9,14 @@
 #include "program/imagerows.h"
 #include "program/messages.h"
 #include "program/pagetype.h"
+#include "program/presenter.h"
 #include "text/patterns.h"
 #include "text/textutils.h"
 
 namespace xiuyun {
 namespace {
 
-Text fallbackBlock(int pageType, const Text& page) {
+Text fallbackBlock(PageType pageType, const Text& page) {
     const PageTypeEntry* entry = pageTypeEntry(pageType);
     if (!entry || entry->fallbackBlock.empty())
         return {};
@@ -25,11 +26,11 @@ Text fallbackBlock(int pageType, const Text& page) {
 // Pages 2 … N into their numbered files; a page whose file exists is never fetched again.
 void fetchFurtherPages(Program& program, const Text& address) {
     Window& window = program.window;
-    const int pageType = program.pageType;
-    window.setText(Control::透明标签_子页提示, pageType == PAGE_CATEGORY || pageType == PAGE_SEARCH
-                                                   ? "请稍等，图集分类第一次分析比较慢！"_t
-                                                   : "客官请稍等，第一次分析比较慢！"_t);
-    const int pages = static_cast<int>(program.pageNumbers.size());
+    const PageType pageType = program.analysis.pageType;
+    showSubPageHint(program, pageType == PAGE_CATEGORY || pageType == PAGE_SEARCH
+                                 ? "请稍等，图集分类第一次分析比较慢！"_t
+                                 : "客官请稍等，第一次分析比较慢！"_t);
+    const int pages = static_cast<int>(program.albums.pageNumbers().size());
     for (int n = 2; n <= pages; ++n) {
         const Text number = Text::number(n);
         const Text file = numberedPageFile(program, number);
@@ -47,13 +48,14 @@ void fetchFurtherPages(Program& program, const Text& address) {
         // Keeps the window painted through a list of hundreds of pages; user input waits.
         window.pumpMessages();
     }
-    window.setText(Control::透明标签_子页提示, Text());
+    showSubPageHint(program, Text());
 }
 
 void showFirstAlbum(Program& program) {
-    Window& window = program.window;
-    window.setText(Control::透明标签_图片标题2, cleanFileName(program.albumTitles.front()));
-    window.setText(Control::透明标签_图片数量2, Text::number(program.albumImageCounts.front()));
+    const std::optional<Album> album = program.albums.current();
+    program.analysis.albumTitle = cleanFileName(album->title);
+    program.analysis.imageCount = Text::number(album->imageCount);
+    showAlbum(program);
 }
 
 } // namespace
@@ -61,9 +63,10 @@ void showFirstAlbum(Program& program) {
 void crawlListPage(Program& program, const Text& address, const Text& folder, const Text& pageName,
                    CrawlMode mode) {
     Window& window = program.window;
-    if (!isListPageType(program.pageType))
+    Analysis& analysis = program.analysis;
+    if (!isListPageType(analysis.pageType))
         return;
-    if (!addressFitsPageType(program.pageType, address)) {
+    if (!addressFitsPageType(analysis.pageType, address)) {
         showStatus(
             window,
             "状态：分析数据失败\r\n\r\n原因：不符合当前地址类型\r\n\r\n解决：请确认页面地址是何类型!"_t);
@@ -97,9 +100,9 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
         }
     }
 
-    const Text currentPage = window.text(Control::透明标签_当前页码2);
-    if (numbered || (currentPage != "当前页码"_t && currentPage != "1"_t)) {
-        const Text file = numberedPageFile(program, numbered ? pageName : currentPage);
+    const std::optional<Text> currentPage = analysis.currentPage;
+    if (numbered || (currentPage && *currentPage != "1"_t)) {
+        const Text file = numberedPageFile(program, numbered ? pageName : *currentPage);
         if (files::exists(file)) {
             page = readCachedPage(file);
             if (page.empty()) {
@@ -113,35 +116,29 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
 
     Text block = regexFirstGroup("<ul class=\"img\">([\\s\\S]*?)下一页</a>"_t, page);
     if (block.empty()) {
-        block = fallbackBlock(program.pageType, page);
+        block = fallbackBlock(analysis.pageType, page);
         if (block.empty()) {
-            program.singlePageList = 0;
-            window.setText(Control::按钮_删除残余, "删除缓存文件"_t);
-            window.setVisible(Control::按钮_删除残余, true);
+            analysis.singlePageList = false;
+            offerCleanUp(program, CleanUpChoice::CacheFiles, true);
             showStatus(
                 window,
                 "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：试试删除缓存文件再看看！"_t);
             return;
         }
-        program.singlePageList = 1;
+        analysis.singlePageList = true;
     }
 
     // A fresh analysis starts from empty album lists: what a failed analysis left in them would
     // otherwise stand before this page's albums.
-    if (mode == CrawlMode::Analyse) {
-        program.albumLinks.clear();
-        program.albumCovers.clear();
-        program.albumImageCounts.clear();
-        program.albumTitles.clear();
-        program.albumNumbers.clear();
-    }
+    if (mode == CrawlMode::Analyse)
+        program.albums.clearAlbums();
     if (extractListMatches(program, "<li>([\\s\\S]*?)</li>"_t, block, ListKind::Albums) == 0) {
         files::removeFile(listCacheFile(program));
         showStatus(window, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n错误标识：000"_t);
         return;
     }
 
-    if (mode == CrawlMode::Analyse && program.singlePageList != 1) {
+    if (mode == CrawlMode::Analyse && !analysis.singlePageList) {
         const Text pager = regexFirstGroup("<center>([\\S\\s]*?)</center>"_t, page);
         if (extractListMatches(program, "<a href=\"([\\S\\s]*?)\">"_t, pager, ListKind::Pages) == 0) {
             showStatus(window, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n错误标识：0000"_t);
@@ -149,7 +146,7 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
         }
         // A pager whose last page is no number or beyond belief is refused as an album count
         // beyond belief is, and for the same reason the cached page goes with it.
-        if (program.pageNumbers.empty()) {
+        if (program.albums.pageNumbers().empty()) {
             files::removeFile(listCacheFile(program));
             showStatus(window, implausiblePageFailure());
             return;
@@ -169,22 +166,25 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
         return;
     }
 
-    if (program.singlePageList != 1) {
+    const Album first = *program.albums.current();
+    if (!analysis.singlePageList) {
+        const std::vector<Text>& pageNumbers = program.albums.pageNumbers();
         const long long k = numbered ? pageName.toInteger() : 1;
         // A page number beyond the pager's last page shows the number as typed.
-        const bool known = k >= 1 && k <= static_cast<long long>(program.pageNumbers.size());
-        window.setText(Control::透明标签_当前页码2, known ? program.pageNumbers[k - 1] : pageName);
-        window.setText(Control::透明标签_当前图集2, Text::number(program.albumNumbers.front()));
+        const bool known = k >= 1 && k <= static_cast<long long>(pageNumbers.size());
+        analysis.currentPage = known ? pageNumbers[k - 1] : pageName;
+        analysis.currentAlbum = first.number;
+        showCurrentPage(program);
+        showCurrentAlbum(program);
     }
     showFirstAlbum(program);
 
-    const int firstCount = program.albumImageCounts.front();
-    if (program.albumCovers.front().empty() || firstCount <= 0 || firstCount > maxAlbumImages) {
+    if (first.cover.empty() || first.imageCount <= 0 || first.imageCount > maxAlbumImages) {
         files::removeFile(listCacheFile(program));
         showStatus(window, implausiblePageFailure());
         return;
     }
-    finishAnalysis(program, "图集分类"_t, program.albumCovers.front(), program.albumImageCounts.front());
+    finishAnalysis(program, "图集分类"_t, first.cover, first.imageCount);
 }
 
 } // namespace xiuyun

@@ -49,28 +49,28 @@ std::string typeHelp() {
     return help + "\n";
 }
 
-// A label's number, or `fallback` while it still shows its caption word.
-std::string labelNumber(Window& window, Control label, const char* fallback) {
-    const Text text = window.text(label);
-    return isNumber(text) ? text.toUtf8() : std::string(fallback);
+// A number of the analysis, or "1" while it is not known.
+std::string shownNumber(const std::optional<Text>& text) {
+    return text && isNumber(*text) ? text->toUtf8() : std::string("1");
+}
+std::string shownNumber(int number) {
+    return number > 0 ? std::to_string(number) : std::string("1");
 }
 
 std::string progressLine(ConsoleWindow& window, const Program& program,
                          std::chrono::steady_clock::time_point started) {
-    const int rows = window.rowCount();
-    int albumDone = 0;
-    for (int row = 0; row < rows; ++row)
-        albumDone += window.cell(row, 2) == "下载完成"_t ? 1 : 0;
+    const int rows = program.rows.size();
+    const int albumDone = program.rows.doneCount();
     const int total = window.finishedImages();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     char rate[32];
     std::snprintf(rate, sizeof rate, "%.1f", seconds > 0 ? total / seconds : 0.0);
     std::string line;
-    if (program.pageType != PAGE_ALBUM) {
-        line = "第 " + labelNumber(window, Control::透明标签_当前页码2, "1") + "/" +
-               labelNumber(window, Control::透明标签_总页码2, "1") + " 页 · 图集 " +
-               labelNumber(window, Control::透明标签_当前图集2, "1") + "/" +
-               labelNumber(window, Control::透明标签_总图集2, "1") + " · ";
+    const Analysis& analysis = program.analysis;
+    if (analysis.pageType != PAGE_ALBUM) {
+        line = "第 " + shownNumber(analysis.currentPage) + "/" + shownNumber(analysis.totalPages) +
+               " 页 · 图集 " + shownNumber(analysis.currentAlbum) + "/" + shownNumber(analysis.albumsOnPage) +
+               " · ";
     }
     return line + "图片 " + std::to_string(albumDone) + "/" + std::to_string(rows) + " · 共 " +
            std::to_string(total) + " 张 · " + rate + " 张/秒";
@@ -229,13 +229,13 @@ int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
     window.click(commandLine.typeBox);
     window.click(Control::按钮_分析数据);
     // A completed analysis locks its inputs; anything else has been reported by its box.
-    if (window.isEnabled(Control::按钮_分析数据))
+    if (program.phase == Phase::Idle)
         return exitOtherEnding;
     if (cancelRequested)
         return exitInterrupted;
 
     window.click(Control::按钮_开始下载);
-    if (window.text(Control::按钮_开始下载) == "2 强制下载"_t) {
+    if (program.forceNextStart) {
         if (!commandLine.force)
             return exitOtherEnding;
         window.click(Control::按钮_开始下载);

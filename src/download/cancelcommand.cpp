@@ -1,6 +1,7 @@
 #include "download/cancelcommand.h"
 
 #include "download/download.h"
+#include "program/presenter.h"
 
 #include <mutex>
 
@@ -18,12 +19,8 @@ void onCancelDownload(Program& program) {
         // count down their own download as they end, so a new download starts from 0.
         releaseThread(program, *download);
     }
-    Window& window = program.window;
-    window.setEnabled(Control::按钮_取消下载, false);
-    window.setEnabled(Control::按钮_开始下载, false);
-    window.setEnabled(Control::按钮_分析数据, false);
-    window.setEnabled(Control::按钮_重新分析, true);
-    window.setVisible(Control::按钮_删除残余, true);
+    setPhase(program, Phase::Cancelled);
+    offerCleanUp(program, program.cleanUpChoice, true);
 }
 
 } // namespace xiuyun

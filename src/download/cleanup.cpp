@@ -3,6 +3,7 @@
 #include "platform/filelock.h"
 #include "platform/files.h"
 #include "program/messages.h"
+#include "program/presenter.h"
 
 namespace xiuyun {
 namespace {
@@ -12,18 +13,15 @@ const Text& waitForTheResult() {
     return text;
 }
 
-void hideButton(Window& window) {
-    window.setVisible(Control::按钮_删除残余, false);
+void hideButton(Program& program) {
+    offerCleanUp(program, program.cleanUpChoice, false);
 }
 
 // Every file directly in the data folder but the decoder, the download history and the lock files.
 void deleteCacheFiles(Program& program) {
     Window& window = program.window;
     showInformationBox(window, waitForTheResult(), MessageIcon::Warning);
-    auto finish = [&window] {
-        hideButton(window);
-        window.setText(Control::按钮_删除残余, "删除取消下载的图片"_t);
-    };
+    auto finish = [&program] { offerCleanUp(program, CleanUpChoice::CancelledImages, false); };
     const Text folder = program.dataDir();
     if (!files::isDirectory(folder)) {
         finish();
@@ -83,21 +81,18 @@ void deleteCancelledImages(Program& program) {
         MessageIcon::Warning, MessageButtons::OkCancel);
     if (answer != MessageAnswer::Ok)
         return;
-    if (window.isEnabled(Control::按钮_取消下载)) {
-        hideButton(window);
+    if (program.phase == Phase::Downloading) {
+        hideButton(program);
         showStatus(window, "状态：删除取消下载的图片失败\r\n\r\n原因：\r\n\r\n解决："_t);
         return;
     }
-    const int rows = window.rowCount();
-    for (int row = 0; row < rows; ++row) {
-        if (window.cell(row, 2) == "等待中..."_t) {
-            showStatus(
-                window,
-                "状态：删除被暂停\r\n\r\n原因：存在 <等待中...> 的图片\r\n\r\n解决：请等待显示下载完成！"_t);
-            return;
-        }
+    if (program.rows.anyWaiting()) {
+        showStatus(
+            window,
+            "状态：删除被暂停\r\n\r\n原因：存在 <等待中...> 的图片\r\n\r\n解决：请等待显示下载完成！"_t);
+        return;
     }
-    hideButton(window);
+    hideButton(program);
     // The images went into the target folder; nothing outside it (or the program's own folder,
     // where an analysis may have put them before) is ever a download's to delete.
     const Text allowed[] = {window.text(Control::编辑框_存放目录), program.programDir};
@@ -119,10 +114,9 @@ bool isDriveRoot(const Text& path) {
 } // namespace
 
 void onCleanUp(Program& program) {
-    const Text caption = program.window.text(Control::按钮_删除残余);
-    if (caption == "删除缓存文件"_t)
+    if (program.cleanUpChoice == CleanUpChoice::CacheFiles)
         deleteCacheFiles(program);
-    else if (caption == "删除取消下载的图片"_t)
+    else
         deleteCancelledImages(program);
 }
 

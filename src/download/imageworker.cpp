@@ -37,14 +37,6 @@ WriteOutcome leaveAddressList(Window& window, const AlbumTarget& target, const T
     return WriteOutcome::Written;
 }
 
-// A worker writes its row only while the row still holds its address: after a stop the rows may
-// already show another album.
-void setRowStatus(Program& program, int row, const Text& address, const Text& status) {
-    std::lock_guard lock(program.downloadLock);
-    if (program.window.cell(row, 1) == address)
-        program.window.setCell(row, 2, status);
-}
-
 // The body goes to the image's temporary file as it arrives: memory stays the same whatever size
 // the site sends.
 class PartFileSink : public BodySink {
@@ -67,8 +59,10 @@ enum class Fetched { Saved, WriteFailed, Stopped };
 
 // Fetches the image into `path`. An answer that is no image (an error status, an error page sent
 // as 200, a failed exchange) is saved as an empty file; nothing is saved when a stop ended a wait.
-Fetched fetchImage(Download& download, const AlbumTarget& target, int row, const Text& address,
+Fetched fetchImage(Download& download, const AlbumTarget& target, const ImageBatch& batch, int row,
                    const Text& path) {
+    ImageRows& rows = download.program().rows;
+    const Text& address = batch.addresses[row];
     for (int attempt = 1;; ++attempt) {
         // A folder below the target that is a link counts as one that can't be written to.
         if (!files::isLinkFreeBelow(target.root, target.folder))
@@ -86,12 +80,10 @@ Fetched fetchImage(Download& download, const AlbumTarget& target, int row, const
         if (isBusyAnswer(exchange.status) && attempt < busyAnswerTries) {
             file.reset(); // no temporary file stays through the wait
             const auto wait = busyWait(exchange.responseHeaders, attempt, std::chrono::system_clock::now());
-            setRowStatus(download.program(), row, address,
-                         "服务器繁忙，"_t + Text::number(static_cast<long long>(wait.count())) +
-                             " 秒后重试"_t);
+            rows.setStatus(batch, row, RowStatus::Busy, static_cast<long long>(wait.count()));
             if (!download.pauseWorker(wait))
                 return Fetched::Stopped;
-            setRowStatus(download.program(), row, address, "等待中..."_t);
+            rows.setStatus(batch, row, RowStatus::Waiting);
             continue;
         }
         // A 404 page or an HTML page sent with 200 is larger than 10 KB as often as not: it must
@@ -124,11 +116,10 @@ Text folderHolding(const Text& folder) {
     return folder.left(folder.size() - fileNameOf(folder, Extension::Keep).size());
 }
 
-Text albumAddressList(const Window& window) {
+Text albumAddressList(const ImageBatch& batch) {
     Text list;
-    const int rows = window.rowCount();
-    for (int row = 0; row < rows; ++row)
-        list += window.cell(row, 1) + "\r\n"_t;
+    for (const Text& address : batch.addresses)
+        list += address + "\r\n"_t;
     return normaliseLineList(list);
 }
 
@@ -139,23 +130,22 @@ Text imageFileName(int row, const Text& address) {
     return Text::number(row + 1) + extension;
 }
 
-void downloadImageRow(Download& download, const AlbumTarget& target, int row, const Text& address) {
+void downloadImageRow(Download& download, const AlbumTarget& target, const ImageBatch& batch, int row) {
     Program& program = download.program();
-    Window& window = program.window;
-    setRowStatus(program, row, address, "等待中..."_t);
-    const Text path = target.folder + "\\"_t + imageFileName(row, address);
+    program.rows.setStatus(batch, row, RowStatus::Waiting);
+    const Text path = target.folder + "\\"_t + imageFileName(row, batch.addresses[row]);
 
     WriteOutcome outcome = WriteOutcome::Written;
     if (!(program.skipExistingImages && !isFailedImageFile(path))) {
-        if (fetchImage(download, target, row, address, path) == Fetched::WriteFailed)
-            outcome = leaveAddressList(window, target, path);
+        if (fetchImage(download, target, batch, row, path) == Fetched::WriteFailed)
+            outcome = leaveAddressList(program.window, target, path);
     }
 
     std::lock_guard lock(program.downloadLock);
-    // After a stop the rows may already show another album: only a row that still holds this
-    // worker's address is this worker's to finish.
-    if (outcome == WriteOutcome::Written && window.cell(row, 1) == address)
-        window.setCell(row, 2, "下载完成"_t);
+    // After a stop the rows may already show another album: the row is this worker's to finish
+    // only while its batch is still shown.
+    if (outcome == WriteOutcome::Written)
+        program.rows.setStatus(batch, row, RowStatus::Done);
     --download.activeWorkers;
 }
 

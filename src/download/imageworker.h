@@ -14,15 +14,15 @@ struct AlbumTarget {
                          // through a link below it
     Text folder;         // absolute; created again when a write finds it gone
     Text imageCountText; // names the address-list file: 45 images give "45.txt"
-    Text addressList;    // the album's rows as albumAddressList read them when the batch began
+    Text addressList;    // the album's addresses as albumAddressList gives them
 };
 
 // The folder that holds `folder`: "C:\\x" for "C:\\x\\12 title".
 Text folderHolding(const Text& folder);
 
-// The rows' addresses, each followed by "\r\n", normalised: what a user needs to fetch the album
-// by other means. Read when a batch begins, since after a stop the rows may show another album.
-Text albumAddressList(const Window& window);
+// The batch's addresses, each followed by "\r\n", normalised: what a user needs to fetch the album
+// by other means.
+Text albumAddressList(const ImageBatch& batch);
 
 // A site that answers 429 (too many requests) or 503 (unavailable) is asked again by the same
 // worker, in its slot, after the wait the answer names in Retry-After (seconds or a date), or after
@@ -48,8 +48,8 @@ Text imageFileName(int row, const Text& address);
 // find. An answer with
 // an error status, or anything that is no image (an error page sent as 200), is written empty,
 // like a failed fetch, so that the check downloads the album again.
-// The address is the row's as the scheduler read it when it started the worker: after a stop the
-// rows may show another album before the worker gets to them.
-void downloadImageRow(Download& download, const AlbumTarget& target, int row, const Text& address);
+// The address is the batch's: after a stop the rows may show another album before the worker gets
+// to them, and the worker then leaves them as they are.
+void downloadImageRow(Download& download, const AlbumTarget& target, const ImageBatch& batch, int row);
 
 } // namespace xiuyun

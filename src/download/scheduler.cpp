@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "program/imagerows.h"
 #include "program/messages.h"
+#include "program/presenter.h"
 #include "text/textutils.h"
 
 #include <memory>
@@ -28,14 +29,15 @@ Batch dispatchBatch(Download& download, const std::shared_ptr<const AlbumTarget>
                     EnsureAlbumFolder ensureAlbumFolder) {
     Program& program = download.program();
     Window& window = program.window;
-    int rows = 0;
+    std::shared_ptr<const ImageBatch> batch;
     {
         std::lock_guard lock(program.downloadLock);
-        rows = window.rowCount();
+        batch = program.rows.batch();
         program.threadLimit = window.sliderPosition();
         if (ensureAlbumFolder == EnsureAlbumFolder::Yes)
             files::ensureFolderBelow(target->root, target->folder);
     }
+    const int rows = static_cast<int>(batch->addresses.size());
     for (int i = 1; i <= rows; ++i) {
         while (download.activeWorkers >= program.threadLimit) {
             if (!download.waitMs(schedulerWaitMs))
@@ -43,15 +45,13 @@ Batch dispatchBatch(Download& download, const std::shared_ptr<const AlbumTarget>
         }
         if (download.stopRequested())
             return Batch::Stopped;
-        Text address;
         {
             std::lock_guard lock(program.downloadLock);
             ++download.activeWorkers;
-            window.ensureRowVisible(i);
-            address = window.cell(i - 1, 1);
+            program.rows.reveal(i);
         }
-        download.startWorker([self = download.shared_from_this(), target, row = i - 1, address] {
-            downloadImageRow(*self, *target, row, address);
+        download.startWorker([self = download.shared_from_this(), target, batch, row = i - 1] {
+            downloadImageRow(*self, *target, *batch, row);
         });
     }
     do {
@@ -69,7 +69,7 @@ Text separatorFor(const Text& folder) {
 // decoded and made fit for a file name.
 Text singleListName(Program& program) {
     Text name = fileNameOf(program.window.text(Control::编辑框_页面地址), Extension::Drop);
-    if (program.pageType == PAGE_SEARCH)
+    if (program.analysis.pageType == PAGE_SEARCH)
         name = cleanFileName(urlDecode(name, DecodeTo::Gbk));
     if (name.contains("/"_t))
         name = name.left(name.size() - 1);
@@ -85,9 +85,8 @@ Text listAddressOf(const Text& analysedUrl) {
 }
 
 std::shared_ptr<const AlbumTarget> albumTarget(Program& program, const Text& root, const Text& folder) {
-    std::lock_guard lock(program.downloadLock);
     return std::make_shared<const AlbumTarget>(AlbumTarget{
-        root, folder, program.window.text(Control::透明标签_图片数量2), albumAddressList(program.window)});
+        root, folder, program.analysis.imageCount.value_or(Text()), albumAddressList(*program.rows.batch())});
 }
 
 // What the final check walks: the whole target folder (list types) or the album's folder.
@@ -108,10 +107,7 @@ void finishDownload(Download& download, FinalScan scan, const Text& retryWord) {
         std::lock_guard lock(program.downloadLock);
         if (download.stopRequested())
             return;
-        window.setEnabled(Control::按钮_开始下载, true);
-        if (!window.isEnabled(Control::按钮_分析数据))
-            window.setEnabled(Control::按钮_重新分析, true);
-        window.setEnabled(Control::按钮_取消下载, false);
+        setPhase(program, Phase::Analysed);
         releaseThread(program, download);
     }
     // One retry pass is reported as 2.
@@ -138,19 +134,19 @@ void finishDownload(Download& download, FinalScan scan, const Text& retryWord) {
 void runListDownload(Download& download) {
     Program& program = download.program();
     Window& window = program.window;
-    const long long pages =
-        program.singlePageList == 1 ? 1 : window.text(Control::透明标签_总页码2).toInteger();
+    const Analysis& analysis = program.analysis;
+    const long long pages = analysis.singlePageList ? 1 : analysis.totalPages;
     const Text target = window.text(Control::编辑框_存放目录);
     int checks = 0;
     for (long long page = 1; page <= pages; ++page) {
         Text name;
-        if (program.singlePageList == 1) {
+        if (analysis.singlePageList) {
             name = singleListName(program);
         } else {
             // A download started from a later list page runs out of pages before the count.
-            if (program.pageNumbers.empty())
+            if (program.albums.pageNumbers().empty())
                 break;
-            name = program.pageNumbers.front();
+            name = program.albums.pageNumbers().front();
         }
         const Text listFolder = target + separatorFor(target) + safeFolderElement(name);
         // A list folder that is a link counts as one that can't be made.
@@ -161,11 +157,11 @@ void runListDownload(Download& download) {
             break;
         }
         program.imageRootFolder = listFolder;
-        const long long albums = window.text(Control::透明标签_总图集2).toInteger();
+        const long long albums = analysis.albumsOnPage;
         for (long long album = 1; album <= albums; ++album) {
-            const auto albumFolder = albumTarget(
-                program, target,
-                listFolder + "\\"_t + safeFolderElement(window.text(Control::透明标签_图片标题2)));
+            const auto albumFolder =
+                albumTarget(program, target,
+                            listFolder + "\\"_t + safeFolderElement(analysis.albumTitle.value_or(Text())));
             if (dispatchBatch(download, albumFolder, EnsureAlbumFolder::Yes) == Batch::Stopped)
                 return;
             // Every album gets all its checks, whatever the earlier ones found.
@@ -181,8 +177,8 @@ void runListDownload(Download& download) {
             }
             checks = 0;
             program.smallImageFound = 0;
-            if (!program.albumLinks.empty())
-                checkAndRecordHistory(program, program.albumLinks.front());
+            if (const std::optional<Album> done = program.albums.current())
+                checkAndRecordHistory(program, done->link);
             nextAlbum(program);
         }
         nextListPage(program);
@@ -208,49 +204,34 @@ void runAlbumDownload(Download& download) {
 }
 
 void nextAlbum(Program& program) {
-    auto dropFirst = [](auto& list) {
-        if (!list.empty())
-            list.erase(list.begin());
-    };
-    dropFirst(program.albumTitles);
-    dropFirst(program.albumImageCounts);
-    dropFirst(program.albumNumbers);
-    dropFirst(program.albumLinks);
-    dropFirst(program.albumCovers);
-    if (program.albumCovers.empty())
+    program.albums.nextAlbum();
+    const std::optional<Album> album = program.albums.current();
+    if (!album)
         return;
-    Window& window = program.window;
-    const int imageCount = program.albumImageCounts.empty() ? 0 : program.albumImageCounts.front();
-    fillImageRows(window, program.albumCovers.front(), imageCount);
-    if (!program.albumNumbers.empty())
-        window.setText(Control::透明标签_当前图集2, Text::number(program.albumNumbers.front()));
-    if (!program.albumTitles.empty())
-        window.setText(Control::透明标签_图片标题2, cleanFileName(program.albumTitles.front()));
-    window.setText(Control::透明标签_图片数量2, Text::number(imageCount));
+    program.rows.fill(album->cover, album->imageCount);
+    Analysis& analysis = program.analysis;
+    analysis.currentAlbum = album->number;
+    showCurrentAlbum(program);
+    analysis.albumTitle = cleanFileName(album->title);
+    analysis.imageCount = Text::number(album->imageCount);
+    showAlbum(program);
 }
 
 void nextListPage(Program& program) {
-    Window& window = program.window;
-    program.albumTitles.clear();
-    program.albumImageCounts.clear();
-    program.albumCovers.clear();
-    program.albumLinks.clear();
-    program.albumNumbers.clear();
-    if (!program.pageNumbers.empty())
-        program.pageNumbers.erase(program.pageNumbers.begin());
-    if (!program.pageNumbers.empty()) {
-        const Text page = program.pageNumbers.front();
-        window.setText(Control::透明标签_当前页码2, page);
-        const Text list = listAddressOf(program.analysedUrl);
+    program.albums.nextListPage();
+    if (!program.albums.pageNumbers().empty()) {
+        const Text page = program.albums.pageNumbers().front();
+        program.analysis.currentPage = page;
+        showCurrentPage(program);
+        const Text list = listAddressOf(program.analysis.analysedUrl);
         const Text address = list + (list.endsWith("/"_t) ? Text() : "/"_t) + page + ".html"_t;
-        window.setText(Control::编辑框_页面地址, address);
+        showPageAddress(program, address);
         if (program.routes.crawlListPage)
-            program.routes.crawlListPage(program, address, window.text(Control::编辑框_存放目录),
+            program.routes.crawlListPage(program, address, program.window.text(Control::编辑框_存放目录),
                                          fileNameOf(address, Extension::Drop), CrawlMode::NextPage);
     }
-    if (!program.albumCovers.empty())
-        fillImageRows(window, program.albumCovers.front(),
-                      program.albumImageCounts.empty() ? 0 : program.albumImageCounts.front());
+    if (const std::optional<Album> album = program.albums.current())
+        program.rows.fill(album->cover, album->imageCount);
 }
 
 } // namespace xiuyun

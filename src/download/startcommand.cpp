@@ -6,9 +6,8 @@
 #include "download/scheduler.h"
 #include "platform/files.h"
 #include "program/messages.h"
+#include "program/presenter.h"
 #include "text/textutils.h"
-
-#include <algorithm>
 
 namespace xiuyun {
 
@@ -16,11 +15,9 @@ void onStartDownload(Program& program) {
     Window& window = program.window;
     program.retryCount = 0;
     program.smallImageFound = 0;
-    window.setVisible(Control::按钮_删除残余, false);
-    if (window.text(Control::按钮_删除残余) == "删除缓存文件"_t)
-        window.setText(Control::按钮_删除残余, "删除取消下载的图片"_t);
+    offerCleanUp(program, CleanUpChoice::CancelledImages, false);
 
-    if (window.isEnabled(Control::按钮_分析数据)) {
+    if (program.phase == Phase::Idle) {
         showStatus(
             window,
             "状态：开始下载失败\r\n\r\n原因：分析数据未完成\r\n\r\n解决：请确认分析数据正确，再开始下载"_t);
@@ -32,26 +29,22 @@ void onStartDownload(Program& program) {
         return;
     }
     // A refused start leaves "2 强制下载": the next press downloads without asking the history.
-    if (window.text(Control::按钮_开始下载) == "2 强制下载"_t) {
-        window.setText(Control::按钮_开始下载, "2 开始下载"_t);
+    if (program.forceNextStart) {
+        setForceNextStart(program, false);
     } else if (checkAndRecordHistory(program, window.text(Control::编辑框_页面地址))) {
-        window.setText(Control::按钮_开始下载, "2 强制下载"_t);
-        window.setEnabled(Control::按钮_重新分析, true);
+        setForceNextStart(program, true);
         showStatus(window,
                    "发现：这个页面地址曾被下载过\r\n\r\n如果需要再次下载，请点击 -2 强制下载- 按钮！"_t,
                    MessageIcon::Warning);
         return;
     }
 
-    window.setEnabled(Control::按钮_开始下载, false);
-    if (window.isEnabled(Control::按钮_重新分析))
-        window.setEnabled(Control::按钮_重新分析, false);
-    window.setEnabled(Control::按钮_取消下载, true);
+    setPhase(program, Phase::Downloading);
 
-    if (isListPageType(program.pageType)) {
+    if (isListPageType(program.analysis.pageType)) {
         skipToAddressedPage(program, window.text(Control::编辑框_页面地址));
         Download::start(program, runListDownload);
-    } else if (program.pageType == PAGE_ALBUM) {
+    } else if (program.analysis.pageType == PAGE_ALBUM) {
         // An album folder that is a link counts as one that can't be made.
         if (!files::ensureFolderBelow(folderHolding(program.imageRootFolder), program.imageRootFolder)) {
             showStatus(
@@ -70,8 +63,7 @@ void skipToAddressedPage(Program& program, const Text& address) {
     const long long skip = page.toInteger() - 1;
     if (skip < 1)
         return;
-    auto& pages = program.pageNumbers;
-    pages.erase(pages.begin(), pages.begin() + static_cast<long>(std::min<long long>(skip, pages.size())));
+    program.albums.skipPages(skip);
 }
 
 } // namespace xiuyun

@@ -1,7 +1,13 @@
-// The image rows of 超级列表框1: one row per image of the album shown, its number and address.
+// The image rows: one per image of the album shown, its address and how its download stands. The
+// program holds them; 超级列表框1 shows them (column 0 the number, 1 the address, 2 the status).
 #pragma once
 
 #include "platform/window.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 namespace xiuyun {
 
@@ -10,10 +16,49 @@ namespace xiuyun {
 // memory. An analysis refuses such an album; the rows never hold more.
 inline constexpr long long maxAlbumImages = 10000;
 
-// Replaces the rows by images 1 … imageCount of an album whose images share the folder and the
-// extension of one image address of it, its first image or its cover (*…/12345/0.jpg* gives
-// *…/12345/1.jpg*, *…/12345/2.jpg*, …): column 0 the number, column 1 the address, column 2 left
-// empty for the download. At most maxAlbumImages rows.
-void fillImageRows(Window& window, const Text& oneImageAddress, int imageCount);
+enum class RowStatus {
+    None,    // not asked for yet: the cell is empty
+    Waiting, // "等待中..."
+    Busy,    // "服务器繁忙，<n> 秒后重试"
+    Done,    // "下载完成"
+};
+
+// The rows as one batch of a download: its workers' addresses, row by row, and the fill they were
+// read from. A worker writes its row only while that fill is still shown.
+struct ImageBatch {
+    std::vector<Text> addresses;
+    std::uint64_t fill = 0;
+};
+
+// Every change is written to the list as it is made, under the rows' own lock, so the list shows
+// the rows in the order workers and scheduler change them.
+class ImageRows {
+public:
+    explicit ImageRows(Window& window) : m_window(window) {}
+
+    // Replaces the rows by images 1 … imageCount of an album whose images share the folder and the
+    // extension of one image address of it, its first image or its cover (*…/12345/0.jpg* gives
+    // *…/12345/1.jpg*, *…/12345/2.jpg*, …). At most maxAlbumImages rows.
+    void fill(const Text& oneImageAddress, int imageCount);
+    void clear();
+
+    std::shared_ptr<const ImageBatch> batch() const;
+    // Sets the status of `row` of the batch; nothing when the rows were filled anew since. `seconds`
+    // is the wait a Busy row shows.
+    void setStatus(const ImageBatch& batch, int row, RowStatus status, long long seconds = 0);
+
+    // Scrolls the list to the row.
+    void reveal(int row);
+
+    int size() const;
+    bool anyWaiting() const;
+    int doneCount() const;
+
+private:
+    Window& m_window;
+    mutable std::mutex m_mutex;
+    std::vector<RowStatus> m_statuses;
+    std::shared_ptr<ImageBatch> m_batch = std::make_shared<ImageBatch>();
+};
 
 } // namespace xiuyun

@@ -56,7 +56,7 @@ std::span<const PageTypeEntry> pageTypes() {
     return table;
 }
 
-const PageTypeEntry* pageTypeEntry(int type) {
+const PageTypeEntry* pageTypeEntry(PageType type) {
     for (const PageTypeEntry& entry : table) {
         if (entry.type == type)
             return &entry;
@@ -64,7 +64,7 @@ const PageTypeEntry* pageTypeEntry(int type) {
     return nullptr;
 }
 
-bool addressFitsPageType(int type, const Text& address) {
+bool addressFitsPageType(PageType type, const Text& address) {
     const PageTypeEntry* own = pageTypeEntry(type);
     if (!own)
         return false;
@@ -79,7 +79,7 @@ bool addressFitsPageType(int type, const Text& address) {
     return true;
 }
 
-int detectedPageType(const Text& address) {
+PageType detectedPageType(const Text& address) {
     for (const PageTypeEntry& entry : table) {
         if (entry.detected && entry.bearsMark(address))
             return entry.type;
@@ -95,7 +95,7 @@ bool isPageTypeBox(Control control) {
     return pageTypeOfBox(control) != PAGE_NONE;
 }
 
-int pageTypeOfBox(Control box) {
+PageType pageTypeOfBox(Control box) {
     for (const PageTypeEntry& entry : table) {
         if (entry.box == box)
             return entry.type;
@@ -113,10 +113,10 @@ void onPageTypeBox(Program& program, Control box) {
     if (window.isTicked(box)) {
         clearPageTypeBoxes(program);
         window.setTicked(box, true);
-        program.pageType = pageTypeOfBox(box);
+        program.analysis.pageType = pageTypeOfBox(box);
     }
     if (!window.isTicked(box))
-        program.pageType = PAGE_NONE;
+        program.analysis.pageType = PAGE_NONE;
 }
 
 } // namespace xiuyun

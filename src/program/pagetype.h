@@ -18,7 +18,7 @@ enum class AddressFit {
 };
 
 struct PageTypeEntry {
-    int type;
+    PageType type;
     Control box;                            // its caption names the type in the help as well
     bool (*bearsMark)(const Text& address); // how an address of the site shows the type
     AddressFit fit;
@@ -32,17 +32,17 @@ struct PageTypeEntry {
 // Every type but PAGE_NONE, in the order 选择框_自动选择 tries them and the boxes are unticked.
 std::span<const PageTypeEntry> pageTypes();
 // Nothing for PAGE_NONE and values of no type.
-const PageTypeEntry* pageTypeEntry(int type);
+const PageTypeEntry* pageTypeEntry(PageType type);
 
 // Whether the crawler takes the address as a list of the type.
-bool addressFitsPageType(int type, const Text& address);
+bool addressFitsPageType(PageType type, const Text& address);
 // The first type, in table order, whose mark the address shows among those detected; PAGE_NONE
 // when there is none.
-int detectedPageType(const Text& address);
+PageType detectedPageType(const Text& address);
 
 // The boxes that carry a page type, with their values; 选择框_自动选择 has none.
 bool isPageTypeBox(Control control);
-int pageTypeOfBox(Control box);
+PageType pageTypeOfBox(Control box);
 
 // All seven boxes, 选择框_自动选择 last, in the order they are unticked.
 std::span<const Control> pageTypeBoxes();

@@ -4,6 +4,8 @@
 #include "platform/filelock.h"
 #include "platform/threads.h"
 #include "platform/window.h"
+#include "program/imagerows.h"
+#include "program/state.h"
 #include "text/text.h"
 
 #include <atomic>
@@ -14,20 +16,6 @@
 #include <vector>
 
 namespace xiuyun {
-
-inline constexpr int PAGE_NONE = 0;
-inline constexpr int PAGE_CATEGORY = 1;
-inline constexpr int PAGE_REGION = 2;
-inline constexpr int PAGE_SEARCH = 3;
-inline constexpr int PAGE_FEATURED = 4;
-inline constexpr int PAGE_ALBUM = 5;
-inline constexpr int PAGE_AGENCY = 6;
-
-// The page types analysed by the list-page crawler (all but PAGE_NONE and PAGE_ALBUM).
-inline bool isListPageType(int pageType) {
-    return pageType == PAGE_CATEGORY || pageType == PAGE_REGION || pageType == PAGE_SEARCH ||
-           pageType == PAGE_FEATURED || pageType == PAGE_AGENCY;
-}
 
 enum class CrawlMode { Analyse = 0, NextPage = 1 };
 
@@ -51,18 +39,17 @@ struct Program {
     // programDir + "\vrd\" + name
     Text dataFile(const Text& name) const;
 
-    int pageType = PAGE_NONE;
-    int singlePageList = 0;
-    Text analysedUrl;
+    Analysis analysis;
+    AlbumQueue albums;
+    ImageRows rows{window};
 
-    // The analysis result: pageNumbers "1" … N, and five parallel album lists whose entry k
-    // describes the same album.
-    std::vector<Text> pageNumbers;
-    std::vector<Text> albumTitles;
-    std::vector<int> albumImageCounts;
-    std::vector<int> albumNumbers;
-    std::vector<Text> albumCovers;
-    std::vector<Text> albumLinks;
+    // Written on the window's thread and by the end of a download on its own.
+    std::atomic<Phase> phase = Phase::Idle;
+    // A start refused because the history knows the address makes the next start a forced one,
+    // "2 强制下载", which does not ask the history.
+    bool forceNextStart = false;
+    CleanUpChoice cleanUpChoice = CleanUpChoice::CancelledImages;
+    bool cleanUpOffered = false; // the clean-up button is shown
 
     // The folder the images of the current download go to (absolute): the album folder of a
     // single album, the folder of the list page being downloaded for the list types.

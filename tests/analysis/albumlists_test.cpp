@@ -17,22 +17,25 @@ TEST_F(ExtractListMatchesTest, albumEntriesFillTheFiveListsAligned) {
     int found = extractListMatches(program, "<li>([\\s\\S]*?)</li>"_t, block, ListKind::Albums);
 
     EXPECT_EQ(found, 3);
-    EXPECT_EQ(program.albumLinks,
+    EXPECT_EQ(program.albums.albumLinks(),
               (std::vector<Text>{"http://s/item/11.html"_t, "http://s/item/12.html"_t, ""_t}));
-    EXPECT_EQ(program.albumCovers, (std::vector<Text>{"http://i/11/0.jpg"_t, ""_t, "http://i/13/0.jpg"_t}));
-    EXPECT_EQ(program.albumImageCounts, (std::vector<int>{40, 0, 12}));
-    EXPECT_EQ(program.albumTitles, (std::vector<Text>{"1 第一　册"_t, "2 no cover, no count"_t, "3 三"_t}));
-    EXPECT_EQ(program.albumNumbers, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(program.albums.albumCovers(),
+              (std::vector<Text>{"http://i/11/0.jpg"_t, ""_t, "http://i/13/0.jpg"_t}));
+    EXPECT_EQ(program.albums.albumImageCounts(), (std::vector<int>{40, 0, 12}));
+    EXPECT_EQ(program.albums.albumTitles(),
+              (std::vector<Text>{"1 第一　册"_t, "2 no cover, no count"_t, "3 三"_t}));
+    EXPECT_EQ(program.albums.albumNumbers(), (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(window.text(Control::透明标签_总图集2), "3"_t);
     EXPECT_GT(window.pumpCount(), 0); // the count-up keeps the window painted
 }
 
 TEST_F(ExtractListMatchesTest, pagerLinksGiveTheSecondToLastPageNumber) {
-    program.pageNumbers = {"stale"_t};
+    program.albums.setPageNumbers({"stale"_t});
     const Text pager = "<a href=\"/t/x/1.html\">1</a><a href=\"/t/x/2.html\">2</a>"
                        "<a href=\"/t/x/7.html\">7</a><a href=\"/t/x/8.html\">下一页</a>"_t;
     EXPECT_EQ(extractListMatches(program, "<a href=\"([\\S\\s]*?)\">"_t, pager, ListKind::Pages), 4);
-    EXPECT_EQ(program.pageNumbers, (std::vector<Text>{"1"_t, "2"_t, "3"_t, "4"_t, "5"_t, "6"_t, "7"_t}));
+    EXPECT_EQ(program.albums.pageNumbers(),
+              (std::vector<Text>{"1"_t, "2"_t, "3"_t, "4"_t, "5"_t, "6"_t, "7"_t}));
     EXPECT_EQ(window.text(Control::透明标签_总页码2), "7"_t);
 }
 
@@ -40,7 +43,7 @@ TEST_F(ExtractListMatchesTest, aPagerOfOneLinkIsASinglePage) {
     EXPECT_EQ(extractListMatches(program, "<a href=\"([\\S\\s]*?)\">"_t, "<a href=\"/t/x/2.html\">"_t,
                                  ListKind::Pages),
               1);
-    EXPECT_EQ(program.pageNumbers, (std::vector<Text>{"1"_t}));
+    EXPECT_EQ(program.albums.pageNumbers(), (std::vector<Text>{"1"_t}));
 }
 
 TEST_F(ExtractListMatchesTest, aPagerBeyondBeliefOrWithoutANumberLeavesNoPages) {
@@ -50,19 +53,19 @@ TEST_F(ExtractListMatchesTest, aPagerBeyondBeliefOrWithoutANumberLeavesNoPages) 
                               "</a><a href=\"/t/x/2.html\">下一页</a>");
     };
     for (const std::string last : {"10001", "2000000000", "99999999999999999999999", "last"}) {
-        program.pageNumbers = {"stale"_t};
+        program.albums.setPageNumbers({"stale"_t});
         EXPECT_EQ(
             extractListMatches(program, "<a href=\"([\\S\\s]*?)\">"_t, pagerEndingAt(last), ListKind::Pages),
             3)
             << last;
-        EXPECT_TRUE(program.pageNumbers.empty()) << last;
+        EXPECT_TRUE(program.albums.pageNumbers().empty()) << last;
     }
     EXPECT_EQ(window.text(Control::透明标签_总页码2), labelBefore);
     EXPECT_TRUE(window.messages().empty());
 }
 
 TEST_F(ExtractListMatchesTest, failuresAreReportedOnceAndTouchNothing) {
-    program.albumLinks = {"kept"_t};
+    program.albums.append({.link = "kept"_t});
     const Text labelBefore = window.text(Control::透明标签_总图集2);
     EXPECT_EQ(extractListMatches(program, "<li>(unbalanced"_t, "<li>x</li>"_t, ListKind::Albums), 0);
     EXPECT_EQ(extractListMatches(program, "<li>([\\s\\S]*?)</li>"_t, "no entries"_t, ListKind::Albums), 0);
@@ -76,8 +79,8 @@ TEST_F(ExtractListMatchesTest, failuresAreReportedOnceAndTouchNothing) {
         EXPECT_EQ(message.icon, MessageIcon::Error);
         EXPECT_EQ(message.buttons, MessageButtons::Ok);
     }
-    EXPECT_EQ(program.albumLinks, (std::vector<Text>{"kept"_t}));
-    EXPECT_TRUE(program.albumTitles.empty());
+    EXPECT_EQ(program.albums.albumLinks(), (std::vector<Text>{"kept"_t}));
+    EXPECT_EQ(program.albums.albumTitles(), (std::vector<Text>{Text()}));
     EXPECT_EQ(window.text(Control::透明标签_总图集2), labelBefore);
 }
 

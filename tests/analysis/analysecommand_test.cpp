@@ -1,6 +1,7 @@
 #include "analysis/analysecommand.h"
 
 #include "net/site.h"
+#include "program/presenter.h"
 #include "support/programfixture.h"
 
 #include <optional>
@@ -95,7 +96,7 @@ TEST_F(AnalyseCommandTest, aRefusalUnticksTheBoxesButKeepsThePageType) {
     analyse(site("t/xinggan/"), Control::选择框_精选美女);
     ASSERT_EQ(window.messages().size(), 1u);
     EXPECT_FALSE(window.isTicked(Control::选择框_精选美女));
-    EXPECT_EQ(program.pageType, PAGE_FEATURED);
+    EXPECT_EQ(program.analysis.pageType, PAGE_FEATURED);
 
     // Pressing again with no box ticked goes on with the kept type.
     window.type(Control::编辑框_存放目录, directory.path());
@@ -105,7 +106,7 @@ TEST_F(AnalyseCommandTest, aRefusalUnticksTheBoxesButKeepsThePageType) {
 }
 
 TEST_F(AnalyseCommandTest, aListAddressIsHandedToTheCrawlerWithoutItsTrailingSlash) {
-    program.singlePageList = 1;
+    program.analysis.singlePageList = true;
     analyse(site("t/xinggan/"), Control::选择框_图集分类);
     ASSERT_EQ(handOvers.size(), 1u);
     EXPECT_EQ(handOvers[0].to, HandOver::To::Crawler);
@@ -113,8 +114,8 @@ TEST_F(AnalyseCommandTest, aListAddressIsHandedToTheCrawlerWithoutItsTrailingSla
     EXPECT_EQ(handOvers[0].folder, directory.path());
     EXPECT_EQ(handOvers[0].pageName, "xinggan"_t);
     EXPECT_EQ(handOvers[0].mode, CrawlMode::Analyse);
-    EXPECT_EQ(program.analysedUrl, site("t/xinggan/"));
-    EXPECT_EQ(program.singlePageList, 0);
+    EXPECT_EQ(program.analysis.analysedUrl, site("t/xinggan/"));
+    EXPECT_FALSE(program.analysis.singlePageList);
 }
 
 TEST_F(AnalyseCommandTest, aNumberedListPageKeepsItsNumberAsPageName) {
@@ -128,29 +129,28 @@ TEST_F(AnalyseCommandTest, anAlbumAddressIsHandedToTheAlbumReader) {
     ASSERT_EQ(handOvers.size(), 1u);
     EXPECT_EQ(handOvers[0].to, HandOver::To::AlbumReader);
     EXPECT_EQ(handOvers[0].pageName, "12345"_t);
-    EXPECT_EQ(program.analysedUrl, Text{});
+    EXPECT_EQ(program.analysis.analysedUrl, Text{});
 }
 
 TEST_F(AnalyseCommandTest, analysingHidesTheCleanUpButtonAndRetitlesIt) {
-    window.setVisible(Control::按钮_删除残余, true);
-    window.setText(Control::按钮_删除残余, "删除缓存文件"_t);
+    offerCleanUp(program, CleanUpChoice::CacheFiles, true);
     analyse({}, Control::选择框_图集分类);
     EXPECT_FALSE(window.isVisible(Control::按钮_删除残余));
     EXPECT_EQ(window.text(Control::按钮_删除残余), "删除取消下载的图片"_t);
 }
 
 TEST_F(AnalyseCommandTest, detectionTakesTheFirstPatternThatHolds) {
-    const std::pair<const char*, int> cases[] = {
+    const std::pair<const char*, PageType> cases[] = {
         {"t/xinggan/", PAGE_CATEGORY}, {"rihan/", PAGE_REGION},      {"gangtai/2.html", PAGE_REGION},
         {"guochan/", PAGE_REGION},     {"search/abc/", PAGE_SEARCH}, {"xihuan/", PAGE_FEATURED},
         {"item/1.html", PAGE_ALBUM},   {"search/t/", PAGE_CATEGORY},
     };
     for (auto [path, type] : cases) {
-        program.pageType = PAGE_NONE;
+        program.analysis.pageType = PAGE_NONE;
         window.setTicked(Control::选择框_自动选择, false);
         window.type(Control::编辑框_页面地址, site(path));
         window.click(Control::选择框_自动选择);
-        EXPECT_EQ(program.pageType, type) << path;
+        EXPECT_EQ(program.analysis.pageType, type) << path;
         EXPECT_TRUE(window.isTicked(Control::选择框_自动选择));
     }
 }
@@ -159,11 +159,11 @@ TEST_F(AnalyseCommandTest, detectionWithoutAMatchKeepsTheTypeAndOnlyItsBox) {
     window.click(Control::选择框_机构地址);
     window.type(Control::编辑框_页面地址, site("about.html"));
     window.click(Control::选择框_自动选择);
-    EXPECT_EQ(program.pageType, PAGE_AGENCY);
+    EXPECT_EQ(program.analysis.pageType, PAGE_AGENCY);
     EXPECT_TRUE(window.isTicked(Control::选择框_自动选择));
     EXPECT_FALSE(window.isTicked(Control::选择框_机构地址));
     window.click(Control::选择框_自动选择); // unticked again
-    EXPECT_EQ(program.pageType, PAGE_NONE);
+    EXPECT_EQ(program.analysis.pageType, PAGE_NONE);
 }
 
 TEST_F(AnalyseCommandTest, theAnalyseCommandRunsDetectionFirst) {
@@ -171,7 +171,7 @@ TEST_F(AnalyseCommandTest, theAnalyseCommandRunsDetectionFirst) {
     window.click(Control::选择框_自动选择);
     window.type(Control::编辑框_页面地址, site("t/meinv/"));
     window.click(Control::按钮_分析数据);
-    EXPECT_EQ(program.pageType, PAGE_CATEGORY);
+    EXPECT_EQ(program.analysis.pageType, PAGE_CATEGORY);
     ASSERT_EQ(handOvers.size(), 1u);
     EXPECT_EQ(handOvers[0].to, HandOver::To::Crawler);
 }

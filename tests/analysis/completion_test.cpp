@@ -1,5 +1,6 @@
 #include "analysis/completion.h"
 
+#include "program/presenter.h"
 #include "support/programfixture.h"
 
 using namespace xiuyun;
@@ -41,23 +42,24 @@ TEST_F(CompletionTest, rowsFollowTheFirstImagesFolderAndExtension) {
 TEST_F(CompletionTest, reanalyseUnlocksAndForgetsEverything) {
     window.click(Control::选择框_图集分类);
     finishAnalysis(program, "图集分类"_t, "http://i.test/a/1.jpg"_t, 2);
-    program.albumTitles = {"1 a"_t};
-    program.pageNumbers = {"1"_t};
+    program.albums.append({.title = "1 a"_t, .cover = "c"_t});
+    program.albums.setPageNumbers({"1"_t});
     program.imageRootFolder = "x"_t;
     program.smallImageFound = 1;
     program.retryCount = 2;
-    window.setText(Control::按钮_开始下载, "2 强制下载"_t);
-    window.setText(Control::透明标签_当前页码2, "3"_t);
+    setForceNextStart(program, true);
+    program.analysis.currentPage = "3"_t;
+    showCurrentPage(program);
 
     window.click(Control::按钮_重新分析);
     EXPECT_EQ(window.text(Control::按钮_开始下载), "2 开始下载"_t);
     EXPECT_FALSE(window.isTicked(Control::选择框_图集分类));
-    EXPECT_EQ(program.pageType, PAGE_NONE);
+    EXPECT_EQ(program.analysis.pageType, PAGE_NONE);
     EXPECT_EQ(window.rowCount(), 0);
     EXPECT_EQ(window.text(Control::透明标签_当前页码2), "当前页码"_t);
     EXPECT_EQ(window.text(Control::透明标签_总图集2), "总图集"_t);
-    EXPECT_TRUE(program.albumTitles.empty());
-    EXPECT_TRUE(program.pageNumbers.empty());
+    EXPECT_TRUE(program.albums.albumTitles().empty());
+    EXPECT_TRUE(program.albums.pageNumbers().empty());
     EXPECT_TRUE(program.imageRootFolder.empty());
     EXPECT_EQ(program.retryCount, 0);
     EXPECT_EQ(program.smallImageFound, 0);

@@ -30,16 +30,16 @@ TEST_F(CrawlerTest, aCategoryOfSeveralPagesIsAnalysedAndCachedOnce) {
     EXPECT_EQ(window.messages().size(), 1u);
 
     const auto albums = gallery.albumsOn(category, 1);
-    EXPECT_EQ(program.pageNumbers, (std::vector<Text>{"1"_t, "2"_t, "3"_t}));
-    ASSERT_EQ(program.albumLinks.size(), albums.size());
-    EXPECT_EQ(program.albumLinks[1], address(albums[1].pagePath));
-    EXPECT_EQ(program.albumTitles[0], "1 "_t + Text::fromUtf8(albums[0].title));
+    EXPECT_EQ(program.albums.pageNumbers(), (std::vector<Text>{"1"_t, "2"_t, "3"_t}));
+    ASSERT_EQ(program.albums.albumLinks().size(), albums.size());
+    EXPECT_EQ(program.albums.albumLinks()[1], address(albums[1].pagePath));
+    EXPECT_EQ(program.albums.albumTitles()[0], "1 "_t + Text::fromUtf8(albums[0].title));
 
     EXPECT_EQ(window.text(Control::透明标签_总页码2), "3"_t);
     EXPECT_EQ(window.text(Control::透明标签_总图集2), "4"_t);
     EXPECT_EQ(window.text(Control::透明标签_当前页码2), "1"_t);
     EXPECT_EQ(window.text(Control::透明标签_当前图集2), "1"_t);
-    EXPECT_EQ(window.text(Control::透明标签_图片标题2), cleanFileName(program.albumTitles[0]));
+    EXPECT_EQ(window.text(Control::透明标签_图片标题2), cleanFileName(program.albums.albumTitles()[0]));
     EXPECT_EQ(window.text(Control::透明标签_图片数量2), "5"_t);
     EXPECT_TRUE(window.text(Control::透明标签_子页提示).empty());
 
@@ -88,7 +88,7 @@ TEST_F(CrawlerTest, theCacheIsTrustedAcrossAnalysesAndNumberedPagesReadTheirFile
     analyseCategory("/t/other/");
     EXPECT_EQ(lastMessageText(), completed());
     EXPECT_TRUE(site.requests().empty());
-    EXPECT_EQ(program.albumLinks[0], address(gallery.albumsOn(category, 1)[0].pagePath));
+    EXPECT_EQ(program.albums.albumLinks()[0], address(gallery.albumsOn(category, 1)[0].pagePath));
 
     // A numbered address reads its numbered file.
     window.click(Control::按钮_重新分析);
@@ -96,7 +96,7 @@ TEST_F(CrawlerTest, theCacheIsTrustedAcrossAnalysesAndNumberedPagesReadTheirFile
     EXPECT_EQ(lastMessageText(), completed());
     EXPECT_TRUE(site.requests().empty());
     EXPECT_EQ(window.text(Control::透明标签_当前页码2), "2"_t);
-    EXPECT_EQ(program.albumLinks[0], address(gallery.albumsOn(category, 2)[0].pagePath));
+    EXPECT_EQ(program.albums.albumLinks()[0], address(gallery.albumsOn(category, 2)[0].pagePath));
 
     // A number beyond the pager's last page shows as typed.
     files::writeFile(dataFile("9.q"), gallery.listPage(category, 3));
@@ -117,8 +117,8 @@ TEST_F(CrawlerTest, singlePageListsUseTheirFallbackBlocks) {
     serveList("/search/abc/");
     analyse(address("/search/abc/"), Control::选择框_搜索地址);
     EXPECT_EQ(lastMessageText(), completed());
-    EXPECT_EQ(program.singlePageList, 1);
-    EXPECT_TRUE(program.pageNumbers.empty());
+    EXPECT_TRUE(program.analysis.singlePageList);
+    EXPECT_TRUE(program.albums.pageNumbers().empty());
     EXPECT_EQ(window.text(Control::透明标签_当前页码2), "当前页码"_t);
     EXPECT_EQ(site.requests().size(), 1u);
     EXPECT_EQ(window.rowCount(), 5);
@@ -129,7 +129,7 @@ TEST_F(CrawlerTest, singlePageListsUseTheirFallbackBlocks) {
     serveList("/xihuan/");
     analyse(address("/xihuan/"), Control::选择框_精选美女);
     EXPECT_EQ(lastMessageText(), completed());
-    EXPECT_EQ(program.singlePageList, 1);
+    EXPECT_TRUE(program.analysis.singlePageList);
 
     // A category has no fallback: the clean-up is offered.
     files::removeFile(dataFile("t_j.q"));
@@ -139,7 +139,7 @@ TEST_F(CrawlerTest, singlePageListsUseTheirFallbackBlocks) {
     analyseCategory("/t/single/");
     EXPECT_EQ(lastMessageText(),
               "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：试试删除缓存文件再看看！"_t);
-    EXPECT_EQ(program.singlePageList, 0);
+    EXPECT_FALSE(program.analysis.singlePageList);
     EXPECT_TRUE(window.isVisible(Control::按钮_删除残余));
     EXPECT_EQ(window.text(Control::按钮_删除残余), "删除缓存文件"_t);
 }
@@ -304,16 +304,13 @@ TEST_F(CrawlerTest, aFirstPageThatNeverCameIsFetchedAgainByTheNextAnalysis) {
 }
 
 TEST_F(CrawlerTest, aFailedAnalysisLeavesNothingBeforeTheNextOnesAlbums) {
-    program.albumLinks = {"stale"_t};
-    program.albumCovers = {"stale"_t};
-    program.albumImageCounts = {9};
-    program.albumTitles = {"1 stale"_t};
-    program.albumNumbers = {1};
+    program.albums.append(
+        {.title = "1 stale"_t, .imageCount = 9, .number = 1, .cover = "stale"_t, .link = "stale"_t});
     serveList(category);
     analyseCategory();
     EXPECT_EQ(lastMessageText(), completed());
-    EXPECT_EQ(program.albumLinks.size(), 4u);
-    EXPECT_EQ(program.albumLinks[0], address(gallery.albumsOn(category, 1)[0].pagePath));
+    EXPECT_EQ(program.albums.albumLinks().size(), 4u);
+    EXPECT_EQ(program.albums.albumLinks()[0], address(gallery.albumsOn(category, 1)[0].pagePath));
 }
 
 } // namespace

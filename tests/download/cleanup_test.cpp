@@ -2,6 +2,7 @@
 
 #include "download/download.h"
 #include "platform/filelock.h"
+#include "program/presenter.h"
 #include "support/downloadfixture.h"
 #include "support/environment.h"
 #include "support/links.h"
@@ -26,10 +27,7 @@ std::vector<Text> sorted(std::vector<Text> names) {
 
 class CacheCleanUpTest : public ProgramFixture {
 protected:
-    void offerCleanUp() {
-        window.setText(Control::按钮_删除残余, "删除缓存文件"_t);
-        window.setVisible(Control::按钮_删除残余, true);
-    }
+    void offerCleanUp() { xiuyun::offerCleanUp(program, CleanUpChoice::CacheFiles, true); }
     void expectButtonGone() {
         EXPECT_FALSE(window.isVisible(Control::按钮_删除残余));
         EXPECT_EQ(window.text(Control::按钮_删除残余), "删除取消下载的图片"_t);
@@ -103,11 +101,18 @@ TEST_F(CacheCleanUpTest, lockFilesStayAndCountForNothing) {
     expectButtonGone();
 }
 
-TEST_F(CacheCleanUpTest, anotherCaptionDoesNothing) {
-    window.setText(Control::按钮_删除残余, "别的"_t);
-    window.setVisible(Control::按钮_删除残余, true);
+TEST_F(CacheCleanUpTest, theButtonDeletesWhatItWasOfferedForLast) {
+    // Offered for the cache, then taken back by an analysis: a click asks about images instead.
+    ASSERT_TRUE(ensureDataDirectory(program));
+    ASSERT_TRUE(files::writeFile(program.dataFile("t_j.q"_t), "page"));
+    offerCleanUp();
+    xiuyun::offerCleanUp(program, CleanUpChoice::CancelledImages, true);
+    EXPECT_EQ(window.text(Control::按钮_删除残余), "删除取消下载的图片"_t);
+    window.queueAnswers({MessageAnswer::Cancel});
     window.click(Control::按钮_删除残余);
-    EXPECT_TRUE(window.messages().empty());
+    ASSERT_EQ(window.messages().size(), 1u);
+    EXPECT_EQ(window.messages().front().buttons, MessageButtons::OkCancel);
+    EXPECT_TRUE(files::exists(program.dataFile("t_j.q"_t)));
     EXPECT_TRUE(window.isVisible(Control::按钮_删除残余));
 }
 

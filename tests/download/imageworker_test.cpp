@@ -21,20 +21,18 @@ protected:
     void SetUp() override {
         DownloadFixture::SetUp();
         album = gallery.albumsOn("/t/xinggan/", 1).front();
-        for (int number = 1; number <= album.imageCount; ++number) {
-            int row = window.insertRow(Text::number(number));
-            window.setCell(row, 1, address(album.imagePath(number)));
-        }
+        program.rows.fill(address(album.imagePath(1)), album.imageCount);
         download = std::make_shared<Download>(program);
     }
 
-    void runWorker(const Text& folder, int row) { runWorker(target(folder), row, window.cell(row, 1)); }
-    void runWorker(const AlbumTarget& target, int row, const Text& address) {
+    void runWorker(const Text& folder, int row) { runWorker(target(folder), *program.rows.batch(), row); }
+    void runWorker(const AlbumTarget& target, const ImageBatch& batch, int row) {
         ++download->activeWorkers;
-        downloadImageRow(*download, target, row, address);
+        downloadImageRow(*download, target, batch, row);
     }
     AlbumTarget target(const Text& folder) const {
-        return {directory.path(), folder, Text::number(album.imageCount), albumAddressList(window)};
+        return {directory.path(), folder, Text::number(album.imageCount),
+                albumAddressList(*program.rows.batch())};
     }
 
     gallery::AlbumInfo album;
@@ -69,8 +67,9 @@ TEST_F(ImageWorkerTest, aFailedWriteLeavesTheAddressListOnce) {
         expected += (number > 1 ? "\r\n" : "") + address(album.imagePath(number)).toUtf8();
     EXPECT_EQ(files::readFile(at("album\\5.txt")), expected);
 
-    window.setCell(4, 1, "http://changed/5.png"_t);
-    runWorker(at("album"), 1);
+    AlbumTarget changed = target(at("album"));
+    changed.addressList = "http://changed/5.png"_t;
+    runWorker(changed, *program.rows.batch(), 1);
     EXPECT_EQ(files::readFile(at("album\\5.txt")), expected); // an existing list is never changed
     EXPECT_EQ(window.cell(0, 2), "下载完成"_t);
     EXPECT_EQ(window.cell(1, 2), "下载完成"_t);
@@ -80,11 +79,11 @@ TEST_F(ImageWorkerTest, aFailedWriteLeavesTheAddressListOnce) {
 TEST_F(ImageWorkerTest, aWorkerEndingAfterTheRowsChangedLeavesItsOwnAlbumsList) {
     ASSERT_TRUE(ensureFolder(at("album\\3.png")));
     const AlbumTarget batch = target(at("album"));
-    const Text imageAddress = window.cell(2, 1);
+    const auto rows = program.rows.batch();
     // A stop and a reset, then another album on the rows before this worker fails its write.
-    window.deleteAllRows();
-    window.setCell(window.insertRow("1"_t), 1, "http://other/1.png"_t);
-    runWorker(batch, 2, imageAddress);
+    program.rows.clear();
+    program.rows.fill("http://other/1.png"_t, 1);
+    runWorker(batch, *rows, 2);
 
     EXPECT_EQ(files::readFile(at("album\\5.txt")), batch.addressList.bytes());
     EXPECT_TRUE(batch.addressList.startsWith(address(album.imagePath(1))));

@@ -1,5 +1,6 @@
 #include "download/startcommand.h"
 
+#include "program/presenter.h"
 #include "support/downloadfixture.h"
 
 using namespace xiuyun;
@@ -27,8 +28,7 @@ protected:
 };
 
 TEST_F(StartDownloadTest, beforeAnAnalysisTheStartIsRefused) {
-    window.setText(Control::按钮_删除残余, "删除缓存文件"_t);
-    window.setVisible(Control::按钮_删除残余, true);
+    offerCleanUp(program, CleanUpChoice::CacheFiles, true);
     window.click(Control::按钮_开始下载);
 
     EXPECT_EQ(lastMessageText(),
@@ -85,14 +85,17 @@ TEST_F(StartDownloadTest, aPageDownloadedBeforeIsRefusedOnceThenForced) {
 
 TEST_F(StartDownloadTest, anAddressNamingALaterPageSkipsTheEarlierOnes) {
     auto skipped = [this](const char* last, int entries) {
-        program.pageNumbers.clear();
+        std::vector<Text> numbers;
         for (int i = 1; i <= entries; ++i)
-            program.pageNumbers.push_back(Text::number(i));
+            numbers.push_back(Text::number(i));
+        program.albums.setPageNumbers(std::move(numbers));
         skipToAddressedPage(program, "http://x/t/xinggan/"_t + Text::fromGbk(last));
-        return program.pageNumbers.empty() ? 0 : static_cast<int>(program.pageNumbers.front().toInteger());
+        return program.albums.pageNumbers().empty()
+                   ? 0
+                   : static_cast<int>(program.albums.pageNumbers().front().toInteger());
     };
     EXPECT_EQ(skipped("3.html", 5), 3);
-    EXPECT_EQ(program.pageNumbers.size(), 3u);
+    EXPECT_EQ(program.albums.pageNumbers().size(), 3u);
     EXPECT_EQ(skipped("2.html", 5), 2);
     EXPECT_EQ(skipped("1.html", 5), 1);
     EXPECT_EQ(skipped("0.html", 5), 1);

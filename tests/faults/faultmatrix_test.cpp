@@ -3,6 +3,7 @@
 // outside the target folder and the program directory.
 #include "app/closing.h"
 #include "download/download.h"
+#include "program/presenter.h"
 #include "support/faultfixture.h"
 #include "support/filesizelimit.h"
 #include "support/links.h"
@@ -402,8 +403,7 @@ TEST_F(FaultTest, aSecondCopyNeitherAnalysesNorCleansNorDownloadsWhileTheFirstWo
     otherWindow.click(Control::按钮_分析数据);
     EXPECT_EQ(otherWindow.messages().back().text, "状态：分析数据失败"_t + refused);
     EXPECT_TRUE(otherWindow.isEnabled(Control::按钮_分析数据));
-    otherWindow.setText(Control::按钮_删除残余, "删除缓存文件"_t);
-    otherWindow.setVisible(Control::按钮_删除残余, true);
+    offerCleanUp(other, CleanUpChoice::CacheFiles, true);
     otherWindow.click(Control::按钮_删除残余);
     EXPECT_EQ(otherWindow.messages().back().text, "状态：删除缓存失败"_t + refused);
     EXPECT_EQ(files::readFile(dataFile("t_j.q")), cachedPage);
@@ -550,7 +550,7 @@ TEST_F(FaultTest, aPagerClaimingBillionsOfPagesIsRefusedBeforeAnyFurtherFetch) {
     EXPECT_EQ(
         lastMessageText(),
         "状态：分析数据失败\r\n\r\n原因：页面地址解析错误\r\n\r\n解决：再重试分析,如果还出错就是程序问题"_t);
-    EXPECT_TRUE(program.pageNumbers.empty());
+    EXPECT_TRUE(program.albums.pageNumbers().empty());
     EXPECT_EQ(site.requests().size(), 1u);
     // Kept, the broken page would answer every later analysis without asking the site.
     EXPECT_FALSE(files::exists(directory.path() + "\\vrd\\t_j.q"_t));

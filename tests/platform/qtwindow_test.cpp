@@ -171,25 +171,25 @@ TEST_F(QtWindowTest, clicksOnPageTypeBoxesReachTheirHandlersAndExcludeEachOther)
     QTest::mouseClick(category, Qt::LeftButton);
     settle();
     EXPECT_TRUE(category->isChecked());
-    EXPECT_EQ(program.pageType, PAGE_CATEGORY);
+    EXPECT_EQ(program.analysis.pageType, PAGE_CATEGORY);
 
     QTest::mouseClick(search, Qt::LeftButton);
     settle();
     EXPECT_FALSE(category->isChecked());
     EXPECT_TRUE(search->isChecked());
-    EXPECT_EQ(program.pageType, PAGE_SEARCH);
+    EXPECT_EQ(program.analysis.pageType, PAGE_SEARCH);
 
     QTest::mouseClick(search, Qt::LeftButton);
     settle();
     EXPECT_FALSE(search->isChecked());
-    EXPECT_EQ(program.pageType, PAGE_NONE);
+    EXPECT_EQ(program.analysis.pageType, PAGE_NONE);
 
     // The model disabled the box but the widget has not heard of it yet: the click changes nothing.
     window.setEnabled(Control::选择框_图集分类, false);
     category->click();
     EXPECT_FALSE(category->isChecked());
     EXPECT_FALSE(window.isTicked(Control::选择框_图集分类));
-    EXPECT_EQ(program.pageType, PAGE_NONE);
+    EXPECT_EQ(program.analysis.pageType, PAGE_NONE);
 }
 
 TEST_F(QtWindowTest, typingAndSliderMovesAreRecordedAndReadOnlyBoxesRefuseTyping) {

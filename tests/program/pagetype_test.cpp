@@ -30,14 +30,14 @@ protected:
 } // namespace
 
 TEST_F(PageTypeBoxTest, eachBoxSetsItsTypeAndUnticksTheOthers) {
-    const std::pair<Control, int> expected[] = {
+    const std::pair<Control, PageType> expected[] = {
         {Control::选择框_图集分类, PAGE_CATEGORY}, {Control::选择框_精选其他, PAGE_REGION},
         {Control::选择框_搜索地址, PAGE_SEARCH},   {Control::选择框_精选美女, PAGE_FEATURED},
         {Control::选择框_单个地址, PAGE_ALBUM},    {Control::选择框_机构地址, PAGE_AGENCY},
     };
     for (auto [box, type] : expected) {
         window.click(box);
-        EXPECT_EQ(program.pageType, type);
+        EXPECT_EQ(program.analysis.pageType, type);
         EXPECT_EQ(tickedBoxes(), std::vector<Control>{box});
     }
 }
@@ -46,29 +46,29 @@ TEST_F(PageTypeBoxTest, clickingATickedBoxUnticksItAndClearsTheType) {
     window.click(Control::选择框_图集分类);
     window.click(Control::选择框_搜索地址);
     EXPECT_EQ(tickedBoxes(), std::vector<Control>{Control::选择框_搜索地址});
-    EXPECT_EQ(program.pageType, PAGE_SEARCH);
+    EXPECT_EQ(program.analysis.pageType, PAGE_SEARCH);
     window.click(Control::选择框_搜索地址);
     EXPECT_TRUE(tickedBoxes().empty());
-    EXPECT_EQ(program.pageType, PAGE_NONE);
+    EXPECT_EQ(program.analysis.pageType, PAGE_NONE);
 }
 
 TEST_F(PageTypeBoxTest, clearingTheBoxesKeepsThePageType) {
     window.click(Control::选择框_精选美女);
     clearPageTypeBoxes(program);
     EXPECT_TRUE(tickedBoxes().empty());
-    EXPECT_EQ(program.pageType, PAGE_FEATURED);
+    EXPECT_EQ(program.analysis.pageType, PAGE_FEATURED);
 }
 
 TEST_F(PageTypeBoxTest, aDisabledBoxIgnoresClicks) {
     window.setEnabled(Control::选择框_图集分类, false);
     window.click(Control::选择框_图集分类);
     EXPECT_FALSE(window.isTicked(Control::选择框_图集分类));
-    EXPECT_EQ(program.pageType, PAGE_NONE);
+    EXPECT_EQ(program.analysis.pageType, PAGE_NONE);
 }
 
 TEST_F(PageTypeBoxTest, settingATickFromCodeRunsNoHandler) {
     window.setTicked(Control::选择框_图集分类, true);
-    EXPECT_EQ(program.pageType, PAGE_NONE);
+    EXPECT_EQ(program.analysis.pageType, PAGE_NONE);
 }
 
 TEST_F(PageTypeBoxTest, theSliderLabelFollowsThePosition) {
@@ -85,8 +85,8 @@ TEST(PageTypeTableTest, eachAddressFitsItsOwnListTypeAndDetectionFindsIt) {
     const std::string root(SITE_ROOT);
     struct Case {
         std::string path;
-        int detected;
-        std::vector<int> fits;
+        PageType detected;
+        std::vector<PageType> fits;
     };
     const Case cases[] = {
         {"t/xinggan/", PAGE_CATEGORY, {PAGE_CATEGORY, PAGE_AGENCY}},

@@ -1,0 +1,93 @@
+#include "program/presenter.h"
+
+#include "program/pagetype.h"
+
+namespace xiuyun {
+namespace {
+
+void showLabel(Window& window, Control label, const std::optional<Text>& value) {
+    window.setText(label, value ? *value : Text::fromUtf8(layoutOf(label).caption));
+}
+
+std::optional<Text> shownNumber(int number) {
+    return number > 0 ? std::optional(Text::number(number)) : std::nullopt;
+}
+
+void countUp(Window& window, Control label, int total) {
+    for (int i = 1; i <= total; ++i) {
+        delayMs(window, 1);
+        window.setText(label, Text::number(i));
+    }
+}
+
+} // namespace
+
+void setPhase(Program& program, Phase phase) {
+    program.phase = phase;
+    Window& window = program.window;
+    const bool idle = phase == Phase::Idle;
+    window.setEnabled(Control::按钮_分析数据, idle);
+    window.setEnabled(Control::按钮_浏览目录, idle);
+    window.setReadOnly(Control::编辑框_页面地址, !idle);
+    window.setReadOnly(Control::编辑框_存放目录, !idle);
+    for (Control box : pageTypeBoxes())
+        window.setEnabled(box, idle);
+    window.setEnabled(Control::按钮_开始下载, idle || phase == Phase::Analysed);
+    window.setEnabled(Control::按钮_重新分析, phase == Phase::Analysed || phase == Phase::Cancelled);
+    window.setEnabled(Control::按钮_取消下载, phase == Phase::Downloading);
+}
+
+void offerCleanUp(Program& program, CleanUpChoice choice, bool offered) {
+    program.cleanUpChoice = choice;
+    program.cleanUpOffered = offered;
+    Window& window = program.window;
+    window.setVisible(Control::按钮_删除残余, offered);
+    window.setText(Control::按钮_删除残余,
+                   choice == CleanUpChoice::CacheFiles ? "删除缓存文件"_t : "删除取消下载的图片"_t);
+}
+
+void setForceNextStart(Program& program, bool force) {
+    program.forceNextStart = force;
+    program.window.setText(Control::按钮_开始下载, force ? "2 强制下载"_t : "2 开始下载"_t);
+}
+
+void showAlbum(Program& program) {
+    showLabel(program.window, Control::透明标签_图片标题2, program.analysis.albumTitle);
+    showLabel(program.window, Control::透明标签_图片数量2, program.analysis.imageCount);
+}
+
+void showCurrentPage(Program& program) {
+    showLabel(program.window, Control::透明标签_当前页码2, program.analysis.currentPage);
+}
+
+void showCurrentAlbum(Program& program) {
+    showLabel(program.window, Control::透明标签_当前图集2, shownNumber(program.analysis.currentAlbum));
+}
+
+void showAnalysisLabels(Program& program) {
+    showAlbum(program);
+    showLabel(program.window, Control::透明标签_总页码2, shownNumber(program.analysis.totalPages));
+    showLabel(program.window, Control::透明标签_总图集2, shownNumber(program.analysis.albumsOnPage));
+    showCurrentPage(program);
+    showCurrentAlbum(program);
+}
+
+void countUpPages(Program& program, int pages) {
+    program.analysis.totalPages = pages;
+    countUp(program.window, Control::透明标签_总页码2, pages);
+}
+
+void countUpAlbums(Program& program, int albums) {
+    program.analysis.albumsOnPage = albums;
+    countUp(program.window, Control::透明标签_总图集2, albums);
+}
+
+void showPageAddress(Program& program, const Text& address) {
+    program.window.setText(Control::编辑框_页面地址, address);
+}
+
+void showSubPageHint(Program& program, const Text& hint) {
+    program.window.setText(Control::透明标签_子页提示, hint);
+}
+
+} // namespace xiuyun

@@ -1,0 +1,34 @@
+// The window as the program's state shows it: every caption, label and enabled or visible state
+// the commands and the download change is written here, from the state, never read back. The
+// image rows write their own list (program/imagerows.h).
+#pragma once
+
+#include "program/program.h"
+
+namespace xiuyun {
+
+// The phase, and the buttons and inputs it leaves open.
+void setPhase(Program& program, Phase phase);
+// The clean-up button: what it deletes and whether it is offered.
+void offerCleanUp(Program& program, CleanUpChoice choice, bool offered);
+void setForceNextStart(Program& program, bool force);
+
+// The labels of the group box from program.analysis, each showing its caption while its value is
+// not known.
+void showAlbum(Program& program);
+void showCurrentPage(Program& program);
+void showCurrentAlbum(Program& program);
+void showAnalysisLabels(Program& program);
+
+// Sets the count and counts its label up from 1, a step a millisecond: the count-up keeps the
+// window painted while user input waits.
+void countUpPages(Program& program, int pages);
+void countUpAlbums(Program& program, int albums);
+
+// The list page a download has moved on to, in the address box.
+void showPageAddress(Program& program, const Text& address);
+
+// The line under the group box that asks for patience while list pages are fetched.
+void showSubPageHint(Program& program, const Text& hint);
+
+} // namespace xiuyun
