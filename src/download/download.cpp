@@ -62,8 +62,8 @@ std::shared_ptr<Download> Download::start(Program& program, Body body) {
     return download;
 }
 
-bool Download::waitMs(int milliseconds) const {
-    return xiuyun::waitMs(m_program.window, milliseconds, &m_stop);
+bool Download::waitMs(std::chrono::milliseconds duration) const {
+    return xiuyun::waitMs(m_program.window, static_cast<int>(duration.count()), &m_stop);
 }
 
 void Download::startWorker(std::function<void()> work) {

@@ -15,23 +15,25 @@ class Download : public std::enable_shared_from_this<Download> {
 public:
     using Body = std::function<void(Download&)>;
 
-    // Makes the download the program's schedulerThread and runs `body` on a thread of its own.
-    // The handle is in place before the body can reach its own end, where it releases it.
+    // Makes the download the program's schedulerThread and runs `body` on a thread of its own,
+    // under the program's download policy. The handle is in place before the body can reach its
+    // own end, where it releases it.
     static std::shared_ptr<Download> start(Program& program, Body body);
 
-    explicit Download(Program& program) : m_program(program) {}
+    explicit Download(Program& program) : m_program(program), m_policy(program.downloadPolicy) {}
     Download(const Download&) = delete;
     Download& operator=(const Download&) = delete;
 
     Program& program() const { return m_program; }
+    const DownloadPolicy& policy() const { return m_policy; }
 
     // Asks the scheduler to end: it checks the request at every wait and before it starts a worker,
     // and then ends without its end-of-download steps. Workers already running finish.
     void requestStop() { m_stop.request(); }
     bool stopRequested() const { return m_stop.requested(); }
-    // The scheduler's wait: at least `milliseconds`, keeping the window alive; false, at once,
-    // when the stop is requested.
-    bool waitMs(int milliseconds) const;
+    // The scheduler's wait: at least `duration`, keeping the window alive; false, at once, when
+    // the stop is requested.
+    bool waitMs(std::chrono::milliseconds duration) const;
     // A worker's wait, away from the window: at least `duration`; false, at once, when the stop
     // is requested.
     bool pauseWorker(std::chrono::milliseconds duration) const { return m_stop.waitFor(duration); }
@@ -48,6 +50,7 @@ public:
 
 private:
     Program& m_program;
+    const DownloadPolicy m_policy;
     StopSignal m_stop;
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_ended;

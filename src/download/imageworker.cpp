@@ -62,6 +62,7 @@ enum class Fetched { Saved, WriteFailed, Stopped };
 Fetched fetchImage(Download& download, const AlbumTarget& target, const ImageBatch& batch, int row,
                    const Text& path) {
     ImageRows& rows = download.program().rows;
+    const DownloadPolicy& policy = download.policy();
     const Text& address = batch.addresses[row];
     for (int attempt = 1;; ++attempt) {
         // A folder below the target that is a link counts as one that can't be written to.
@@ -74,12 +75,15 @@ Fetched fetchImage(Download& download, const AlbumTarget& target, const ImageBat
         HttpExchange exchange;
         exchange.extraHeaders = "Referer: "_t + Text::fromGbk(SITE_ROOT);
         exchange.bodySink = sink;
+        exchange.timeoutSeconds = policy.imageTimeoutSeconds;
+        exchange.progressFloor = policy.imageProgressFloor;
         httpRequest(address, exchange);
         if (sink->failed())
             return Fetched::WriteFailed;
-        if (isBusyAnswer(exchange.status) && attempt < busyAnswerTries) {
+        if (isBusyAnswer(exchange.status) && attempt < policy.busyAnswerTries) {
             file.reset(); // no temporary file stays through the wait
-            const auto wait = busyWait(exchange.responseHeaders, attempt, std::chrono::system_clock::now());
+            const auto wait = busyWait(exchange.responseHeaders, attempt, std::chrono::system_clock::now(),
+                                       policy.longestBusyWait);
             rows.setStatus(batch, row, RowStatus::Busy, static_cast<long long>(wait.count()));
             if (!download.pauseWorker(wait))
                 return Fetched::Stopped;
@@ -104,12 +108,12 @@ bool isBusyAnswer(int status) {
 }
 
 std::chrono::seconds busyWait(const Text& responseHeaders, int attempt,
-                              std::chrono::system_clock::time_point now) {
+                              std::chrono::system_clock::time_point now, std::chrono::seconds longest) {
     std::optional<std::chrono::seconds> asked;
     if (auto value = responseHeaderValue(responseHeaders.bytes(), "Retry-After"))
         asked = retryAfterDelay(*value, now);
     const auto backOff = std::chrono::seconds(1LL << std::clamp(attempt - 1, 0, 6));
-    return std::min(asked.value_or(backOff), std::chrono::seconds(longestBusyWait));
+    return std::min(asked.value_or(backOff), longest);
 }
 
 Text folderHolding(const Text& folder) {

@@ -26,14 +26,12 @@ Text albumAddressList(const ImageBatch& batch);
 
 // A site that answers 429 (too many requests) or 503 (unavailable) is asked again by the same
 // worker, in its slot, after the wait the answer names in Retry-After (seconds or a date), or after
-// 1, 2, 4, 8 s when it names none; never longer than longestBusyWait at a time, and at most
-// busyAnswerTries requests for one image, after which the image has failed like any other.
-inline constexpr int busyAnswerTries = 5;
-inline constexpr std::chrono::seconds longestBusyWait{60};
+// 1, 2, 4, 8 s when it names none; never longer than the policy's longest wait at a time, and at
+// most its number of tries for one image, after which the image has failed like any other.
 bool isBusyAnswer(int status);
 // The wait after busy answer number `attempt` (from 1) with these response headers, at `now`.
 std::chrono::seconds busyWait(const Text& responseHeaders, int attempt,
-                              std::chrono::system_clock::time_point now);
+                              std::chrono::system_clock::time_point now, std::chrono::seconds longest);
 
 // The file name of the image of `row` (0-based): row + 1 and the extension of the address's last
 // path element, ".jpg" when it has none.

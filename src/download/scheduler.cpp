@@ -40,7 +40,7 @@ Batch dispatchBatch(Download& download, const std::shared_ptr<const AlbumTarget>
     const int rows = static_cast<int>(batch->addresses.size());
     for (int i = 1; i <= rows; ++i) {
         while (download.activeWorkers >= program.threadLimit) {
-            if (!download.waitMs(schedulerWaitMs))
+            if (!download.waitMs(download.policy().schedulerWait))
                 return Batch::Stopped;
         }
         if (download.stopRequested())
@@ -55,7 +55,7 @@ Batch dispatchBatch(Download& download, const std::shared_ptr<const AlbumTarget>
         });
     }
     do {
-        if (!download.waitMs(schedulerWaitMs))
+        if (!download.waitMs(download.policy().schedulerWait))
             return Batch::Stopped;
     } while (download.activeWorkers > 0);
     return Batch::Done;
@@ -165,7 +165,7 @@ void runListDownload(Download& download) {
             if (dispatchBatch(download, albumFolder, EnsureAlbumFolder::Yes) == Batch::Stopped)
                 return;
             // Every album gets all its checks, whatever the earlier ones found.
-            while (checks < albumChecks) {
+            while (checks < download.policy().albumChecks) {
                 ++checks;
                 Text folder = albumFolder->folder;
                 if (scanFailedImages(program, folder, FolderGiven::Yes)) {
@@ -197,7 +197,7 @@ void runAlbumDownload(Download& download) {
             break;
         program.smallImageFound = 0;
         ++program.retryCount;
-        if (program.retryCount >= albumRetries)
+        if (program.retryCount >= download.policy().albumRetries)
             break;
     }
     finishDownload(download, {FolderGiven::Yes, album->folder}, "重试次数："_t);

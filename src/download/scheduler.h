@@ -16,11 +16,4 @@ void nextAlbum(Program& program);
 // Moves pageNumbers on by one page, reads that page from the cache and shows its first album.
 void nextListPage(Program& program);
 
-// How many times an album of the list types is checked after its first batch.
-inline constexpr int albumChecks = 10;
-// How many failed checks end the download of a single album.
-inline constexpr int albumRetries = 10;
-// Every wait of the scheduler.
-inline constexpr int schedulerWaitMs = 100;
-
 } // namespace xiuyun

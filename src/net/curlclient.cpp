@@ -349,6 +349,9 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
 
     Received received;
     received.sink = exchange.bodySink.get();
+    if (exchange.progressFloor)
+        received.progress =
+            ProgressWindow(exchange.progressFloor->bytesPerSecond, exchange.progressFloor->window);
     HeaderList headers, proxyHeaders, connectTo;
     std::string address = wireAddress(url);
     setTransferOptions(curl, address, received);

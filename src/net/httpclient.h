@@ -32,19 +32,27 @@ public:
     virtual void restart() = 0;
 };
 
+// A floor on a request's progress: fewer bytes than bytesPerSecond a second over any window
+// gives the request up as a time-out.
+struct ProgressFloor {
+    long long bytesPerSecond;
+    std::chrono::milliseconds window;
+};
+
 // The arguments of httpRequest after the address. Every input may be omitted (std::nullopt or
 // empty), and an omitted one is told apart from a given one. On return the out fields hold the
 // exchange's results, empty and 0 when it failed; when no request object could be had they keep
 // what the caller put there.
 struct HttpExchange {
     // in
-    std::optional<int> method;          // 0 GET, 1 POST, 2 HEAD; others GET
-    std::optional<Text> postText;       // body when postBytes is empty
-    std::optional<Text> sendCookies;    // sent as "Cookie"; when given, merged into returnedCookies
-    std::optional<bool> noRedirect;     // default false
-    std::optional<ByteArray> postBytes; // body; wins over postText when not empty
-    std::optional<Text> proxy;          // "host:port"
-    std::optional<int> timeoutSeconds;  // -1 library's own; < 1 → 15 s; n → n s
+    std::optional<int> method;                  // 0 GET, 1 POST, 2 HEAD; others GET
+    std::optional<Text> postText;               // body when postBytes is empty
+    std::optional<Text> sendCookies;            // sent as "Cookie"; when given, merged into returnedCookies
+    std::optional<bool> noRedirect;             // default false
+    std::optional<ByteArray> postBytes;         // body; wins over postText when not empty
+    std::optional<Text> proxy;                  // "host:port"
+    std::optional<int> timeoutSeconds;          // -1 library's own; < 1 → 15 s; n → n s
+    std::optional<ProgressFloor> progressFloor; // the process's floor when omitted
     std::optional<Text> proxyUser;
     std::optional<Text> proxyPassword;
     std::optional<int> proxyAuth; // 1 (default) sends basic proxy credentials

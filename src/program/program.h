@@ -4,6 +4,7 @@
 #include "platform/filelock.h"
 #include "platform/threads.h"
 #include "platform/window.h"
+#include "program/downloadpolicy.h"
 #include "program/imagerows.h"
 #include "program/state.h"
 #include "text/text.h"
@@ -63,6 +64,8 @@ struct Program {
     std::atomic<int> threadLimit = 0;
     std::atomic<int> retryCount = 0;
     std::atomic<int> smallImageFound = 0;
+    // What each download started from now on takes as its policy.
+    DownloadPolicy downloadPolicy;
     // The command line's --skip-existing: an image already on disk above 10 KB is not asked for
     // again. The window never sets it.
     bool skipExistingImages = false;

@@ -9,7 +9,15 @@
 
 namespace xiuyun {
 
-enum class PageType { PAGE_NONE, PAGE_CATEGORY, PAGE_REGION, PAGE_SEARCH, PAGE_FEATURED, PAGE_ALBUM, PAGE_AGENCY };
+enum class PageType {
+    PAGE_NONE,
+    PAGE_CATEGORY,
+    PAGE_REGION,
+    PAGE_SEARCH,
+    PAGE_FEATURED,
+    PAGE_ALBUM,
+    PAGE_AGENCY
+};
 using enum PageType;
 
 // The page types analysed by the list-page crawler (all but PAGE_NONE and PAGE_ALBUM).

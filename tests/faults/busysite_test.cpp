@@ -133,7 +133,8 @@ TEST_F(BusySiteTest, aSiteThatStaysBusyIsAskedABoundedNumberOfTimesAndReported) 
     });
     downloadAlbum();
     // Ten passes over the album, each asking at most five times.
-    EXPECT_EQ(requestTimes(image).size(), static_cast<std::size_t>(10 * busyAnswerTries));
+    EXPECT_EQ(requestTimes(image).size(),
+              static_cast<std::size_t>(10 * program.downloadPolicy.busyAnswerTries));
     EXPECT_EQ(requestTimes(album.imagePath(3)).size(), 10u);
     EXPECT_EQ(files::fileSize(albumFolder() + "\\4.png"_t), 0);
     EXPECT_EQ(lastMessageText(), warningBox(11));
@@ -141,14 +142,32 @@ TEST_F(BusySiteTest, aSiteThatStaysBusyIsAskedABoundedNumberOfTimesAndReported) 
 
 TEST(BusyWaitTest, theWaitIsTheSitesOrAGrowingOneAndNeverOverAMinute) {
     const auto now = std::chrono::system_clock::now();
-    EXPECT_EQ(busyWait("HTTP/1.1 429 x\r\nRetry-After: 7\r\n"_t, 1, now), 7s);
-    EXPECT_EQ(busyWait("HTTP/1.1 429 x\r\nRetry-After: 3600\r\n"_t, 1, now), 60s);
-    EXPECT_EQ(busyWait("HTTP/1.1 503 x\r\n"_t, 1, now), 1s);
-    EXPECT_EQ(busyWait("HTTP/1.1 503 x\r\n"_t, 2, now), 2s);
-    EXPECT_EQ(busyWait("HTTP/1.1 503 x\r\nRetry-After: later\r\n"_t, 4, now), 8s);
-    EXPECT_EQ(busyWait("HTTP/1.1 503 x\r\n"_t, 40, now), 60s);
+    const auto longest = DownloadPolicy{}.longestBusyWait;
+    EXPECT_EQ(busyWait("HTTP/1.1 429 x\r\nRetry-After: 7\r\n"_t, 1, now, longest), 7s);
+    EXPECT_EQ(busyWait("HTTP/1.1 429 x\r\nRetry-After: 3600\r\n"_t, 1, now, longest), 60s);
+    EXPECT_EQ(busyWait("HTTP/1.1 503 x\r\n"_t, 1, now, longest), 1s);
+    EXPECT_EQ(busyWait("HTTP/1.1 503 x\r\n"_t, 2, now, longest), 2s);
+    EXPECT_EQ(busyWait("HTTP/1.1 503 x\r\nRetry-After: later\r\n"_t, 4, now, longest), 8s);
+    EXPECT_EQ(busyWait("HTTP/1.1 503 x\r\n"_t, 40, now, longest), 60s);
     EXPECT_TRUE(isBusyAnswer(429) && isBusyAnswer(503));
     EXPECT_FALSE(isBusyAnswer(500) || isBusyAnswer(502) || isBusyAnswer(200));
+}
+
+// Tests download under a quicker policy; the product's must stay what the site is used to.
+TEST(DownloadPolicyTest, theProductsPolicyKeepsItsTriesChecksAndWaits) {
+    const DownloadPolicy product;
+    EXPECT_EQ(product.busyAnswerTries, 5);
+    EXPECT_EQ(product.longestBusyWait, 60s);
+    EXPECT_EQ(product.imageTimeoutSeconds, 15);
+    EXPECT_EQ(product.imageProgressFloor.bytesPerSecond, 1024);
+    EXPECT_EQ(product.imageProgressFloor.window, 30s);
+    EXPECT_EQ(product.albumChecks, 10);
+    EXPECT_EQ(product.albumRetries, 10);
+    EXPECT_EQ(product.schedulerWait, 100ms);
+    HeadlessWindow window;
+    const Program program(window, Text());
+    EXPECT_EQ(program.downloadPolicy.schedulerWait, product.schedulerWait);
+    EXPECT_EQ(program.downloadPolicy.imageTimeoutSeconds, product.imageTimeoutSeconds);
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 #include "support/filesizelimit.h"
 #include "support/links.h"
 #include "support/pictures.h"
-#include "support/progressfloor.h"
 #include "testsite/gzip.h"
 
 #include <atomic>
@@ -67,7 +66,7 @@ TEST_F(FaultTest, anImageThatStaysSilentUntilTheTimeOutIsFetchedAgain) {
 
 TEST_F(FaultTest, anImageThatTricklesIsGivenUpAndFetchedAgain) {
     // Each byte keeps the idle limit away; the floor on progress, shortened here, ends it.
-    ShortProgressFloor floor(10240, std::chrono::seconds(2));
+    program.downloadPolicy.imageProgressFloor = {10240, std::chrono::seconds(2)};
     serveWith([&](const std::string& path, int request) -> std::optional<Page> {
         if (path != album.imagePath(3) || request > 1)
             return std::nullopt;
@@ -503,7 +502,7 @@ TEST_F(FaultTest, fiftyCancelsAtRandomMomentsEachFollowedByAWholeDownload) {
 
 TEST_F(FaultTest, theWindowClosedDuringADownloadLeavesNoImageCutShort) {
     useGallery({.imagesPerAlbum = 12});
-    serveGallery(std::chrono::milliseconds(100));
+    serveGallery(std::chrono::milliseconds(400)); // two rounds of workers: still on at 250 ms
     album = gallery.albumsOn(category, 1).front();
     analyse(address(album.pagePath), Control::选择框_单个地址);
     window.click(Control::按钮_开始下载);

@@ -46,9 +46,19 @@ private:
     std::filesystem::path m_path;
 };
 
+// The product's policy with its waits shortened: the same tries and checks, so tests count what
+// the product does, without waiting the product's seconds for a silent image.
+inline DownloadPolicy quickDownloadPolicy() {
+    DownloadPolicy policy;
+    policy.imageTimeoutSeconds = 3;
+    policy.schedulerWait = std::chrono::milliseconds(20);
+    return policy;
+}
+
 class ProgramFixture : public ::testing::Test {
 protected:
     ProgramFixture() : program(window, directory.path()) {
+        program.downloadPolicy = quickDownloadPolicy();
         enterProgramDirectory(directory.path());
         window.setEvents(commandHandlers(program));
     }
