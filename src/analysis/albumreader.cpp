@@ -14,19 +14,18 @@
 namespace xiuyun {
 
 void analyseAlbum(Program& program, const Text& address, const Text& folder, const Text& pageName) {
-    Window& window = program.window;
     if (program.analysis.pageType != PAGE_ALBUM)
         return;
     if (!address.contains("/item/"_t)) {
         showStatus(
-            window,
+            program,
             "状态：分析数据失败\r\n\r\n原因：不符合当前地址类型\r\n\r\n解决：请确认页面地址是何类型！"_t);
         return;
     }
     // The list crawler reports a folder it cannot make; so does the album reader, rather than
     // ending without a word.
     if (!ensureFolder(folder)) {
-        showStatus(window, folderFailure());
+        showStatus(program, folderFailure());
         return;
     }
     ensureDataDirectory(program);
@@ -36,13 +35,13 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
         files::removeFile(scratch);
     if (!ensureGzipLibrary()) {
         showStatus(
-            window,
+            program,
             "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认文件是否正确，再重试"_t);
         return;
     }
     const Text page = fetchPageIntoCache(program, address, scratch);
     if (page.empty()) {
-        showStatus(window, emptyPageFailure());
+        showStatus(program, emptyPageFailure());
         return;
     }
 
@@ -56,7 +55,7 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
 
     if (firstImage.empty() || imageCount <= 0 || imageCount > maxAlbumImages) {
         files::removeFile(scratch);
-        showStatus(window, implausiblePageFailure());
+        showStatus(program, implausiblePageFailure());
         return;
     }
 

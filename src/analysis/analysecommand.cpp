@@ -47,12 +47,12 @@ void onAnalyse(Program& program) {
     if (auto refusal = refusalOf(program, window.text(Control::编辑框_页面地址),
                                  window.text(Control::编辑框_存放目录))) {
         clearPageTypeBoxes(program);
-        showStatus(window, *refusal, MessageIcon::Error);
+        showStatus(program, *refusal, MessageIcon::Error);
         return;
     }
 
     if (!holdWorkLock(program)) {
-        showStatus(window, "状态：分析数据失败"_t + workLockRefusal(), MessageIcon::Error);
+        showStatus(program, "状态：分析数据失败"_t + workLockRefusal(), MessageIcon::Error);
         return;
     }
 

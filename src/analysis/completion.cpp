@@ -14,13 +14,12 @@ void finishAnalysis(Program& program, const Text& kind, const Text& firstImageAd
         return;
     program.rows.fill(firstImageAddress, imageCount);
     setPhase(program, Phase::Analysed);
-    showStatus(program.window,
+    showStatus(program,
                "状态：分析数据完成\r\n\r\n原因：\r\n\r\n解决：\r\n\r\n说明：线程可调，其他禁止再输入"_t,
                MessageIcon::Information);
 }
 
 void onReanalyse(Program& program) {
-    Window& window = program.window;
     offerCleanUp(program, CleanUpChoice::CancelledImages, false);
     setForceNextStart(program, false);
     resetAnalysisState(program);
@@ -29,12 +28,12 @@ void onReanalyse(Program& program) {
     if (files::exists(program.dataFile("t_j.q"_t))) {
         offerCleanUp(program, CleanUpChoice::CacheFiles, true);
         showStatus(
-            window,
+            program,
             "状态：重置分析完成，发现存在缓存文件\r\n\r\n原因：\r\n\r\n解决：如需要删除，请点击删除缓存文件按钮"_t,
             MessageIcon::Information);
     } else {
         program.smallImageFound = 0;
-        showStatus(window, "状态：重置分析完成\r\n\r\n原因：\r\n\r\n解决：\r\n\r\n说明："_t,
+        showStatus(program, "状态：重置分析完成\r\n\r\n原因：\r\n\r\n解决：\r\n\r\n说明："_t,
                    MessageIcon::Information);
     }
 }

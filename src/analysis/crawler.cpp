@@ -40,11 +40,11 @@ void fetchFurtherPages(Program& program, const Text& address) {
             "状态：分析数据失败\r\n\r\n原因：图集地址解析错误\r\n\r\n错误标识：0"_t + number;
         NumberedFetch result = fetchNumberedPage(address + number + ".html"_t, file);
         if (result == NumberedFetch::WriteFailed) {
-            showStatus(window, pageMark);
+            showStatus(program, pageMark);
             break;
         }
         if (result == NumberedFetch::RefetchWriteFailed)
-            showStatus(window, pageMark);
+            showStatus(program, pageMark);
         // Keeps the window painted through a list of hundreds of pages; user input waits.
         window.pumpMessages();
     }
@@ -62,18 +62,17 @@ void showFirstAlbum(Program& program) {
 
 void crawlListPage(Program& program, const Text& address, const Text& folder, const Text& pageName,
                    CrawlMode mode) {
-    Window& window = program.window;
     Analysis& analysis = program.analysis;
     if (!isListPageType(analysis.pageType))
         return;
     if (!addressFitsPageType(analysis.pageType, address)) {
         showStatus(
-            window,
+            program,
             "状态：分析数据失败\r\n\r\n原因：不符合当前地址类型\r\n\r\n解决：请确认页面地址是何类型!"_t);
         return;
     }
     if (!ensureFolder(folder)) {
-        showStatus(window, folderFailure());
+        showStatus(program, folderFailure());
         return;
     }
     ensureDataDirectory(program);
@@ -86,7 +85,7 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
             page = readCachedPage(firstPage);
         } else {
             if (!ensureGzipLibrary()) {
-                showStatus(window, decoderFailure());
+                showStatus(program, decoderFailure());
                 return;
             }
             page = fetchPageIntoCache(program, address, firstPage);
@@ -95,7 +94,7 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
             // Kept, an empty first page would answer every later analysis without a fetch, and
             // the retry the message asks for could never succeed.
             files::removeFile(firstPage);
-            showStatus(window, emptyPageFailure());
+            showStatus(program, emptyPageFailure());
             return;
         }
     }
@@ -107,7 +106,7 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
             page = readCachedPage(file);
             if (page.empty()) {
                 showStatus(
-                    window,
+                    program,
                     "状态：读取数据失败\r\n\r\n原因：图集分类下的页面没有被提前分析\r\n\r\n解决：重新下载分析图集"_t);
                 return;
             }
@@ -121,7 +120,7 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
             analysis.singlePageList = false;
             offerCleanUp(program, CleanUpChoice::CacheFiles, true);
             showStatus(
-                window,
+                program,
                 "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：试试删除缓存文件再看看！"_t);
             return;
         }
@@ -134,28 +133,28 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
         program.albums.clearAlbums();
     if (extractListMatches(program, "<li>([\\s\\S]*?)</li>"_t, block, ListKind::Albums) == 0) {
         files::removeFile(listCacheFile(program));
-        showStatus(window, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n错误标识：000"_t);
+        showStatus(program, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n错误标识：000"_t);
         return;
     }
 
     if (mode == CrawlMode::Analyse && !analysis.singlePageList) {
         const Text pager = regexFirstGroup("<center>([\\S\\s]*?)</center>"_t, page);
         if (extractListMatches(program, "<a href=\"([\\S\\s]*?)\">"_t, pager, ListKind::Pages) == 0) {
-            showStatus(window, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n错误标识：0000"_t);
+            showStatus(program, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n错误标识：0000"_t);
             return;
         }
         // A pager whose last page is no number or beyond belief is refused as an album count
         // beyond belief is, and for the same reason the cached page goes with it.
         if (program.albums.pageNumbers().empty()) {
             files::removeFile(listCacheFile(program));
-            showStatus(window, implausiblePageFailure());
+            showStatus(program, implausiblePageFailure());
             return;
         }
     }
 
     if (!numbered) {
         if (!ensureGzipLibrary()) {
-            showStatus(window, decoderFailure());
+            showStatus(program, decoderFailure());
             return;
         }
         fetchFurtherPages(program, address);
@@ -181,7 +180,7 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
 
     if (first.cover.empty() || first.imageCount <= 0 || first.imageCount > maxAlbumImages) {
         files::removeFile(listCacheFile(program));
-        showStatus(window, implausiblePageFailure());
+        showStatus(program, implausiblePageFailure());
         return;
     }
     finishAnalysis(program, "图集分类"_t, first.cover, first.imageCount);

@@ -1,8 +1,12 @@
 #include "app/commandline.h"
 
+#include "analysis/analysecommand.h"
 #include "analysis/routes.h"
-#include "app/commands.h"
+#include "app/folderchoice.h"
+#include "app/startup.h"
+#include "download/cancelcommand.h"
 #include "download/download.h"
+#include "download/startcommand.h"
 #include "platform/consolewindow.h"
 #include "platform/files.h"
 #include "platform/interrupt.h"
@@ -57,11 +61,10 @@ std::string shownNumber(int number) {
     return number > 0 ? std::to_string(number) : std::string("1");
 }
 
-std::string progressLine(ConsoleWindow& window, const Program& program,
-                         std::chrono::steady_clock::time_point started) {
+std::string progressLine(const Program& program, std::chrono::steady_clock::time_point started) {
     const int rows = program.rows.size();
     const int albumDone = program.rows.doneCount();
-    const int total = window.finishedImages();
+    const long long total = program.rows.finishedImages();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     char rate[32];
     std::snprintf(rate, sizeof rate, "%.1f", seconds > 0 ? total / seconds : 0.0);
@@ -80,22 +83,6 @@ Text absoluteFolder(const Text& folder, const Text& startDirectory) {
     if (folder.empty() || startDirectory.empty() || files::isAbsolutePath(folder))
         return folder;
     return startDirectory + "\\"_t + folder;
-}
-
-// "图片下载完成" alone is no success when a failure was reported on the way (a list page that
-// could not be read, a folder that could not be made): every failure box says "失败".
-bool endedDownloaded(const ConsoleWindow& window) {
-    static const Text downloaded = "状态：图片下载完成\r\n\r\n原因：\r\n\r\n重试："_t;
-    const auto messages = window.messages();
-    for (const auto& message : messages) {
-        if (message.text.contains("失败"_t))
-            return false;
-    }
-    for (auto message = messages.rbegin(); message != messages.rend(); ++message) {
-        if (message->caption == "恭喜客官"_t)
-            return message->text.startsWith(downloaded);
-    }
-    return false;
 }
 
 } // namespace
@@ -218,27 +205,32 @@ int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
     Program program(window, programDirectory);
     program.routes = analysisRoutes();
     program.skipExistingImages = commandLine.skipExisting;
-    window.setEvents(commandHandlers(program));
-    window.events().windowCreated();
+    onWindowCreated(program);
 
-    window.type(Control::编辑框_页面地址, Text::fromUtf8(commandLine.address));
+    // The user's side, as the window's user would fill it in, then the window's commands in order.
+    window.enter(Control::编辑框_页面地址, Text::fromUtf8(commandLine.address));
     if (!commandLine.folder.empty())
-        window.type(Control::编辑框_存放目录,
-                    absoluteFolder(Text::fromUtf8(commandLine.folder), startDirectory));
-    window.moveSlider(commandLine.threads);
-    window.click(commandLine.typeBox);
-    window.click(Control::按钮_分析数据);
-    // A completed analysis locks its inputs; anything else has been reported by its box.
-    if (program.phase == Phase::Idle)
+        window.enter(Control::编辑框_存放目录,
+                     absoluteFolder(Text::fromUtf8(commandLine.folder), startDirectory));
+    window.slide(commandLine.threads);
+    onThreadSliderChanged(program);
+    window.tick(commandLine.typeBox, true);
+    if (isPageTypeBox(commandLine.typeBox))
+        onPageTypeBox(program, commandLine.typeBox);
+    else
+        detectPageType(program);
+    onAnalyse(program);
+    // Anything but a completed analysis has been reported by its box.
+    if (program.phase != Phase::Analysed)
         return exitOtherEnding;
     if (cancelRequested)
         return exitInterrupted;
 
-    window.click(Control::按钮_开始下载);
+    onStartDownload(program);
     if (program.forceNextStart) {
         if (!commandLine.force)
             return exitOtherEnding;
-        window.click(Control::按钮_开始下载);
+        onStartDownload(program);
     }
 
     const auto started = std::chrono::steady_clock::now();
@@ -246,15 +238,20 @@ int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
     while (!waitForDownloadThreads(std::chrono::milliseconds(200))) {
         if (cancelRequested && !cancelled) {
             cancelled = true;
-            window.click(Control::按钮_取消下载);
+            if (program.phase == Phase::Downloading)
+                onCancelDownload(program);
         }
-        window.showProgress(progressLine(window, program, started));
+        window.showProgress(progressLine(program, started));
     }
-    window.showProgress(progressLine(window, program, started), ConsoleWindow::Progress::Last);
+    window.showProgress(progressLine(program, started), ConsoleWindow::Progress::Last);
     window.endProgress();
     if (cancelled)
         return exitInterrupted;
-    return endedDownloaded(window) ? exitDownloaded : exitOtherEnding;
+    // "图片下载完成" alone is no success when a failure was reported on the way (a list page that
+    // could not be read, a folder that could not be made).
+    const bool downloaded =
+        program.downloadOutcome == DownloadOutcome::Downloaded && program.failuresReported == 0;
+    return downloaded ? exitDownloaded : exitOtherEnding;
 }
 
 } // namespace xiuyun

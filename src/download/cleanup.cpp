@@ -20,12 +20,12 @@ void hideButton(Program& program) {
 // Every file directly in the data folder but the decoder, the download history and the lock files.
 void deleteCacheFiles(Program& program) {
     Window& window = program.window;
-    showInformationBox(window, waitForTheResult(), MessageIcon::Warning);
+    showInformationBox(program, waitForTheResult(), MessageIcon::Warning);
     auto finish = [&program] { offerCleanUp(program, CleanUpChoice::CancelledImages, false); };
     const Text folder = program.dataDir();
     if (!files::isDirectory(folder)) {
         finish();
-        showStatus(window, "状态：删除缓存失败\r\n\r\n原因：未知\r\n\r\n解决：文件不存在"_t);
+        showStatus(program, "状态：删除缓存失败\r\n\r\n原因：未知\r\n\r\n解决：文件不存在"_t);
         return;
     }
     // The cache of another copy's analysis or download is not this copy's to delete.
@@ -35,7 +35,7 @@ void deleteCacheFiles(Program& program) {
     }();
     if (!holdWorkLock(program)) {
         finish();
-        showStatus(window, "状态：删除缓存失败"_t + workLockRefusal());
+        showStatus(program, "状态：删除缓存失败"_t + workLockRefusal());
         return;
     }
     struct GiveBack {
@@ -52,21 +52,21 @@ void deleteCacheFiles(Program& program) {
     std::erase_if(paths, [](const Text& path) { return files::isLockFile(path); });
     if (paths.empty()) {
         finish();
-        showStatus(window, "状态：没有发现缓存文件\r\n\r\n原因：\r\n\r\n解决："_t, MessageIcon::Information);
+        showStatus(program, "状态：没有发现缓存文件\r\n\r\n原因：\r\n\r\n解决："_t, MessageIcon::Information);
         return;
     }
     for (const Text& path : paths) {
         if (path.contains("vrd\\gzip.dll"_t) || path.contains("vrd\\c_x.q"_t))
             continue;
         if (!files::removeFile(path))
-            showStatus(window,
+            showStatus(program,
                        "状态：删除缓存文件失败\r\n\r\n失败文件名："_t + path +
                            "\r\n\r\n解决：等执行删除操作完，自行手动删除吧"_t,
                        MessageIcon::Warning);
     }
     finish();
     showStatus(
-        window,
+        program,
         "状态：删除缓存完成\r\n\r\n提示：如需要删除页面地址的记录数据\r\n ，请手动删除vrd目录下的c_x.q文件"_t,
         MessageIcon::Information);
 }
@@ -75,7 +75,7 @@ void deleteCacheFiles(Program& program) {
 void deleteCancelledImages(Program& program) {
     Window& window = program.window;
     const MessageAnswer answer = showInformationBox(
-        window,
+        program,
         waitForTheResult() +
             "\r\n\r\n如果你的图片很多的话，可能就有点小久！\r\n\r\n谨慎操作，将会删除图片根目录，那是否删除呢！"_t,
         MessageIcon::Warning, MessageButtons::OkCancel);
@@ -83,12 +83,12 @@ void deleteCancelledImages(Program& program) {
         return;
     if (program.phase == Phase::Downloading) {
         hideButton(program);
-        showStatus(window, "状态：删除取消下载的图片失败\r\n\r\n原因：\r\n\r\n解决："_t);
+        showStatus(program, "状态：删除取消下载的图片失败\r\n\r\n原因：\r\n\r\n解决："_t);
         return;
     }
     if (program.rows.anyWaiting()) {
         showStatus(
-            window,
+            program,
             "状态：删除被暂停\r\n\r\n原因：存在 <等待中...> 的图片\r\n\r\n解决：请等待显示下载完成！"_t);
         return;
     }
@@ -98,10 +98,10 @@ void deleteCancelledImages(Program& program) {
     const Text allowed[] = {window.text(Control::编辑框_存放目录), program.programDir};
     const Text kept[] = {program.dataDir()}; // a list folder named "vrd" must not take the cache along
     if (deleteFolderTree(program.imageRootFolder, allowed, kept))
-        showStatus(window, "状态：删除取消下载时产生的图片成功\r\n\r\n原因：\r\n\r\n解决："_t,
+        showStatus(program, "状态：删除取消下载时产生的图片成功\r\n\r\n原因：\r\n\r\n解决："_t,
                    MessageIcon::Information);
     else
-        showStatus(window, "状态：删除取消下载时产生的图片失败\r\n\r\n原因：\r\n\r\n解决："_t);
+        showStatus(program, "状态：删除取消下载时产生的图片失败\r\n\r\n原因：\r\n\r\n解决："_t);
 }
 
 bool isDriveRoot(const Text& path) {

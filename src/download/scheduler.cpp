@@ -100,7 +100,6 @@ struct FinalScan {
 // analysis at once: from there on nothing but the scan's own copy of its folder is read.
 void finishDownload(Download& download, FinalScan scan, const Text& retryWord) {
     Program& program = download.program();
-    Window& window = program.window;
     {
         // Under the lock a stop and this end cannot cross: a cancel either comes first and this
         // end does nothing, or finds the handle released and the download finished.
@@ -116,12 +115,12 @@ void finishDownload(Download& download, FinalScan scan, const Text& retryWord) {
     const bool failed = scanFailedImages(program, scan.folder, scan.folderGiven);
     const Text retries = Text::number(program.retryCount);
     if (failed) {
-        window.showMessage("状态：图片下载完成，但可能存在下载失败的文件\r\n\r\n原因：未知\r\n\r\n"_t +
-                               retryWord + retries + " 有点问题啊！"_t,
-                           "恭喜客官"_t, MessageIcon::Warning);
+        showDownloadOutcome(program, DownloadOutcome::MaybeFailed,
+                            "状态：图片下载完成，但可能存在下载失败的文件\r\n\r\n原因：未知\r\n\r\n"_t +
+                                retryWord + retries + " 有点问题啊！"_t);
     } else {
-        window.showMessage("状态：图片下载完成\r\n\r\n原因：\r\n\r\n重试："_t + retries, "恭喜客官"_t,
-                           MessageIcon::Information);
+        showDownloadOutcome(program, DownloadOutcome::Downloaded,
+                            "状态：图片下载完成\r\n\r\n原因：\r\n\r\n重试："_t + retries);
     }
     program.smallImageFound = 0;
     program.retryCount = 0;
@@ -152,7 +151,7 @@ void runListDownload(Download& download) {
         // A list folder that is a link counts as one that can't be made.
         if (!files::ensureFolderBelow(target, listFolder)) {
             showStatus(
-                window,
+                program,
                 "状态：分析数据失败\r\n\r\n原因：目录创建出错\r\n\r\n解决：请确认目录是否正确或是否被占用！"_t);
             break;
         }

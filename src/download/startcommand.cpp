@@ -19,13 +19,13 @@ void onStartDownload(Program& program) {
 
     if (program.phase == Phase::Idle) {
         showStatus(
-            window,
+            program,
             "状态：开始下载失败\r\n\r\n原因：分析数据未完成\r\n\r\n解决：请确认分析数据正确，再开始下载"_t);
         return;
     }
     // Held since the analysis, unless a download of it has ended since and let it go.
     if (!holdWorkLock(program)) {
-        showStatus(window, "状态：开始下载失败"_t + workLockRefusal());
+        showStatus(program, "状态：开始下载失败"_t + workLockRefusal());
         return;
     }
     // A refused start leaves "2 强制下载": the next press downloads without asking the history.
@@ -33,7 +33,7 @@ void onStartDownload(Program& program) {
         setForceNextStart(program, false);
     } else if (checkAndRecordHistory(program, window.text(Control::编辑框_页面地址))) {
         setForceNextStart(program, true);
-        showStatus(window,
+        showStatus(program,
                    "发现：这个页面地址曾被下载过\r\n\r\n如果需要再次下载，请点击 -2 强制下载- 按钮！"_t,
                    MessageIcon::Warning);
         return;
@@ -48,7 +48,7 @@ void onStartDownload(Program& program) {
         // An album folder that is a link counts as one that can't be made.
         if (!files::ensureFolderBelow(folderHolding(program.imageRootFolder), program.imageRootFolder)) {
             showStatus(
-                window,
+                program,
                 "状态：分析数据失败\r\n\r\n原因：目录创建出错\r\n\r\n解决：请确认目录是否正确或是否被占用！"_t);
             return;
         }

@@ -22,7 +22,13 @@ MessageAnswer ConsoleWindow::showMessage(const Text& text, const Text& caption, 
         }
         writeUtf8(m_messages, "【" + caption.toUtf8() + "】\n" + plain + "\n\n");
     }
-    return HeadlessWindow::showMessage(text, caption, icon, buttons);
+    (void)icon;
+    (void)buttons;
+    return MessageAnswer::Ok;
+}
+
+Text ConsoleWindow::chooseFolder(const FolderDialog&) {
+    return {};
 }
 
 void ConsoleWindow::showProgress(const std::string& line, Progress progress) {
@@ -55,11 +61,6 @@ void ConsoleWindow::clearProgressLocked() {
         writeUtf8(m_progress, "\r\033[K");
     }
     m_shownProgress.clear();
-}
-
-void ConsoleWindow::changed(const ControlChange& change) {
-    if (change.kind == ControlChange::Kind::CellSet && change.column == 2 && change.text == "下载完成"_t)
-        ++m_finishedImages;
 }
 
 } // namespace xiuyun

@@ -1,11 +1,9 @@
-// The window of the command line: the headless window, with every message box written out as it
-// appears (caption and text, UTF-8) and answered OK, and the finished images counted for the
-// progress line.
+// The window of the command line: the controls' state without a screen, every message box written
+// out as it appears (caption and text, UTF-8) and answered OK, and a progress line.
 #pragma once
 
-#include "platform/headlesswindow.h"
+#include "platform/controlmodel.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <mutex>
@@ -13,7 +11,7 @@
 
 namespace xiuyun {
 
-class ConsoleWindow : public HeadlessWindow {
+class ConsoleWindow : public ControlModel {
 public:
     // Boxes go to `messages`; the progress line to `progress`, rewritten in place when that is a
     // terminal, as plain lines otherwise.
@@ -21,6 +19,15 @@ public:
 
     MessageAnswer showMessage(const Text& text, const Text& caption, MessageIcon icon,
                               MessageButtons buttons = MessageButtons::Ok) override;
+    // No one to ask: the picker is cancelled.
+    Text chooseFolder(const FolderDialog& dialog) override;
+    // Nothing waits to be painted.
+    void pumpMessages() override {}
+
+    // What the command line's arguments put in: an edit box's text, a box's tick, the slider.
+    void enter(Control control, const Text& text) { recordUserText(control, text); }
+    void tick(Control box, bool ticked) { recordUserTick(box, ticked); }
+    void slide(int position) { recordUserSliderPosition(position); }
 
     // Shows the progress line: on a terminal in place of the one before; elsewhere as a line of
     // its own, at most one a second unless it is the last.
@@ -28,12 +35,6 @@ public:
     void showProgress(const std::string& line, Progress progress = Progress::Running);
     // Ends the progress line, so that what follows starts on a line of its own.
     void endProgress();
-
-    // Rows that a worker marked "下载完成" since the window was made.
-    int finishedImages() const { return m_finishedImages; }
-
-protected:
-    void changed(const ControlChange& change) override;
 
 private:
     void clearProgressLocked();
@@ -44,7 +45,6 @@ private:
     std::mutex m_outputMutex;
     std::string m_shownProgress;
     std::chrono::steady_clock::time_point m_lastPlainLine{};
-    std::atomic<int> m_finishedImages = 0;
 };
 
 } // namespace xiuyun

@@ -64,6 +64,8 @@ void ImageRows::setStatus(const ImageBatch& batch, int row, RowStatus status, lo
     if (batch.fill != m_batch->fill || row < 0 || row >= static_cast<int>(m_statuses.size()))
         return;
     m_statuses[row] = status;
+    if (status == RowStatus::Done)
+        ++m_finished;
     m_window.setCell(row, 2, statusText(status, seconds));
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/window.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -53,12 +54,15 @@ public:
     int size() const;
     bool anyWaiting() const;
     int doneCount() const;
+    // Rows marked done since the program began, over every album and retry.
+    long long finishedImages() const { return m_finished; }
 
 private:
     Window& m_window;
     mutable std::mutex m_mutex;
     std::vector<RowStatus> m_statuses;
     std::shared_ptr<ImageBatch> m_batch = std::make_shared<ImageBatch>();
+    std::atomic<long long> m_finished = 0;
 };
 
 } // namespace xiuyun

@@ -20,6 +20,9 @@ namespace xiuyun {
 
 enum class CrawlMode { Analyse = 0, NextPage = 1 };
 
+// How the last download that ran to its end ended: its closing box.
+enum class DownloadOutcome { None, Downloaded, MaybeFailed };
+
 struct Program;
 class Download;
 class HistoryRecords;
@@ -64,6 +67,10 @@ struct Program {
     std::atomic<int> threadLimit = 0;
     std::atomic<int> retryCount = 0;
     std::atomic<int> smallImageFound = 0;
+    // Boxes shown that reported a failure, and how the last download ended.
+    std::atomic<int> failuresReported = 0;
+    std::atomic<DownloadOutcome> downloadOutcome = DownloadOutcome::None;
+
     // What each download started from now on takes as its policy.
     DownloadPolicy downloadPolicy;
     // The command line's --skip-existing: an image already on disk above 10 KB is not asked for
