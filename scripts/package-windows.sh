@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Windows program with MinGW-w64 and packs it twice: an NSIS installer (Start-menu entry,
-# uninstaller) and a portable zip, whose program keeps its data beside itself. Everything goes to
-# build-windows/: xiuyun.exe, xiuyun-<version>-setup.exe and xiuyun-<version>-windows-x64.zip.
+# Builds the Windows program with MinGW-w64 and packs it twice: a 64-bit NSIS installer (Start-menu
+# entry, uninstaller, Apps and features entry) and a portable zip, whose program keeps its data
+# beside itself. Everything goes to build-windows/: xiuyun.exe, xiuyun-<version>-setup.exe and
+# xiuyun-<version>-windows-x64.zip; scripts/test-installer.sh tries the last two under Wine.
 # Arguments go to the configure step (-DXIUYUN_SITE_ROOT=https://<host>/ for the real site).
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -2,9 +2,9 @@
 # Checks the format of every C++ file, builds everything with warnings as errors and runs every
 # test; then builds and checks the Debian package, cross-builds the Windows program and its tests
 # and runs them under Wine (with two downloads of the sample gallery, checked against the Linux
-# program's), packs the Windows program, runs every test once more in an AddressSanitizer and
-# UndefinedBehaviorSanitizer build, and the tests labelled "threads" in a ThreadSanitizer build. `--quick` stops after the
-# first run.
+# program's), packs the Windows program and installs, uses, updates and removes it under Wine,
+# runs every test once more in an AddressSanitizer and UndefinedBehaviorSanitizer build, and the
+# tests labelled "threads" in a ThreadSanitizer build. `--quick` stops after the first run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -30,6 +30,12 @@ started=$SECONDS
 bash scripts/test-windows.sh
 bash scripts/package-windows.sh
 echo "== Windows took $((SECONDS - started)) s"
+
+echo "== the Windows installer"
+# Installed, used, updated and removed in a Wine prefix of its own, then the portable zip.
+started=$SECONDS
+bash scripts/test-installer.sh
+echo "== the Windows installer took $((SECONDS - started)) s"
 
 echo "== every test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan "${common[@]}" -DXIUYUN_SANITIZE=ON -DXIUYUN_BUILD_BENCH=OFF
