@@ -5,9 +5,9 @@
 #include "analysis/routes.h"
 #include "app/commands.h"
 #include "net/site.h"
-#include "platform/files.h"
-#include "platform/headlesswindow.h"
-#include "platform/programdir.h"
+#include "os/files.h"
+#include "os/programdir.h"
+#include "support/headlesswindow.h"
 
 #include <cstdlib>
 #include <fstream>

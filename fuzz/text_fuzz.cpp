@@ -1,6 +1,6 @@
 // The text primitives and the name helpers over arbitrary bytes taken as GBK text.
 #include "fuzzcheck.h"
-#include "platform/files.h"
+#include "os/files.h"
 #include "text/text.h"
 #include "text/textutils.h"
 

@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs="$(nproc)"
 bash scripts/check-format.sh
+bash scripts/check-layers.sh
 common=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DXIUYUN_WERROR=ON -DXIUYUN_BUILD_TESTS=ON)
 
 cmake -S . -B build "${common[@]}" -DXIUYUN_BUILD_BENCH=ON

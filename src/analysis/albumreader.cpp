@@ -4,7 +4,7 @@
 #include "analysis/completion.h"
 #include "analysis/failuretexts.h"
 #include "net/decoding.h"
-#include "platform/files.h"
+#include "os/files.h"
 #include "program/imagerows.h"
 #include "program/messages.h"
 #include "program/presenter.h"

@@ -2,7 +2,7 @@
 
 #include "net/decoding.h"
 #include "net/httpclient.h"
-#include "platform/files.h"
+#include "os/files.h"
 #include "program/messages.h"
 
 namespace xiuyun {

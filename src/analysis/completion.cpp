@@ -1,6 +1,6 @@
 #include "analysis/completion.h"
 
-#include "platform/files.h"
+#include "os/files.h"
 #include "program/imagerows.h"
 #include "program/messages.h"
 #include "program/pagetype.h"

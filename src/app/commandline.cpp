@@ -7,9 +7,9 @@
 #include "download/cancelcommand.h"
 #include "download/download.h"
 #include "download/startcommand.h"
-#include "platform/consolewindow.h"
-#include "platform/files.h"
-#include "platform/interrupt.h"
+#include "frontends/console/consolewindow.h"
+#include "os/files.h"
+#include "os/interrupt.h"
 #include "program/pagetype.h"
 #include "text/textutils.h"
 

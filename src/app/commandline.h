@@ -2,8 +2,8 @@
 // command line, for scripts and servers.
 #pragma once
 
-#include "platform/controls.h"
 #include "text/text.h"
+#include "window/controls.h"
 
 #include <cstdio>
 #include <optional>

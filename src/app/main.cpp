@@ -2,11 +2,11 @@
 #include "analysis/routes.h"
 #include "app/commandline.h"
 #include "app/commands.h"
-#include "platform/arguments.h"
-#include "platform/desktopwindow.h"
-#include "platform/programdir.h"
-#include "platform/terminal.h"
+#include "os/arguments.h"
+#include "os/programdir.h"
+#include "os/terminal.h"
 #include "program/program.h"
+#include "window/desktopwindow.h"
 
 #ifdef XIUYUN_SAMPLE_GALLERY
 #include "testsite/samplesite.h"

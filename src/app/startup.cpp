@@ -1,6 +1,6 @@
 #include "app/startup.h"
 
-#include "platform/files.h"
+#include "os/files.h"
 #include "program/presenter.h"
 
 namespace xiuyun {

@@ -1,7 +1,7 @@
 #include "download/cleanup.h"
 
-#include "platform/filelock.h"
-#include "platform/files.h"
+#include "os/filelock.h"
+#include "os/files.h"
 #include "program/messages.h"
 #include "program/presenter.h"
 

@@ -1,4 +1,5 @@
 #include "download/download.h"
+#include "window/waits.h"
 
 #include <condition_variable>
 #include <thread>

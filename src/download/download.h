@@ -2,6 +2,7 @@
 #pragma once
 
 #include "program/program.h"
+#include "window/waits.h"
 
 #include <atomic>
 #include <chrono>

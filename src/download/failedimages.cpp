@@ -1,7 +1,7 @@
 #include "download/failedimages.h"
 
 #include "download/imageformat.h"
-#include "platform/files.h"
+#include "os/files.h"
 
 #include <mutex>
 #include <string>

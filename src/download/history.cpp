@@ -1,7 +1,7 @@
 #include "download/history.h"
 
 #include "download/historyrecords.h"
-#include "platform/files.h"
+#include "os/files.h"
 #include "text/regexservice.h"
 
 #include <memory>

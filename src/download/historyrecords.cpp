@@ -1,7 +1,7 @@
 #include "download/historyrecords.h"
 
 #include "download/history.h"
-#include "platform/filelock.h"
+#include "os/filelock.h"
 #include "text/encoding.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 // normalisation and a search of all of it; the file is read again only when its stamp changed.
 #pragma once
 
-#include "platform/files.h"
+#include "os/files.h"
 #include "text/text.h"
 
 #include <condition_variable>

@@ -6,7 +6,7 @@
 #include "net/httpclient.h"
 #include "net/retryafter.h"
 #include "net/site.h"
-#include "platform/files.h"
+#include "os/files.h"
 #include "program/messages.h"
 #include "text/textutils.h"
 

@@ -4,12 +4,12 @@
 #include "download/history.h"
 #include "download/imageworker.h"
 #include "net/httpclient.h"
-#include "platform/controls.h"
-#include "platform/files.h"
+#include "os/files.h"
 #include "program/imagerows.h"
 #include "program/messages.h"
 #include "program/presenter.h"
 #include "text/textutils.h"
+#include "window/controls.h"
 
 #include <memory>
 #include <mutex>

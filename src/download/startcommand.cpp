@@ -4,7 +4,7 @@
 #include "download/history.h"
 #include "download/imageworker.h"
 #include "download/scheduler.h"
-#include "platform/files.h"
+#include "os/files.h"
 #include "program/messages.h"
 #include "program/presenter.h"
 #include "text/textutils.h"

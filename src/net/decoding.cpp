@@ -2,7 +2,7 @@
 // 8192 input bytes per call into one 8192-byte output buffer.
 #include "net/decoding.h"
 
-#include "platform/files.h"
+#include "os/files.h"
 #include "text/encoding.h"
 
 #include <zlib.h>

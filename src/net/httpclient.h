@@ -2,7 +2,7 @@
 #pragma once
 
 #include "net/headertext.h"
-#include "platform/files.h"
+#include "os/files.h"
 #include "text/text.h"
 
 #include <chrono>

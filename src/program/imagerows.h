@@ -2,7 +2,7 @@
 // program holds them; 超级列表框1 shows them (column 0 the number, 1 the address, 2 the status).
 #pragma once
 
-#include "platform/window.h"
+#include "window/window.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,6 +1,7 @@
 #include "program/presenter.h"
 
 #include "program/pagetype.h"
+#include "window/waits.h"
 
 namespace xiuyun {
 namespace {

@@ -1,6 +1,6 @@
 #include "program/program.h"
 
-#include "platform/files.h"
+#include "os/files.h"
 
 namespace xiuyun {
 

@@ -1,13 +1,13 @@
 // The program-wide values, held in one object handed to every handler.
 #pragma once
 
-#include "platform/filelock.h"
-#include "platform/threads.h"
-#include "platform/window.h"
+#include "os/filelock.h"
+#include "os/threads.h"
 #include "program/downloadpolicy.h"
 #include "program/imagerows.h"
 #include "program/state.h"
 #include "text/text.h"
+#include "window/window.h"
 
 #include <atomic>
 #include <functional>

@@ -1,7 +1,7 @@
 // The real program, run as a user runs it: a copy of the executable in a folder of its own (its
 // program directory), the built-in sample gallery behind the placeholder host.
 #include "net/site.h"
-#include "platform/files.h"
+#include "os/files.h"
 #include "support/programfixture.h"
 #include "testsite/samplesite.h"
 #include "text/textutils.h"

@@ -1,7 +1,7 @@
 #include "download/cleanup.h"
 
 #include "download/download.h"
-#include "platform/filelock.h"
+#include "os/filelock.h"
 #include "program/presenter.h"
 #include "support/downloadfixture.h"
 #include "support/environment.h"

@@ -1,6 +1,6 @@
 #include "net/decoding.h"
 
-#include "platform/files.h"
+#include "os/files.h"
 #include "support/programfixture.h"
 
 #include <gtest/gtest.h>

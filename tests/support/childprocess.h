@@ -2,7 +2,7 @@
 // copies of the program write, a file left behind by a process killed in the middle of its work.
 #pragma once
 
-#include "platform/files.h"
+#include "os/files.h"
 
 #include <chrono>
 #include <optional>

@@ -3,14 +3,14 @@
 #include "support/closeprobe.h"
 #include "analysis/routes.h"
 #include "app/commands.h"
+#include "frontends/qt/qtwindow.h"
 #include "net/httpclient.h"
 #include "net/httprouting.h"
 #include "net/site.h"
-#include "platform/desktopwindow.h"
-#include "platform/files.h"
-#include "platform/programdir.h"
-#include "platform/qt/qtwindow.h"
+#include "os/files.h"
+#include "os/programdir.h"
 #include "testsite/testsite.h"
+#include "window/desktopwindow.h"
 
 #include <QApplication>
 #include <QMessageBox>

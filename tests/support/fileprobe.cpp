@@ -7,11 +7,11 @@
 //                                      directory DIRECTORY; exit code 3 when one was found there
 //                                      already
 #include "download/history.h"
-#include "platform/arguments.h"
-#include "platform/filelock.h"
-#include "platform/files.h"
-#include "platform/headlesswindow.h"
+#include "os/arguments.h"
+#include "os/filelock.h"
+#include "os/files.h"
 #include "program/program.h"
+#include "support/headlesswindow.h"
 
 #include <chrono>
 #include <string>

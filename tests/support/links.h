@@ -1,7 +1,7 @@
 // Links made by tests, to show that nothing follows them.
 #pragma once
 
-#include "platform/files.h"
+#include "os/files.h"
 #include "support/programfixture.h"
 
 #ifdef _WIN32

@@ -2,10 +2,10 @@
 #pragma once
 
 #include "app/commands.h"
-#include "platform/files.h"
-#include "platform/headlesswindow.h"
-#include "platform/programdir.h"
+#include "os/files.h"
+#include "os/programdir.h"
 #include "program/program.h"
+#include "support/headlesswindow.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,50 @@
+// The window of the command line: the controls' state without a screen, every message box written
+// out as it appears (caption and text, UTF-8) and answered OK, and a progress line.
+#pragma once
+
+#include "window/controlmodel.h"
+
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+namespace xiuyun {
+
+class ConsoleWindow : public ControlModel {
+public:
+    // Boxes go to `messages`; the progress line to `progress`, rewritten in place when that is a
+    // terminal, as plain lines otherwise.
+    ConsoleWindow(std::FILE* messages, std::FILE* progress);
+
+    MessageAnswer showMessage(const Text& text, const Text& caption, MessageIcon icon,
+                              MessageButtons buttons = MessageButtons::Ok) override;
+    // No one to ask: the picker is cancelled.
+    Text chooseFolder(const FolderDialog& dialog) override;
+    // Nothing waits to be painted.
+    void pumpMessages() override {}
+
+    // What the command line's arguments put in: an edit box's text, a box's tick, the slider.
+    void enter(Control control, const Text& text) { recordUserText(control, text); }
+    void tick(Control box, bool ticked) { recordUserTick(box, ticked); }
+    void slide(int position) { recordUserSliderPosition(position); }
+
+    // Shows the progress line: on a terminal in place of the one before; elsewhere as a line of
+    // its own, at most one a second unless it is the last.
+    enum class Progress { Running, Last };
+    void showProgress(const std::string& line, Progress progress = Progress::Running);
+    // Ends the progress line, so that what follows starts on a line of its own.
+    void endProgress();
+
+private:
+    void clearProgressLocked();
+
+    std::FILE* m_messages;
+    std::FILE* m_progress;
+    bool m_progressIsTerminal;
+    std::mutex m_outputMutex;
+    std::string m_shownProgress;
+    std::chrono::steady_clock::time_point m_lastPlainLine{};
+};
+
+} // namespace xiuyun

@@ -1,0 +1,86 @@
+// The part of the file layer that is the same on every system. The wildcard match of folder
+// listings: "*" and "?" without regard to ASCII case, as Windows matches them; the names of lock
+// files.
+#include "os/files.h"
+
+#include "os/filelock.h"
+
+#include <algorithm>
+
+namespace xiuyun::files {
+
+bool wildcardMatches(const Text& wildcard, const Text& name) {
+    const std::string& pattern = wildcard.bytes();
+    const std::string& subject = name.bytes();
+    if (pattern == "*.*" || pattern == "*")
+        return true;
+    auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
+    // Iterative glob with one back-tracking point per "*".
+    std::size_t p = 0, s = 0, starP = std::string::npos, starS = 0;
+    while (s < subject.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starS = s;
+        } else if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(subject[s]))) {
+            ++p;
+            ++s;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            s = ++starS;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+std::vector<Text> listEntries(const Text& folder, const Text& wildcard, EntryKind kind) {
+    std::vector<Text> names;
+    for (FolderEntry& entry : listFolder(folder)) {
+        if (entry.folder == (kind == EntryKind::Folders) && wildcardMatches(wildcard, entry.name))
+            names.push_back(std::move(entry.name));
+    }
+    return names;
+}
+
+bool replaceFile(const Text& path, std::string_view bytes) {
+    std::optional<PartFile> file = PartFile::create(path);
+    return file && file->write(bytes) && file->commit();
+}
+
+bool endsWithSeparator(const Text& path) {
+    return path.endsWith(Text::fromGbk("\\")) || path.endsWith(Text::fromGbk("/"));
+}
+
+namespace {
+
+// 1-based position of the last separator, 0 when there is none.
+int lastSeparator(const Text& path) {
+    return std::max({path.findLast("\\"_t), path.findLast("/"_t), 0});
+}
+
+} // namespace
+
+Text lockFileFor(const Text& path) {
+    const int separator = lastSeparator(path);
+    return path.left(separator) + "."_t + path.middle(separator + 1) + ".lock"_t;
+}
+
+bool isLockFile(const Text& path) {
+    const Text name = path.middle(lastSeparator(path) + 1);
+    return name.size() > 6 && name.startsWith("."_t) && name.endsWith(".lock"_t);
+}
+
+} // namespace xiuyun::files
+
+namespace xiuyun {
+
+bool ensureFolder(const Text& path) {
+    if (files::isDirectory(path))
+        return true;
+    return files::createDirectories(path);
+}
+
+} // namespace xiuyun

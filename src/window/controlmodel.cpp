@@ -1,0 +1,168 @@
+#include "window/controlmodel.h"
+
+namespace xiuyun {
+
+ControlModel::ControlModel() : m_sliderPosition(sliderInitial) {
+    for (const ControlLayoutEntry& entry : controlLayout()) {
+        State& state = m_states[static_cast<int>(entry.control)];
+        state.text = Text::fromUtf8(entry.caption);
+        state.visible = entry.visibility == Visibility::Shown;
+        state.enabled = entry.enablement == Enablement::Enabled;
+    }
+}
+
+template <typename Apply> void ControlModel::update(ControlChange change, Apply apply) {
+    std::lock_guard lock(m_mutex);
+    if (apply())
+        changed(change);
+}
+
+Text ControlModel::text(Control control) const {
+    std::lock_guard lock(m_mutex);
+    return m_states[static_cast<int>(control)].text;
+}
+
+void ControlModel::setText(Control control, const Text& text) {
+    update({ControlChange::Kind::Text, control, text}, [&] {
+        m_states[static_cast<int>(control)].text = text;
+        return true;
+    });
+}
+
+bool ControlModel::isVisible(Control control) const {
+    std::lock_guard lock(m_mutex);
+    return m_states[static_cast<int>(control)].visible;
+}
+
+void ControlModel::setVisible(Control control, bool visible) {
+    update({ControlChange::Kind::Visible, control, {}, visible}, [&] {
+        m_states[static_cast<int>(control)].visible = visible;
+        return true;
+    });
+}
+
+bool ControlModel::isEnabled(Control control) const {
+    std::lock_guard lock(m_mutex);
+    return m_states[static_cast<int>(control)].enabled;
+}
+
+void ControlModel::setEnabled(Control control, bool enabled) {
+    update({ControlChange::Kind::Enabled, control, {}, enabled}, [&] {
+        m_states[static_cast<int>(control)].enabled = enabled;
+        return true;
+    });
+}
+
+bool ControlModel::isReadOnly(Control control) const {
+    std::lock_guard lock(m_mutex);
+    return m_states[static_cast<int>(control)].readOnly;
+}
+
+void ControlModel::setReadOnly(Control control, bool readOnly) {
+    update({ControlChange::Kind::ReadOnly, control, {}, readOnly}, [&] {
+        m_states[static_cast<int>(control)].readOnly = readOnly;
+        return true;
+    });
+}
+
+bool ControlModel::isTicked(Control control) const {
+    std::lock_guard lock(m_mutex);
+    return m_states[static_cast<int>(control)].ticked;
+}
+
+void ControlModel::setTicked(Control control, bool ticked) {
+    update({ControlChange::Kind::Ticked, control, {}, ticked}, [&] {
+        m_states[static_cast<int>(control)].ticked = ticked;
+        return true;
+    });
+}
+
+int ControlModel::sliderPosition() const {
+    std::lock_guard lock(m_mutex);
+    return m_sliderPosition;
+}
+
+void ControlModel::setSliderPosition(int position) {
+    if (position < sliderMinimum)
+        position = sliderMinimum;
+    if (position > sliderMaximum)
+        position = sliderMaximum;
+    update({ControlChange::Kind::Position, Control::滑块条1, {}, false, position}, [&] {
+        m_sliderPosition = position;
+        return true;
+    });
+}
+
+int ControlModel::insertRow(const Text& firstColumn, int position) {
+    std::lock_guard lock(m_mutex);
+    int count = static_cast<int>(m_rows.size());
+    int index = (position < 0 || position > count) ? count : position;
+    m_rows.insert(m_rows.begin() + index, Row{firstColumn, {}, {}});
+    changed({ControlChange::Kind::RowInserted, Control::超级列表框1, firstColumn, false, index});
+    return index;
+}
+
+void ControlModel::setCell(int row, int column, const Text& text) {
+    update({ControlChange::Kind::CellSet, Control::超级列表框1, text, false, row, column}, [&] {
+        if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0 || column > 2)
+            return false;
+        m_rows[row][column] = text;
+        return true;
+    });
+}
+
+Text ControlModel::cell(int row, int column) const {
+    std::lock_guard lock(m_mutex);
+    if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0 || column > 2)
+        return {};
+    return m_rows[row][column];
+}
+
+int ControlModel::rowCount() const {
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(m_rows.size());
+}
+
+void ControlModel::deleteAllRows() {
+    update({ControlChange::Kind::RowsCleared, Control::超级列表框1, {}}, [&] {
+        m_rows.clear();
+        return true;
+    });
+}
+
+void ControlModel::ensureRowVisible(int row) {
+    update({ControlChange::Kind::RowShown, Control::超级列表框1, {}, false, row},
+           [&] { return row >= 0 && row < static_cast<int>(m_rows.size()); });
+}
+
+void ControlModel::recordUserText(Control control, const Text& text) {
+    std::lock_guard lock(m_mutex);
+    m_states[static_cast<int>(control)].text = text;
+}
+
+void ControlModel::recordUserTick(Control control, bool ticked) {
+    std::lock_guard lock(m_mutex);
+    m_states[static_cast<int>(control)].ticked = ticked;
+}
+
+void ControlModel::recordUserSliderPosition(int position) {
+    std::lock_guard lock(m_mutex);
+    m_sliderPosition = position;
+}
+
+void ControlModel::activate(Control control) {
+    {
+        std::lock_guard lock(m_mutex);
+        State& state = m_states[static_cast<int>(control)];
+        if (!state.enabled || !state.visible)
+            return;
+        if (layoutOf(control).kind == ControlKind::CheckBox) {
+            state.ticked = !state.ticked;
+            changed({ControlChange::Kind::Ticked, control, {}, state.ticked});
+        }
+    }
+    if (m_events.controlActivated)
+        m_events.controlActivated(control);
+}
+
+} // namespace xiuyun
