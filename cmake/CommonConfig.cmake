@@ -1,6 +1,6 @@
 # Compiler flags shared by every target of the project.
 add_library(xiuyun_flags INTERFACE)
-target_compile_options(xiuyun_flags INTERFACE -Wall -Wextra)
+target_compile_options(xiuyun_flags INTERFACE -Wall -Wextra -Wcast-qual -Wcast-align -Woverloaded-virtual -Wnon-virtual-dtor)
 if(XIUYUN_WERROR)
   target_compile_options(xiuyun_flags INTERFACE -Werror)
 endif()

@@ -9,6 +9,7 @@ import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build")
+TESTS = ["xiuyun_tests", "xiuyun_threaded_tests"]
 
 # (file, text, changed text, tests that must notice)
 MUTATIONS = [
@@ -52,19 +53,19 @@ def main():
         try:
             with open(full, "w", encoding="utf-8") as f:
                 f.write(source.replace(text, changed, 1))
-            build = subprocess.run(["cmake", "--build", BUILD, "-j2", "--target", "xiuyun_tests"], capture_output=True)
+            build = subprocess.run(["cmake", "--build", BUILD, "-j2", "--target", *TESTS], capture_output=True)
             if build.returncode != 0:
                 print("does not build:", path, text.strip()[:60])
                 continue
-            run = subprocess.run([os.path.join(BUILD, "tests", "xiuyun_tests"), "--gtest_filter=" + tests], capture_output=True)
-            noticed = run.returncode != 0
+            runs = [subprocess.run([os.path.join(BUILD, "tests", t), "--gtest_filter=" + tests], capture_output=True) for t in TESTS]
+            noticed = any(run.returncode != 0 for run in runs)
             caught += noticed
             print("caught  " if noticed else "SURVIVED", path, text.strip().replace("\n", " ")[:70], flush=True)
         finally:
             with open(full, "w", encoding="utf-8") as f:
                 f.write(source)
     print("caught %d of %d" % (caught, len(chosen)))
-    subprocess.run(["cmake", "--build", BUILD, "-j2", "--target", "xiuyun_tests"], capture_output=True)
+    subprocess.run(["cmake", "--build", BUILD, "-j2", "--target", *TESTS], capture_output=True)
     return 0
 
 

@@ -6,7 +6,9 @@
 namespace xiuyun::testing {
 
 TlsCertificate::TlsCertificate() {
-    m_key = EVP_EC_gen("P-256");
+    // What EVP_EC_gen stands for, without the cast of its macro that drops the name's const.
+    char curve[] = "P-256";
+    m_key = EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", curve);
     X509* certificate = X509_new();
     if (!m_key || !certificate) {
         X509_free(certificate);

@@ -353,6 +353,9 @@ TEST_F(HttpClientTest, aBodyBeyondTheLimitIsAFailure) {
 }
 
 TEST_F(HttpClientTest, aBodyWithoutALengthIsCutOffAtTheLimit) {
+#if defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "twice 256 MiB through one thread gives this sanitizer nothing to see and takes minutes";
+#else
     // Nothing announces the size: the limit has to hold while the bytes arrive.
     Page endless;
     endless.contentType = "image/jpeg";
@@ -370,6 +373,7 @@ TEST_F(HttpClientTest, aBodyWithoutALengthIsCutOffAtTheLimit) {
     HttpExchange whole;
     EXPECT_EQ(httpRequest(siteAddress("largest.jpg"), whole).size(), largest.fillerSize);
     EXPECT_EQ(whole.status, 200);
+#endif
 }
 
 namespace {
