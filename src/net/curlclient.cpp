@@ -62,8 +62,11 @@ private:
 std::mutex routesMutex;
 std::map<std::string, int> loopbackRoutes;
 
-// One pool of connections, TLS sessions and resolved names for every request of the process: the
-// image workers of a download ask the same host again and again, each on a thread of its own.
+// One pool of connections and resolved names for every request of the process: the image workers
+// of a download ask the same host again and again, each on a thread of its own. TLS sessions stay
+// with their connection: this libcurl hands one session object to handshakes on several threads,
+// and OpenSSL copies it on one while another frees it. A kept connection needs no handshake, so a
+// shared session would save one per thread at most.
 class SharedConnections {
 public:
     SharedConnections() : m_share(curl_share_init()) {
@@ -73,7 +76,6 @@ public:
         curl_share_setopt(m_share, CURLSHOPT_UNLOCKFUNC, unlock);
         curl_share_setopt(m_share, CURLSHOPT_USERDATA, this);
         curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
-        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
         curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
     }
     // Never cleaned up: workers still running at exit may hold connections of it.

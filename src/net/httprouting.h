@@ -8,9 +8,9 @@
 
 namespace xiuyun {
 
-// Whether httpRequest keeps connections (and TLS sessions) open for the next request to the same
-// host, on whatever thread it comes; on by default. The requests on the wire are the same either
-// way. Off only to measure what reuse is worth.
+// Whether httpRequest keeps connections open for the next request to the same host, on whatever
+// thread it comes; on by default. The requests on the wire are the same either way. Off only to
+// measure what reuse is worth.
 void setConnectionReuse(bool reuse);
 
 // How many connections the shared cache holds, KEPT_CONNECTIONS unless set here; libcurl's own
