@@ -46,12 +46,11 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
     }
 
     const Text block = regexFirstGroup("<div class=\"width\">([\\S\\s]*?)<div id=\"fenxiang\">"_t, page);
-    Analysis& analysis = program.analysis;
-    analysis.albumTitle = cleanFileName(regexFirstGroup("<h1>([\\S\\s]*?)</h1>"_t, block));
-    analysis.imageCount = regexFirstGroup("<p>图片数量\\D([\\S\\s]*?)张</p>"_t, block).withoutSpaces();
-    showAlbum(program);
+    const Text title = cleanFileName(regexFirstGroup("<h1>([\\S\\s]*?)</h1>"_t, block));
+    const Text count = regexFirstGroup("<p>图片数量\\D([\\S\\s]*?)张</p>"_t, block).withoutSpaces();
+    showAlbum(program, title, count);
     const Text firstImage = regexFirstGroup("<img src=\"([\\S\\s]*?)\""_t, block);
-    const long long imageCount = analysis.imageCount->toInteger();
+    const long long imageCount = count.toInteger();
 
     if (firstImage.empty() || imageCount <= 0 || imageCount > maxAlbumImages) {
         files::removeFile(scratch);
@@ -60,7 +59,7 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
     }
 
     const Text separator = files::endsWithSeparator(folder) ? Text() : "\\"_t;
-    program.imageRootFolder = folder + separator + safeFolderElement(pageName + " "_t + *analysis.albumTitle);
+    program.imageRootFolder = folder + separator + safeFolderElement(pageName + " "_t + title);
     finishAnalysis(program, "单个地址"_t, firstImage, static_cast<int>(imageCount));
 }
 

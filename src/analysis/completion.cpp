@@ -42,8 +42,7 @@ void resetAnalysisState(Program& program) {
     setPhase(program, Phase::Idle);
     clearPageTypeBoxes(program);
     program.rows.clear();
-    program.analysis = Analysis{};
-    showAnalysisLabels(program);
+    resetAnalysis(program);
     program.albums.clear();
     program.imageRootFolder = Text();
     program.smallImageFound = 0;

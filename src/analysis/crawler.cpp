@@ -53,9 +53,7 @@ void fetchFurtherPages(Program& program, const Text& address) {
 
 void showFirstAlbum(Program& program) {
     const std::optional<Album> album = program.albums.current();
-    program.analysis.albumTitle = cleanFileName(album->title);
-    program.analysis.imageCount = Text::number(album->imageCount);
-    showAlbum(program);
+    showAlbum(program, cleanFileName(album->title), Text::number(album->imageCount));
 }
 
 } // namespace
@@ -171,10 +169,8 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
         const long long k = numbered ? pageName.toInteger() : 1;
         // A page number beyond the pager's last page shows the number as typed.
         const bool known = k >= 1 && k <= static_cast<long long>(pageNumbers.size());
-        analysis.currentPage = known ? pageNumbers[k - 1] : pageName;
-        analysis.currentAlbum = first.number;
-        showCurrentPage(program);
-        showCurrentAlbum(program);
+        showCurrentPage(program, known ? pageNumbers[k - 1] : pageName);
+        showCurrentAlbum(program, first.number);
     }
     showFirstAlbum(program);
 

@@ -11,6 +11,7 @@
 #include "os/files.h"
 #include "os/interrupt.h"
 #include "program/pagetype.h"
+#include "program/presenter.h"
 #include "text/textutils.h"
 
 #include <atomic>
@@ -69,7 +70,7 @@ std::string progressLine(const Program& program, std::chrono::steady_clock::time
     char rate[32];
     std::snprintf(rate, sizeof rate, "%.1f", seconds > 0 ? total / seconds : 0.0);
     std::string line;
-    const Analysis& analysis = program.analysis;
+    const Analysis analysis = analysisNow(program);
     if (analysis.pageType != PAGE_ALBUM) {
         line = "第 " + shownNumber(analysis.currentPage) + "/" + shownNumber(analysis.totalPages) +
                " 页 · 图集 " + shownNumber(analysis.currentAlbum) + "/" + shownNumber(analysis.albumsOnPage) +

@@ -208,20 +208,15 @@ void nextAlbum(Program& program) {
     if (!album)
         return;
     program.rows.fill(album->cover, album->imageCount);
-    Analysis& analysis = program.analysis;
-    analysis.currentAlbum = album->number;
-    showCurrentAlbum(program);
-    analysis.albumTitle = cleanFileName(album->title);
-    analysis.imageCount = Text::number(album->imageCount);
-    showAlbum(program);
+    showCurrentAlbum(program, album->number);
+    showAlbum(program, cleanFileName(album->title), Text::number(album->imageCount));
 }
 
 void nextListPage(Program& program) {
     program.albums.nextListPage();
     if (!program.albums.pageNumbers().empty()) {
         const Text page = program.albums.pageNumbers().front();
-        program.analysis.currentPage = page;
-        showCurrentPage(program);
+        showCurrentPage(program, page);
         const Text list = listAddressOf(program.analysis.analysedUrl);
         const Text address = list + (list.endsWith("/"_t) ? Text() : "/"_t) + page + ".html"_t;
         showPageAddress(program, address);

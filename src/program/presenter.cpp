@@ -52,34 +52,56 @@ void setForceNextStart(Program& program, bool force) {
     program.window.setText(Control::按钮_开始下载, force ? "2 强制下载"_t : "2 开始下载"_t);
 }
 
-void showAlbum(Program& program) {
+void showAlbum(Program& program, const Text& title, const Text& imageCount) {
+    std::lock_guard lock(program.analysisMutex);
+    program.analysis.albumTitle = title;
+    program.analysis.imageCount = imageCount;
     showLabel(program.window, Control::透明标签_图片标题2, program.analysis.albumTitle);
     showLabel(program.window, Control::透明标签_图片数量2, program.analysis.imageCount);
 }
 
-void showCurrentPage(Program& program) {
+void showCurrentPage(Program& program, const Text& page) {
+    std::lock_guard lock(program.analysisMutex);
+    program.analysis.currentPage = page;
     showLabel(program.window, Control::透明标签_当前页码2, program.analysis.currentPage);
 }
 
-void showCurrentAlbum(Program& program) {
-    showLabel(program.window, Control::透明标签_当前图集2, shownNumber(program.analysis.currentAlbum));
+void showCurrentAlbum(Program& program, int number) {
+    std::lock_guard lock(program.analysisMutex);
+    program.analysis.currentAlbum = number;
+    showLabel(program.window, Control::透明标签_当前图集2, shownNumber(number));
 }
 
-void showAnalysisLabels(Program& program) {
-    showAlbum(program);
-    showLabel(program.window, Control::透明标签_总页码2, shownNumber(program.analysis.totalPages));
-    showLabel(program.window, Control::透明标签_总图集2, shownNumber(program.analysis.albumsOnPage));
-    showCurrentPage(program);
-    showCurrentAlbum(program);
+void resetAnalysis(Program& program) {
+    std::lock_guard lock(program.analysisMutex);
+    program.analysis = Analysis{};
+    const Analysis& analysis = program.analysis;
+    showLabel(program.window, Control::透明标签_图片标题2, analysis.albumTitle);
+    showLabel(program.window, Control::透明标签_图片数量2, analysis.imageCount);
+    showLabel(program.window, Control::透明标签_总页码2, shownNumber(analysis.totalPages));
+    showLabel(program.window, Control::透明标签_总图集2, shownNumber(analysis.albumsOnPage));
+    showLabel(program.window, Control::透明标签_当前页码2, analysis.currentPage);
+    showLabel(program.window, Control::透明标签_当前图集2, shownNumber(analysis.currentAlbum));
+}
+
+Analysis analysisNow(const Program& program) {
+    std::lock_guard lock(program.analysisMutex);
+    return program.analysis;
 }
 
 void countUpPages(Program& program, int pages) {
-    program.analysis.totalPages = pages;
+    {
+        std::lock_guard lock(program.analysisMutex);
+        program.analysis.totalPages = pages;
+    }
     countUp(program.window, Control::透明标签_总页码2, pages);
 }
 
 void countUpAlbums(Program& program, int albums) {
-    program.analysis.albumsOnPage = albums;
+    {
+        std::lock_guard lock(program.analysisMutex);
+        program.analysis.albumsOnPage = albums;
+    }
     countUp(program.window, Control::透明标签_总图集2, albums);
 }
 

@@ -13,12 +13,15 @@ void setPhase(Program& program, Phase phase);
 void offerCleanUp(Program& program, CleanUpChoice choice, bool offered);
 void setForceNextStart(Program& program, bool force);
 
-// The labels of the group box from program.analysis, each showing its caption while its value is
-// not known.
-void showAlbum(Program& program);
-void showCurrentPage(Program& program);
-void showCurrentAlbum(Program& program);
-void showAnalysisLabels(Program& program);
+// The values of program.analysis the group box shows, each set and shown here; a label shows its
+// caption while its value is not known.
+void showAlbum(Program& program, const Text& title, const Text& imageCount);
+void showCurrentPage(Program& program, const Text& page);
+void showCurrentAlbum(Program& program, int number);
+// The analysis as before any: every label its caption.
+void resetAnalysis(Program& program);
+// A copy of the analysis for a thread that does not change it.
+Analysis analysisNow(const Program& program);
 
 // Sets the count and counts its label up from 1, a step a millisecond: the count-up keeps the
 // window painted while user input waits.

@@ -43,7 +43,11 @@ struct Program {
     // programDir + "\vrd\" + name
     Text dataFile(const Text& name) const;
 
+    // Written on the window's thread, and by a download on its own as it moves through the list;
+    // what the window shows of it is changed under analysisMutex (program/presenter.h), so another
+    // thread may read a copy.
     Analysis analysis;
+    mutable std::mutex analysisMutex;
     AlbumQueue albums;
     ImageRows rows{window};
 

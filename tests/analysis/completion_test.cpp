@@ -48,8 +48,7 @@ TEST_F(CompletionTest, reanalyseUnlocksAndForgetsEverything) {
     program.smallImageFound = 1;
     program.retryCount = 2;
     setForceNextStart(program, true);
-    program.analysis.currentPage = "3"_t;
-    showCurrentPage(program);
+    showCurrentPage(program, "3"_t);
 
     window.click(Control::按钮_重新分析);
     EXPECT_EQ(window.text(Control::按钮_开始下载), "2 开始下载"_t);
