@@ -19,7 +19,8 @@ namespace {
 
 enum class WriteOutcome { Written, Reported };
 
-WriteOutcome leaveAddressList(Program& program, const AlbumTarget& target, const Text& imagePath) {
+WriteOutcome leaveAddressList(Program& program, const AlbumTarget& target, const ImageBatch& batch,
+                              const Text& imagePath) {
     // A folder that is a link can't be made, and nothing is written through it.
     const bool folderStands = files::ensureFolderBelow(target.root, target.folder);
     // An empty file under the image's name, where it can still be made (a full disk has room
@@ -30,7 +31,7 @@ WriteOutcome leaveAddressList(Program& program, const AlbumTarget& target, const
     const Text listPath = target.folder + "\\"_t + target.imageCountText + ".txt"_t;
     if (folderStands && files::exists(listPath))
         return WriteOutcome::Written;
-    if (!folderStands || !files::replaceFile(listPath, target.addressList.bytes())) {
+    if (!folderStands || !files::replaceFile(listPath, albumAddressList(batch).bytes())) {
         showStatus(program, "状态：下载图片失败\r\n\r\n原因：文件创建失败\r\n\r\n解决：请重试下载"_t);
         return WriteOutcome::Reported;
     }
@@ -142,7 +143,7 @@ void downloadImageRow(Download& download, const AlbumTarget& target, const Image
     WriteOutcome outcome = WriteOutcome::Written;
     if (!(program.skipExistingImages && !isFailedImageFile(path))) {
         if (fetchImage(download, target, batch, row, path) == Fetched::WriteFailed)
-            outcome = leaveAddressList(program, target, path);
+            outcome = leaveAddressList(program, target, batch, path);
     }
 
     std::lock_guard lock(program.downloadLock);

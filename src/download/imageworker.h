@@ -14,7 +14,6 @@ struct AlbumTarget {
                          // through a link below it
     Text folder;         // absolute; created again when a write finds it gone
     Text imageCountText; // names the address-list file: 45 images give "45.txt"
-    Text addressList;    // the album's addresses as albumAddressList gives them
 };
 
 // The folder that holds `folder`: "C:\\x" for "C:\\x\\12 title".

@@ -85,8 +85,8 @@ Text listAddressOf(const Text& analysedUrl) {
 }
 
 std::shared_ptr<const AlbumTarget> albumTarget(Program& program, const Text& root, const Text& folder) {
-    return std::make_shared<const AlbumTarget>(AlbumTarget{
-        root, folder, program.analysis.imageCount.value_or(Text()), albumAddressList(*program.rows.batch())});
+    return std::make_shared<const AlbumTarget>(
+        AlbumTarget{root, folder, program.analysis.imageCount.value_or(Text())});
 }
 
 // What the final check walks: the whole target folder (list types) or the album's folder.

@@ -40,7 +40,6 @@ void setPhase(Program& program, Phase phase) {
 
 void offerCleanUp(Program& program, CleanUpChoice choice, bool offered) {
     program.cleanUpChoice = choice;
-    program.cleanUpOffered = offered;
     Window& window = program.window;
     window.setVisible(Control::按钮_删除残余, offered);
     window.setText(Control::按钮_删除残余,

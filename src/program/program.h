@@ -57,7 +57,6 @@ struct Program {
     // "2 强制下载", which does not ask the history.
     bool forceNextStart = false;
     CleanUpChoice cleanUpChoice = CleanUpChoice::CancelledImages;
-    bool cleanUpOffered = false; // the clean-up button is shown
 
     // The folder the images of the current download go to (absolute): the album folder of a
     // single album, the folder of the list page being downloaded for the list types.

@@ -78,7 +78,6 @@ public:
 
     // The album shown, when there is one.
     std::optional<Album> current() const;
-    bool hasAlbums() const { return !m_albumCovers.empty(); }
 
     void append(Album album);
     void setPageNumbers(std::vector<Text> numbers) { m_pageNumbers = std::move(numbers); }
