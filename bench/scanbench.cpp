@@ -41,10 +41,8 @@ AlbumFolder& albumFolder() {
 
 void scanWholeImages(benchmark::State& state) {
     HeadlessWindow window;
-    Program program(window, albumFolder().directory);
     for (auto _ : state) {
-        Text folder = albumFolder().folder;
-        if (scanFailedImages(program, folder, FolderGiven::Yes))
+        if (scanFailedImages(window, albumFolder().folder))
             state.SkipWithError("a whole image counted as failed");
     }
     state.counters["files_per_second"] =

@@ -11,6 +11,8 @@
 #include "text/patterns.h"
 #include "text/textutils.h"
 
+#include <mutex>
+
 namespace xiuyun {
 
 void analyseAlbum(Program& program, const Text& address, const Text& folder, const Text& pageName) {
@@ -59,7 +61,10 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
     }
 
     const Text separator = files::endsWithSeparator(folder) ? Text() : "\\"_t;
-    program.imageRootFolder = folder + separator + safeFolderElement(pageName + " "_t + title);
+    {
+        std::lock_guard lock(program.analysisMutex);
+        program.analysis.albumFolder = folder + separator + safeFolderElement(pageName + " "_t + title);
+    }
     finishAnalysis(program, "单个地址"_t, firstImage, static_cast<int>(imageCount));
 }
 

@@ -1,8 +1,8 @@
 #include "analysis/analysecommand.h"
 
+#include "analysis/pagetype.h"
 #include "net/site.h"
 #include "program/messages.h"
-#include "program/pagetype.h"
 #include "program/presenter.h"
 #include "text/textutils.h"
 
@@ -37,15 +37,13 @@ Text pageNameFromAddress(const Text& address) {
     return fileNameOf(address, Extension::Drop);
 }
 
-void onAnalyse(Program& program) {
-    Window& window = program.window;
-    if (window.isTicked(Control::选择框_自动选择))
-        detectPageType(program);
+void onAnalyse(Program& program, const AnalyseRequest& request) {
+    if (request.detectType == Ticked::Yes)
+        detectPageType(program, request.address, Ticked::Yes);
     program.analysis.singlePageList = false;
     offerCleanUp(program, CleanUpChoice::CancelledImages, false);
 
-    if (auto refusal = refusalOf(program, window.text(Control::编辑框_页面地址),
-                                 window.text(Control::编辑框_存放目录))) {
+    if (auto refusal = refusalOf(program, request.address, request.folder)) {
         clearPageTypeBoxes(program);
         showStatus(program, *refusal, MessageIcon::Error);
         return;
@@ -56,8 +54,8 @@ void onAnalyse(Program& program) {
         return;
     }
 
-    const Text address = window.text(Control::编辑框_页面地址);
-    const Text folder = window.text(Control::编辑框_存放目录);
+    const Text& address = request.address;
+    const Text& folder = request.folder;
     Text pageName = pageNameFromAddress(address);
 
     if (isListPageType(program.analysis.pageType)) {
@@ -75,19 +73,24 @@ void onAnalyse(Program& program) {
         releaseWorkLock(program);
 }
 
-void detectPageType(Program& program) {
-    Window& window = program.window;
-    if (window.isTicked(Control::选择框_自动选择)) {
-        clearPageTypeBoxes(program);
-        window.setTicked(Control::选择框_自动选择, true);
-        const PageType detected = detectedPageType(window.text(Control::编辑框_页面地址));
-        if (detected != PAGE_NONE) {
-            program.analysis.pageType = detected;
-            return;
-        }
-    }
-    if (!window.isTicked(Control::选择框_自动选择))
+void detectPageType(Program& program, const Text& address, Ticked automatic) {
+    if (automatic == Ticked::No) {
         program.analysis.pageType = PAGE_NONE;
+        return;
+    }
+    tickPageTypeBoxAlone(program, PAGE_NONE);
+    // An address of no known type keeps the type chosen before.
+    if (const PageType detected = detectedPageType(address); detected != PAGE_NONE)
+        program.analysis.pageType = detected;
+}
+
+void onPageTypeBox(Program& program, PageType type, Ticked ticked) {
+    if (ticked == Ticked::No) {
+        program.analysis.pageType = PAGE_NONE;
+        return;
+    }
+    tickPageTypeBoxAlone(program, type);
+    program.analysis.pageType = type;
 }
 
 } // namespace xiuyun

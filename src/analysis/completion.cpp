@@ -3,9 +3,10 @@
 #include "os/files.h"
 #include "program/imagerows.h"
 #include "program/messages.h"
-#include "program/pagetype.h"
 #include "program/presenter.h"
 #include "text/textutils.h"
+
+#include <mutex>
 
 namespace xiuyun {
 
@@ -13,10 +14,14 @@ void finishAnalysis(Program& program, const Text& kind, const Text& firstImageAd
     if (kind != "图集分类"_t && kind != "单个地址"_t)
         return;
     program.rows.fill(firstImageAddress, imageCount);
-    setPhase(program, Phase::Analysed);
+    lockInputs(program);
     showStatus(program,
                "状态：分析数据完成\r\n\r\n原因：\r\n\r\n解决：\r\n\r\n说明：线程可调，其他禁止再输入"_t,
                MessageIcon::Information);
+}
+
+void lockInputs(Program& program) {
+    setPhase(program, Phase::Analysed);
 }
 
 void onReanalyse(Program& program) {
@@ -32,7 +37,6 @@ void onReanalyse(Program& program) {
             "状态：重置分析完成，发现存在缓存文件\r\n\r\n原因：\r\n\r\n解决：如需要删除，请点击删除缓存文件按钮"_t,
             MessageIcon::Information);
     } else {
-        program.smallImageFound = 0;
         showStatus(program, "状态：重置分析完成\r\n\r\n原因：\r\n\r\n解决：\r\n\r\n说明："_t,
                    MessageIcon::Information);
     }
@@ -44,9 +48,8 @@ void resetAnalysisState(Program& program) {
     program.rows.clear();
     resetAnalysis(program);
     program.albums.clear();
-    program.imageRootFolder = Text();
-    program.smallImageFound = 0;
-    program.retryCount = 0;
+    std::lock_guard lock(program.downloadLock);
+    program.lastDownload.reset();
 }
 
 } // namespace xiuyun

@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include "analysis/analysecommand.h"
+#include "analysis/pagetype.h"
 #include "analysis/routes.h"
 #include "app/folderchoice.h"
 #include "app/startup.h"
@@ -10,7 +11,6 @@
 #include "frontends/console/consolewindow.h"
 #include "os/files.h"
 #include "os/interrupt.h"
-#include "program/pagetype.h"
 #include "program/presenter.h"
 #include "text/textutils.h"
 
@@ -36,7 +36,7 @@ std::optional<Control> typeBoxOfWord(std::string_view word) {
         return Control::选择框_自动选择;
     for (const PageTypeEntry& entry : pageTypes()) {
         if (entry.commandWord == word)
-            return entry.box;
+            return pageTypeBox(entry.type);
     }
     return std::nullopt;
 }
@@ -49,7 +49,8 @@ std::string typeHelp() {
     for (std::size_t i = 0; i < types.size(); ++i) {
         const bool lineStart = i >= 1 && (i - 1) % 3 == 0;
         help += lineStart ? "、\n                     " : "、";
-        help += std::string(types[i].commandWord) + "（" + std::string(layoutOf(types[i].box).caption) + "）";
+        help += std::string(types[i].commandWord) + "（" +
+                std::string(layoutOf(pageTypeBox(types[i].type)).caption) + "）";
     }
     return help + "\n";
 }
@@ -205,33 +206,34 @@ int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
     ConsoleWindow window(messages, progress);
     Program program(window, programDirectory);
     program.routes = analysisRoutes();
-    program.skipExistingImages = commandLine.skipExisting;
     onWindowCreated(program);
 
-    // The user's side, as the window's user would fill it in, then the window's commands in order.
-    window.enter(Control::编辑框_页面地址, Text::fromUtf8(commandLine.address));
-    if (!commandLine.folder.empty())
-        window.enter(Control::编辑框_存放目录,
-                     absoluteFolder(Text::fromUtf8(commandLine.folder), startDirectory));
-    window.slide(commandLine.threads);
-    onThreadSliderChanged(program);
-    window.tick(commandLine.typeBox, true);
-    if (isPageTypeBox(commandLine.typeBox))
-        onPageTypeBox(program, commandLine.typeBox);
+    // The requests the window's user would give, from the arguments, then the window's commands
+    // in order.
+    const Text address = Text::fromUtf8(commandLine.address);
+    const Text folder = commandLine.folder.empty()
+                            ? program.programDir
+                            : absoluteFolder(Text::fromUtf8(commandLine.folder), startDirectory);
+    onThreadSliderChanged(program, commandLine.threads);
+    const bool detect = !isPageTypeBox(commandLine.typeBox);
+    if (detect)
+        detectPageType(program, address, Ticked::Yes);
     else
-        detectPageType(program);
-    onAnalyse(program);
+        onPageTypeBox(program, pageTypeOfBox(commandLine.typeBox), Ticked::Yes);
+    onAnalyse(program,
+              {.address = address, .folder = folder, .detectType = detect ? Ticked::Yes : Ticked::No});
     // Anything but a completed analysis has been reported by its box.
     if (program.phase != Phase::Analysed)
         return exitOtherEnding;
     if (cancelRequested)
         return exitInterrupted;
 
-    onStartDownload(program);
+    const StartRequest start{.address = address, .folder = folder, .skipExisting = commandLine.skipExisting};
+    onStartDownload(program, start);
     if (program.forceNextStart) {
         if (!commandLine.force)
             return exitOtherEnding;
-        onStartDownload(program);
+        onStartDownload(program, start);
     }
 
     const auto started = std::chrono::steady_clock::now();

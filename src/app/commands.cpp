@@ -8,11 +8,35 @@
 #include "download/cancelcommand.h"
 #include "download/cleanup.h"
 #include "download/startcommand.h"
-#include "program/pagetype.h"
+#include "program/presenter.h"
+#include "program/requests.h"
 
 #include <memory>
 
 namespace xiuyun {
+namespace {
+
+Ticked tickOf(const Window& window, Control box) {
+    return window.isTicked(box) ? Ticked::Yes : Ticked::No;
+}
+
+// The requests of the commands, from what the window shows at the moment of the click.
+AnalyseRequest analyseRequest(const Window& window) {
+    return {.address = window.text(Control::编辑框_页面地址),
+            .folder = window.text(Control::编辑框_存放目录),
+            .detectType = tickOf(window, Control::选择框_自动选择)};
+}
+
+StartRequest startRequest(const Window& window) {
+    return {.address = window.text(Control::编辑框_页面地址),
+            .folder = window.text(Control::编辑框_存放目录)};
+}
+
+CleanUpRequest cleanUpRequest(const Window& window) {
+    return {.folder = window.text(Control::编辑框_存放目录)};
+}
+
+} // namespace
 
 WindowEvents commandHandlers(Program& program) {
     WindowEvents events;
@@ -27,16 +51,17 @@ WindowEvents commandHandlers(Program& program) {
             bool& flag;
             ~Done() { flag = false; }
         } done{*running};
+        Window& window = program.window;
         if (isPageTypeBox(control)) {
-            onPageTypeBox(program, control);
+            onPageTypeBox(program, pageTypeOfBox(control), tickOf(window, control));
             return;
         }
         switch (control) {
         case Control::选择框_自动选择:
-            detectPageType(program);
+            detectPageType(program, window.text(Control::编辑框_页面地址), tickOf(window, control));
             break;
         case Control::按钮_分析数据:
-            onAnalyse(program);
+            onAnalyse(program, analyseRequest(window));
             break;
         case Control::按钮_浏览目录:
             onBrowseFolder(program);
@@ -45,16 +70,16 @@ WindowEvents commandHandlers(Program& program) {
             onCancelDownload(program);
             break;
         case Control::按钮_删除残余:
-            onCleanUp(program);
+            onCleanUp(program, cleanUpRequest(window));
             break;
         case Control::按钮_开始下载:
-            onStartDownload(program);
+            onStartDownload(program, startRequest(window));
             break;
         case Control::按钮_重新分析:
             onReanalyse(program);
             break;
         case Control::滑块条1:
-            onThreadSliderChanged(program);
+            onThreadSliderChanged(program, window.sliderPosition());
             break;
         default:
             break;

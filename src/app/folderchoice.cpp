@@ -2,8 +2,9 @@
 
 namespace xiuyun {
 
-void onThreadSliderChanged(Program& program) {
-    program.window.setText(Control::透明标签_线程数, Text::number(program.window.sliderPosition()));
+void onThreadSliderChanged(Program& program, int position) {
+    program.threadCount = position;
+    program.window.setText(Control::透明标签_线程数, Text::number(position));
 }
 
 void onBrowseFolder(Program& program) {

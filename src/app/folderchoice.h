@@ -6,7 +6,8 @@
 
 namespace xiuyun {
 
-void onThreadSliderChanged(Program& program);
+// The slider's new position: the thread count from the next batch of a download on.
+void onThreadSliderChanged(Program& program, int position);
 void onBrowseFolder(Program& program);
 
 // The folder picker: the chosen folder without leading and trailing blanks, or the empty text

@@ -1,5 +1,6 @@
 #include "download/cleanup.h"
 
+#include "download/download.h"
 #include "os/filelock.h"
 #include "os/files.h"
 #include "program/messages.h"
@@ -72,8 +73,7 @@ void deleteCacheFiles(Program& program) {
 }
 
 // The folder of the images of a cancelled download, once no worker of it is left running.
-void deleteCancelledImages(Program& program) {
-    Window& window = program.window;
+void deleteCancelledImages(Program& program, const CleanUpRequest& request) {
     const MessageAnswer answer = showInformationBox(
         program,
         waitForTheResult() +
@@ -95,9 +95,9 @@ void deleteCancelledImages(Program& program) {
     hideButton(program);
     // The images went into the target folder; nothing outside it (or the program's own folder,
     // where an analysis may have put them before) is ever a download's to delete.
-    const Text allowed[] = {window.text(Control::编辑框_存放目录), program.programDir};
+    const Text allowed[] = {request.folder, program.programDir};
     const Text kept[] = {program.dataDir()}; // a list folder named "vrd" must not take the cache along
-    if (deleteFolderTree(program.imageRootFolder, allowed, kept))
+    if (deleteFolderTree(lastImageFolder(program), allowed, kept))
         showStatus(program, "状态：删除取消下载时产生的图片成功\r\n\r\n原因：\r\n\r\n解决："_t,
                    MessageIcon::Information);
     else
@@ -113,11 +113,11 @@ bool isDriveRoot(const Text& path) {
 
 } // namespace
 
-void onCleanUp(Program& program) {
+void onCleanUp(Program& program, const CleanUpRequest& request) {
     if (program.cleanUpChoice == CleanUpChoice::CacheFiles)
         deleteCacheFiles(program);
     else
-        deleteCancelledImages(program);
+        deleteCancelledImages(program, request);
 }
 
 std::vector<Text> listFiles(Window& window, const Text& folder, const Text& pattern, FullPaths fullPaths) {

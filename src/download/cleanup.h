@@ -2,13 +2,14 @@
 #pragma once
 
 #include "program/program.h"
+#include "program/requests.h"
 
 #include <span>
 
 namespace xiuyun {
 
 // Runs the command the caption of 按钮_删除残余 names: "删除缓存文件" or "删除取消下载的图片".
-void onCleanUp(Program& program);
+void onCleanUp(Program& program, const CleanUpRequest& request);
 
 // The plain files of one folder that match a wildcard, as full paths or bare names, letting the
 // window handle its messages between two entries.

@@ -48,10 +48,12 @@ void runDetached(std::function<void()> work) {
 
 } // namespace
 
-std::shared_ptr<Download> Download::start(Program& program, Body body) {
-    auto download = std::make_shared<Download>(program);
+std::shared_ptr<Download> Download::start(Program& program, StartRequest request, Text imageFolder,
+                                          Body body) {
+    auto download = std::make_shared<Download>(program, std::move(request), std::move(imageFolder));
     std::lock_guard lock(program.downloadLock);
     program.schedulerThread = download;
+    program.lastDownload = download;
     runDetached([download, body = std::move(body)] {
         body(*download);
         {
@@ -61,6 +63,16 @@ std::shared_ptr<Download> Download::start(Program& program, Body body) {
         download->m_ended.notify_all();
     });
     return download;
+}
+
+Text Download::imageFolder() const {
+    std::lock_guard lock(m_mutex);
+    return m_imageFolder;
+}
+
+void Download::setImageFolder(Text folder) {
+    std::lock_guard lock(m_mutex);
+    m_imageFolder = std::move(folder);
 }
 
 bool Download::waitMs(std::chrono::milliseconds duration) const {
@@ -97,6 +109,11 @@ bool releaseThread(Program& program, const Download& download) {
         return false;
     program.schedulerThread.reset();
     return true;
+}
+
+Text lastImageFolder(Program& program) {
+    std::lock_guard lock(program.downloadLock);
+    return program.lastDownload ? program.lastDownload->imageFolder() : Text();
 }
 
 bool waitForDownloadThreads(std::chrono::milliseconds timeout) {

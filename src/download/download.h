@@ -1,7 +1,9 @@
-// One download: its scheduler thread, its stop request and its count of running workers.
+// One download and its run: its scheduler thread, its stop request, its running workers, the
+// folder its images go to, its thread limit and its retries.
 #pragma once
 
 #include "program/program.h"
+#include "program/requests.h"
 #include "window/waits.h"
 
 #include <atomic>
@@ -16,17 +18,34 @@ class Download : public std::enable_shared_from_this<Download> {
 public:
     using Body = std::function<void(Download&)>;
 
-    // Makes the download the program's schedulerThread and runs `body` on a thread of its own,
-    // under the program's download policy. The handle is in place before the body can reach its
-    // own end, where it releases it.
-    static std::shared_ptr<Download> start(Program& program, Body body);
+    // Makes the download the program's schedulerThread and lastDownload and runs `body` on a
+    // thread of its own, under the program's download policy. The handle is in place before the
+    // body can reach its own end, where it releases it.
+    static std::shared_ptr<Download> start(Program& program, StartRequest request, Text imageFolder,
+                                           Body body);
 
-    explicit Download(Program& program) : m_program(program), m_policy(program.downloadPolicy) {}
+    Download(Program& program, StartRequest request, Text imageFolder)
+        : m_program(program), m_policy(program.downloadPolicy), m_request(std::move(request)),
+          m_imageFolder(std::move(imageFolder)) {}
     Download(const Download&) = delete;
     Download& operator=(const Download&) = delete;
 
     Program& program() const { return m_program; }
     const DownloadPolicy& policy() const { return m_policy; }
+    const StartRequest& request() const { return m_request; }
+
+    // The folder the images go to now: the album folder of a single album, the folder of the list
+    // page in hand for the list types. Read from any thread.
+    Text imageFolder() const;
+    void setImageFolder(Text folder);
+
+    // The workers a batch runs at once: the program's thread count when the batch started.
+    int threadLimit() const { return m_threadLimit; }
+    void takeThreadLimit() { m_threadLimit = m_program.threadCount.load(); }
+
+    // Album downloads started again because a check found a failed image; the scheduler's alone.
+    int retries() const { return m_retries; }
+    void countRetry() { ++m_retries; }
 
     // Asks the scheduler to end: it checks the request at every wait and before it starts a worker,
     // and then ends without its end-of-download steps. Workers already running finish.
@@ -52,6 +71,10 @@ public:
 private:
     Program& m_program;
     const DownloadPolicy m_policy;
+    const StartRequest m_request;
+    Text m_imageFolder; // under m_mutex
+    std::atomic<int> m_threadLimit = 0;
+    int m_retries = 0;
     StopSignal m_stop;
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_ended;
@@ -71,6 +94,10 @@ void haltThread(Download& download, std::chrono::milliseconds limit);
 // the handle is released once, by whichever of the scheduler's end, the cancel and the window's
 // destruction comes first. Takes downloadLock.
 bool releaseThread(Program& program, const Download& download);
+
+// The folder of the images of the download started last; empty when none was started since the
+// last reset.
+Text lastImageFolder(Program& program);
 
 // Waits until every scheduler and worker thread of every download has returned (at most
 // `timeout`); true when none is left. Nothing of a Program may go before its threads have.

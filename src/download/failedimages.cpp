@@ -57,14 +57,15 @@ bool hasExtension(const Text& name, const std::vector<Text>& extensions) {
 
 } // namespace
 
-bool scanFailedImages(Program& program, Text& folder, FolderGiven folderGiven) {
-    if (folderGiven == FolderGiven::No)
-        folder = program.window.text(Control::编辑框_存放目录);
+bool scanFailedImages(Window& window, Text folder) {
     static const std::vector<Text> imageExtensions{"jpg"_t, "png"_t, "gif"_t};
-    walkFiles(
-        program.window, folder, imageExtensions, Recurse::Yes,
-        [&program](const Text& name, const Text& fullPath) { checkImageSize(program, name, fullPath); });
-    return program.smallImageFound == 1;
+    bool failed = false;
+    walkFiles(window, folder, imageExtensions, Recurse::Yes,
+              [&failed](const Text& name, const Text& fullPath) {
+                  if (checkImageSize(name, fullPath))
+                      failed = true;
+              });
+    return failed;
 }
 
 void walkFiles(Window& window, Text& folder, const Text& extension, Recurse recurse,
@@ -99,14 +100,14 @@ bool isFailedImageFile(const Text& path) {
     return isFailed(files::readFileEnds(path, pictureHeadBytes, pictureTailBytes));
 }
 
-void checkImageSize(Program& program, const Text& /*name*/, const Text& fullPath) {
+bool checkImageSize(const Text& /*name*/, const Text& fullPath) {
     if (const auto stamp = files::fileStamp(fullPath); stamp && wholeImages().holds(fullPath, *stamp))
-        return;
+        return false;
     const auto ends = files::readFileEnds(fullPath, pictureHeadBytes, pictureTailBytes);
     if (isFailed(ends))
-        program.smallImageFound = 1;
-    else
-        wholeImages().remember(fullPath, ends->stamp);
+        return true;
+    wholeImages().remember(fullPath, ends->stamp);
+    return false;
 }
 
 } // namespace xiuyun

@@ -2,23 +2,21 @@
 // error page, a broken transfer), and so does a picture cut short; its album is downloaded again.
 #pragma once
 
-#include "program/program.h"
+#include "window/window.h"
 
 #include <functional>
+#include <vector>
 
 namespace xiuyun {
 
-enum class FolderGiven { No, Yes };
 enum class Recurse { No, Yes };
 
 // At most this many KiB (a started KiB counting whole), an image file counts as failed.
 inline constexpr long long failedImageKb = 10;
 
-// Walks the folder tree for ".jpg", ".png" and ".gif" files (any case) that failed and sets
-// smallImageFound when it meets one; the flag stays set until the scheduler clears it. With
-// FolderGiven::No the folder is first replaced by the text of 编辑框_存放目录. True when
-// smallImageFound is set afterwards.
-bool scanFailedImages(Program& program, Text& folder, FolderGiven folderGiven);
+// Walks the folder tree for ".jpg", ".png" and ".gif" files (any case) and answers whether it met
+// one that failed. Each check answers for itself; no folder is no failed image.
+bool scanFailedImages(Window& window, Text folder);
 
 using FileRoutine = std::function<void(const Text& name, const Text& fullPath)>;
 
@@ -37,8 +35,8 @@ void walkFiles(Window& window, Text& folder, const std::vector<Text>& extensions
 // say it was cut short. Only the head and the tail of the file are read.
 bool isFailedImageFile(const Text& path);
 
-// The scan's routine: sets smallImageFound when the file failed. A file judged whole is not read
-// again while its stamp stays the same, so the ten checks of an album read each image once.
-void checkImageSize(Program& program, const Text& name, const Text& fullPath);
+// The scan's routine: true when the file failed. A file judged whole is not read again while its
+// stamp stays the same, so the ten checks of an album read each image once.
+bool checkImageSize(const Text& name, const Text& fullPath);
 
 } // namespace xiuyun

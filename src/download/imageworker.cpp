@@ -141,7 +141,7 @@ void downloadImageRow(Download& download, const AlbumTarget& target, const Image
     const Text path = target.folder + "\\"_t + imageFileName(row, batch.addresses[row]);
 
     WriteOutcome outcome = WriteOutcome::Written;
-    if (!(program.skipExistingImages && !isFailedImageFile(path))) {
+    if (!(download.request().skipExisting && !isFailedImageFile(path))) {
         if (fetchImage(download, target, batch, row, path) == Fetched::WriteFailed)
             outcome = leaveAddressList(program, target, batch, path);
     }

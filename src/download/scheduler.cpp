@@ -23,23 +23,23 @@ static_assert(KEPT_CONNECTIONS >= sliderMaximum);
 enum class EnsureAlbumFolder { No, Yes };
 enum class Batch { Done, Stopped };
 
-// One worker per row of the list, at most the slider's number at once, then the wait for all of
-// them. The slider is read once per batch, so a move takes effect from the next album or retry.
+// One worker per row of the list, at most the thread count at once, then the wait for all of
+// them. The count is taken once per batch, so a move of the slider takes effect from the next
+// album or retry.
 Batch dispatchBatch(Download& download, const std::shared_ptr<const AlbumTarget>& target,
                     EnsureAlbumFolder ensureAlbumFolder) {
     Program& program = download.program();
-    Window& window = program.window;
     std::shared_ptr<const ImageBatch> batch;
     {
         std::lock_guard lock(program.downloadLock);
         batch = program.rows.batch();
-        program.threadLimit = window.sliderPosition();
+        download.takeThreadLimit();
         if (ensureAlbumFolder == EnsureAlbumFolder::Yes)
             files::ensureFolderBelow(target->root, target->folder);
     }
     const int rows = static_cast<int>(batch->addresses.size());
     for (int i = 1; i <= rows; ++i) {
-        while (download.activeWorkers >= program.threadLimit) {
+        while (download.activeWorkers >= download.threadLimit()) {
             if (!download.waitMs(download.policy().schedulerWait))
                 return Batch::Stopped;
         }
@@ -65,10 +65,32 @@ Text separatorFor(const Text& folder) {
     return files::endsWithSeparator(folder) ? Text() : "\\"_t;
 }
 
+// The album's first download, then its checks: while a check finds a failed image the album is
+// downloaded again, as the rule says. Every such download counts as one retry of the download.
+Batch downloadAlbum(Download& download, const std::shared_ptr<const AlbumTarget>& target,
+                    EnsureAlbumFolder ensureAlbumFolder, const AlbumChecks& rule) {
+    if (dispatchBatch(download, target, ensureAlbumFolder) == Batch::Stopped)
+        return Batch::Stopped;
+    for (int check = 1; check <= rule.checks; ++check) {
+        if (!scanFailedImages(download.program().window, target->folder)) {
+            if (rule.endOnceWhole)
+                break;
+            continue;
+        }
+        download.countRetry();
+        if (check == rule.checks && !rule.downloadAfterLastCheck)
+            break;
+        if (dispatchBatch(download, target, ensureAlbumFolder) == Batch::Stopped)
+            return Batch::Stopped;
+    }
+    return Batch::Done;
+}
+
 // The folder of a list that has a single page: the last element of the address, a search word
 // decoded and made fit for a file name.
-Text singleListName(Program& program) {
-    Text name = fileNameOf(program.window.text(Control::编辑框_页面地址), Extension::Drop);
+Text singleListName(const Download& download) {
+    const Program& program = download.program();
+    Text name = fileNameOf(download.request().address, Extension::Drop);
     if (program.analysis.pageType == PAGE_SEARCH)
         name = cleanFileName(urlDecode(name, DecodeTo::Gbk));
     if (name.contains("/"_t))
@@ -89,16 +111,11 @@ std::shared_ptr<const AlbumTarget> albumTarget(Program& program, const Text& roo
         AlbumTarget{root, folder, program.analysis.imageCount.value_or(Text())});
 }
 
-// What the final check walks: the whole target folder (list types) or the album's folder.
-struct FinalScan {
-    FolderGiven folderGiven;
-    Text folder;
-};
-
 // The end of a download that was not stopped: buttons, handle, the final check and its report.
-// Once the handle is released a cancel no longer waits for this thread, and a reset may empty the
-// analysis at once: from there on nothing but the scan's own copy of its folder is read.
-void finishDownload(Download& download, FinalScan scan, const Text& retryWord) {
+// `scanned` is what the final check walks: the whole target folder (list types) or the album's
+// folder. Once the handle is released a cancel no longer waits for this thread, and a reset may
+// empty the analysis at once: from there on nothing but the download's own values is read.
+void finishDownload(Download& download, const Text& scanned, const Text& retryWord) {
     Program& program = download.program();
     {
         // Under the lock a stop and this end cannot cross: a cancel either comes first and this
@@ -110,20 +127,16 @@ void finishDownload(Download& download, FinalScan scan, const Text& retryWord) {
         releaseThread(program, download);
     }
     // One retry pass is reported as 2.
-    if (program.retryCount != 0)
-        ++program.retryCount;
-    const bool failed = scanFailedImages(program, scan.folder, scan.folderGiven);
-    const Text retries = Text::number(program.retryCount);
+    const int retries = download.retries() != 0 ? download.retries() + 1 : 0;
+    const bool failed = scanFailedImages(program.window, scanned);
     if (failed) {
         showDownloadOutcome(program, DownloadOutcome::MaybeFailed,
                             "状态：图片下载完成，但可能存在下载失败的文件\r\n\r\n原因：未知\r\n\r\n"_t +
-                                retryWord + retries + " 有点问题啊！"_t);
+                                retryWord + Text::number(retries) + " 有点问题啊！"_t);
     } else {
         showDownloadOutcome(program, DownloadOutcome::Downloaded,
-                            "状态：图片下载完成\r\n\r\n原因：\r\n\r\n重试："_t + retries);
+                            "状态：图片下载完成\r\n\r\n原因：\r\n\r\n重试："_t + Text::number(retries));
     }
-    program.smallImageFound = 0;
-    program.retryCount = 0;
     // The download is over: another copy of the program may work from the data folder now.
     releaseWorkLock(program);
 }
@@ -132,15 +145,13 @@ void finishDownload(Download& download, FinalScan scan, const Text& retryWord) {
 
 void runListDownload(Download& download) {
     Program& program = download.program();
-    Window& window = program.window;
     const Analysis& analysis = program.analysis;
     const long long pages = analysis.singlePageList ? 1 : analysis.totalPages;
-    const Text target = window.text(Control::编辑框_存放目录);
-    int checks = 0;
+    const Text target = download.request().folder;
     for (long long page = 1; page <= pages; ++page) {
         Text name;
         if (analysis.singlePageList) {
-            name = singleListName(program);
+            name = singleListName(download);
         } else {
             // A download started from a later list page runs out of pages before the count.
             if (program.albums.pageNumbers().empty())
@@ -155,51 +166,32 @@ void runListDownload(Download& download) {
                 "状态：分析数据失败\r\n\r\n原因：目录创建出错\r\n\r\n解决：请确认目录是否正确或是否被占用！"_t);
             break;
         }
-        program.imageRootFolder = listFolder;
+        download.setImageFolder(listFolder);
         const long long albums = analysis.albumsOnPage;
         for (long long album = 1; album <= albums; ++album) {
             const auto albumFolder =
                 albumTarget(program, target,
                             listFolder + "\\"_t + safeFolderElement(analysis.albumTitle.value_or(Text())));
-            if (dispatchBatch(download, albumFolder, EnsureAlbumFolder::Yes) == Batch::Stopped)
+            if (downloadAlbum(download, albumFolder, EnsureAlbumFolder::Yes,
+                              download.policy().listAlbumChecks) == Batch::Stopped)
                 return;
-            // Every album gets all its checks, whatever the earlier ones found.
-            while (checks < download.policy().albumChecks) {
-                ++checks;
-                Text folder = albumFolder->folder;
-                if (scanFailedImages(program, folder, FolderGiven::Yes)) {
-                    program.smallImageFound = 0;
-                    ++program.retryCount;
-                    if (dispatchBatch(download, albumFolder, EnsureAlbumFolder::Yes) == Batch::Stopped)
-                        return;
-                }
-            }
-            checks = 0;
-            program.smallImageFound = 0;
             if (const std::optional<Album> done = program.albums.current())
                 checkAndRecordHistory(program, done->link);
             nextAlbum(program);
         }
-        nextListPage(program);
+        nextListPage(download);
     }
-    finishDownload(download, {FolderGiven::No, Text()}, "累计重试次数："_t);
+    finishDownload(download, target, "累计重试次数："_t);
 }
 
 void runAlbumDownload(Download& download) {
     Program& program = download.program();
-    const auto album = albumTarget(program, folderHolding(program.imageRootFolder), program.imageRootFolder);
-    while (true) {
-        if (dispatchBatch(download, album, EnsureAlbumFolder::No) == Batch::Stopped)
-            return;
-        Text folder = album->folder;
-        if (!scanFailedImages(program, folder, FolderGiven::Yes))
-            break;
-        program.smallImageFound = 0;
-        ++program.retryCount;
-        if (program.retryCount >= download.policy().albumRetries)
-            break;
-    }
-    finishDownload(download, {FolderGiven::Yes, album->folder}, "重试次数："_t);
+    const Text folder = download.imageFolder();
+    const auto album = albumTarget(program, folderHolding(folder), folder);
+    if (downloadAlbum(download, album, EnsureAlbumFolder::No, download.policy().singleAlbumChecks) ==
+        Batch::Stopped)
+        return;
+    finishDownload(download, album->folder, "重试次数："_t);
 }
 
 void nextAlbum(Program& program) {
@@ -212,7 +204,8 @@ void nextAlbum(Program& program) {
     showAlbum(program, cleanFileName(album->title), Text::number(album->imageCount));
 }
 
-void nextListPage(Program& program) {
+void nextListPage(Download& download) {
+    Program& program = download.program();
     program.albums.nextListPage();
     if (!program.albums.pageNumbers().empty()) {
         const Text page = program.albums.pageNumbers().front();
@@ -221,7 +214,7 @@ void nextListPage(Program& program) {
         const Text address = list + (list.endsWith("/"_t) ? Text() : "/"_t) + page + ".html"_t;
         showPageAddress(program, address);
         if (program.routes.crawlListPage)
-            program.routes.crawlListPage(program, address, program.window.text(Control::编辑框_存放目录),
+            program.routes.crawlListPage(program, address, download.request().folder,
                                          fileNameOf(address, Extension::Drop), CrawlMode::NextPage);
     }
     if (const std::optional<Album> album = program.albums.current())

@@ -1,5 +1,5 @@
 // The scheduler of a download: list page by list page, album by album, one worker per image row,
-// never more at once than the slider says; each album checked and downloaded again while it holds a
+// never more at once than the thread count; each album checked and downloaded again while it holds a
 // failed image; the history and the completion report.
 #pragma once
 
@@ -14,6 +14,6 @@ void runAlbumDownload(Download& download);
 // Moves the album queue on by one album and shows the rows of the new first album.
 void nextAlbum(Program& program);
 // Moves pageNumbers on by one page, reads that page from the cache and shows its first album.
-void nextListPage(Program& program);
+void nextListPage(Download& download);
 
 } // namespace xiuyun

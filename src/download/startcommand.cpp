@@ -11,10 +11,7 @@
 
 namespace xiuyun {
 
-void onStartDownload(Program& program) {
-    Window& window = program.window;
-    program.retryCount = 0;
-    program.smallImageFound = 0;
+void onStartDownload(Program& program, const StartRequest& request) {
     offerCleanUp(program, CleanUpChoice::CancelledImages, false);
 
     if (program.phase == Phase::Idle) {
@@ -31,7 +28,7 @@ void onStartDownload(Program& program) {
     // A refused start leaves "2 强制下载": the next press downloads without asking the history.
     if (program.forceNextStart) {
         setForceNextStart(program, false);
-    } else if (checkAndRecordHistory(program, window.text(Control::编辑框_页面地址))) {
+    } else if (checkAndRecordHistory(program, request.address)) {
         setForceNextStart(program, true);
         showStatus(program,
                    "发现：这个页面地址曾被下载过\r\n\r\n如果需要再次下载，请点击 -2 强制下载- 按钮！"_t,
@@ -42,17 +39,18 @@ void onStartDownload(Program& program) {
     setPhase(program, Phase::Downloading);
 
     if (isListPageType(program.analysis.pageType)) {
-        skipToAddressedPage(program, window.text(Control::编辑框_页面地址));
-        Download::start(program, runListDownload);
+        skipToAddressedPage(program, request.address);
+        Download::start(program, request, Text(), runListDownload);
     } else if (program.analysis.pageType == PAGE_ALBUM) {
         // An album folder that is a link counts as one that can't be made.
-        if (!files::ensureFolderBelow(folderHolding(program.imageRootFolder), program.imageRootFolder)) {
+        const Text folder = program.analysis.albumFolder;
+        if (!files::ensureFolderBelow(folderHolding(folder), folder)) {
             showStatus(
                 program,
                 "状态：分析数据失败\r\n\r\n原因：目录创建出错\r\n\r\n解决：请确认目录是否正确或是否被占用！"_t);
             return;
         }
-        Download::start(program, runAlbumDownload);
+        Download::start(program, request, folder, runAlbumDownload);
     }
 }
 

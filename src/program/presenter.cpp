@@ -1,7 +1,9 @@
 #include "program/presenter.h"
 
-#include "program/pagetype.h"
 #include "window/waits.h"
+
+#include <array>
+#include <utility>
 
 namespace xiuyun {
 namespace {
@@ -21,7 +23,56 @@ void countUp(Window& window, Control label, int total) {
     }
 }
 
+// The order in which the boxes are unticked.
+constexpr std::array<Control, 7> allBoxes{
+    Control::选择框_图集分类, Control::选择框_精选其他, Control::选择框_搜索地址, Control::选择框_精选美女,
+    Control::选择框_单个地址, Control::选择框_机构地址, Control::选择框_自动选择,
+};
+
+constexpr std::array<std::pair<PageType, Control>, 6> boxOfType{{
+    {PAGE_CATEGORY, Control::选择框_图集分类},
+    {PAGE_REGION, Control::选择框_精选其他},
+    {PAGE_SEARCH, Control::选择框_搜索地址},
+    {PAGE_FEATURED, Control::选择框_精选美女},
+    {PAGE_ALBUM, Control::选择框_单个地址},
+    {PAGE_AGENCY, Control::选择框_机构地址},
+}};
+
 } // namespace
+
+Control pageTypeBox(PageType type) {
+    for (auto [boxType, box] : boxOfType) {
+        if (boxType == type)
+            return box;
+    }
+    return Control::选择框_自动选择;
+}
+
+PageType pageTypeOfBox(Control control) {
+    for (auto [type, box] : boxOfType) {
+        if (box == control)
+            return type;
+    }
+    return PAGE_NONE;
+}
+
+bool isPageTypeBox(Control control) {
+    return pageTypeOfBox(control) != PAGE_NONE;
+}
+
+std::span<const Control> pageTypeBoxes() {
+    return allBoxes;
+}
+
+void clearPageTypeBoxes(Program& program) {
+    for (Control box : allBoxes)
+        program.window.setTicked(box, false);
+}
+
+void tickPageTypeBoxAlone(Program& program, PageType type) {
+    clearPageTypeBoxes(program);
+    program.window.setTicked(pageTypeBox(type), true);
+}
 
 void setPhase(Program& program, Phase phase) {
     program.phase = phase;

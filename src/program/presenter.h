@@ -5,7 +5,22 @@
 
 #include "program/program.h"
 
+#include <span>
+
 namespace xiuyun {
+
+// The page-type check boxes: one per page type but PAGE_NONE, and 选择框_自动选择, which has
+// none. Each box's caption names its type.
+Control pageTypeBox(PageType type); // 选择框_自动选择 for PAGE_NONE
+// PAGE_NONE for 选择框_自动选择 and for any control that is no page-type box.
+PageType pageTypeOfBox(Control control);
+bool isPageTypeBox(Control control);
+// All seven boxes, 选择框_自动选择 last, in the order they are unticked.
+std::span<const Control> pageTypeBoxes();
+// Unticks all seven boxes; the page type stays as it is.
+void clearPageTypeBoxes(Program& program);
+// The box of the type ticked alone (选择框_自动选择 for PAGE_NONE).
+void tickPageTypeBoxAlone(Program& program, PageType type);
 
 // The phase, and the buttons and inputs it leaves open.
 void setPhase(Program& program, Phase phase);

@@ -58,28 +58,22 @@ struct Program {
     bool forceNextStart = false;
     CleanUpChoice cleanUpChoice = CleanUpChoice::CancelledImages;
 
-    // The folder the images of the current download go to (absolute): the album folder of a
-    // single album, the folder of the list page being downloaded for the list types.
-    Text imageRootFolder;
-
-    // Download state. The download under way owns its scheduler thread, its stop request and its
-    // count of running workers; schedulerThread is empty once it has ended or was stopped, and is
-    // read and written under downloadLock.
+    // Download state. The download under way owns its run: its scheduler thread, its stop
+    // request, its workers, its folder and its retries. schedulerThread is empty once it has
+    // ended or was stopped; lastDownload stays until the next start or a reset, for the images
+    // of a cancelled download. Both are read and written under downloadLock.
     Lock downloadLock;
     std::shared_ptr<Download> schedulerThread;
-    std::atomic<int> threadLimit = 0;
-    std::atomic<int> retryCount = 0;
-    std::atomic<int> smallImageFound = 0;
+    std::shared_ptr<const Download> lastDownload;
+    // The number of images a download fetches at once, as the slider last set it; a download
+    // takes it anew for every batch.
+    std::atomic<int> threadCount = sliderInitial;
     // Boxes shown that reported a failure, and how the last download ended.
     std::atomic<int> failuresReported = 0;
     std::atomic<DownloadOutcome> downloadOutcome = DownloadOutcome::None;
 
     // What each download started from now on takes as its policy.
     DownloadPolicy downloadPolicy;
-    // The command line's --skip-existing: an image already on disk above 10 KB is not asked for
-    // again. The window never sets it.
-    bool skipExistingImages = false;
-
     // The download history as last read or written (download/historyrecords.h), made at its
     // first use.
     std::shared_ptr<HistoryRecords> historyRecords;

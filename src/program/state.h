@@ -4,6 +4,7 @@
 
 #include "text/text.h"
 
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -53,6 +54,8 @@ struct Analysis {
     // the page wrote it (it names the album's address-list file).
     std::optional<Text> albumTitle;
     std::optional<Text> imageCount;
+    // The folder a single album is saved in, as its analysis named it.
+    Text albumFolder{};
 };
 
 // One album of a list page, as its entry describes it.
@@ -65,21 +68,22 @@ struct Album {
 };
 
 // The albums still to download, list page by list page: the page numbers left (the first is the
-// page in hand) and the albums of that page (the first is the album shown). The five album lists
-// are parallel: entry k of each describes the same album.
+// page in hand) and the albums of that page, in its order (the first is the album shown).
 class AlbumQueue {
 public:
     const std::vector<Text>& pageNumbers() const { return m_pageNumbers; }
-    const std::vector<Text>& albumTitles() const { return m_albumTitles; }
-    const std::vector<int>& albumImageCounts() const { return m_albumImageCounts; }
-    const std::vector<int>& albumNumbers() const { return m_albumNumbers; }
-    const std::vector<Text>& albumCovers() const { return m_albumCovers; }
-    const std::vector<Text>& albumLinks() const { return m_albumLinks; }
+    const std::deque<Album>& albums() const { return m_albums; }
+    // One field of every album, in order: albumTitles()[k] and albumLinks()[k] describe one album.
+    std::vector<Text> albumTitles() const { return each(&Album::title); }
+    std::vector<int> albumImageCounts() const { return each(&Album::imageCount); }
+    std::vector<int> albumNumbers() const { return each(&Album::number); }
+    std::vector<Text> albumCovers() const { return each(&Album::cover); }
+    std::vector<Text> albumLinks() const { return each(&Album::link); }
 
     // The album shown, when there is one.
     std::optional<Album> current() const;
 
-    void append(Album album);
+    void append(Album album) { m_albums.push_back(std::move(album)); }
     void setPageNumbers(std::vector<Text> numbers) { m_pageNumbers = std::move(numbers); }
     // Drops the first `count` pages (an analysis started from a later page).
     void skipPages(long long count);
@@ -88,17 +92,21 @@ public:
     void nextAlbum();
     // Drops the albums of the page in hand and moves on by one page.
     void nextListPage();
-    void clearAlbums();
+    void clearAlbums() { m_albums.clear(); }
     // Everything, with the memory of a large analysis given back.
     void clear();
 
 private:
+    template <class Field> std::vector<Field> each(Field Album::*field) const {
+        std::vector<Field> values;
+        values.reserve(m_albums.size());
+        for (const Album& album : m_albums)
+            values.push_back(album.*field);
+        return values;
+    }
+
     std::vector<Text> m_pageNumbers;
-    std::vector<Text> m_albumTitles;
-    std::vector<int> m_albumImageCounts;
-    std::vector<int> m_albumNumbers;
-    std::vector<Text> m_albumCovers;
-    std::vector<Text> m_albumLinks;
+    std::deque<Album> m_albums;
 };
 
 } // namespace xiuyun

@@ -24,7 +24,7 @@ TEST_F(AlbumReaderTest, anAlbumPageGivesTitleCountFolderAndRows) {
     const Text title = Text::fromUtf8(album.title);
     EXPECT_EQ(window.text(Control::透明标签_图片标题2), title);
     EXPECT_EQ(window.text(Control::透明标签_图片数量2), "5"_t);
-    EXPECT_EQ(program.imageRootFolder, directory.path() + "\\saved\\4321 "_t + title);
+    EXPECT_EQ(program.analysis.albumFolder, directory.path() + "\\saved\\4321 "_t + title);
     ASSERT_EQ(window.rowCount(), 5);
     EXPECT_EQ(window.cell(2, 1), address(album.imagePath(3)));
     EXPECT_EQ(files::readFile(dataFile("d_g.q")).value_or(""), gallery.albumPage(album.id));
@@ -39,7 +39,7 @@ TEST_F(AlbumReaderTest, awkwardTitlesStillGiveOneSafeFolder) {
         analyseAlbumPage(id);
         ASSERT_EQ(lastMessageText(), completed()) << id;
 
-        const Text root = program.imageRootFolder;
+        const Text root = program.analysis.albumFolder;
         const Text element = fileNameOf(root, Extension::Keep);
         EXPECT_TRUE(element.startsWith(Text::number(id))) << root;
         EXPECT_LE(files::nativePath(element).size(), 255u) << root;

@@ -1,4 +1,5 @@
 #include "analysis/completion.h"
+#include "download/download.h"
 
 #include "program/presenter.h"
 #include "support/programfixture.h"
@@ -44,9 +45,8 @@ TEST_F(CompletionTest, reanalyseUnlocksAndForgetsEverything) {
     finishAnalysis(program, "图集分类"_t, "http://i.test/a/1.jpg"_t, 2);
     program.albums.append({.title = "1 a"_t, .cover = "c"_t});
     program.albums.setPageNumbers({"1"_t});
-    program.imageRootFolder = "x"_t;
-    program.smallImageFound = 1;
-    program.retryCount = 2;
+    program.analysis.albumFolder = "x"_t;
+    program.lastDownload = std::make_shared<Download>(program, StartRequest{}, "x"_t);
     setForceNextStart(program, true);
     showCurrentPage(program, "3"_t);
 
@@ -59,9 +59,8 @@ TEST_F(CompletionTest, reanalyseUnlocksAndForgetsEverything) {
     EXPECT_EQ(window.text(Control::透明标签_总图集2), "总图集"_t);
     EXPECT_TRUE(program.albums.albumTitles().empty());
     EXPECT_TRUE(program.albums.pageNumbers().empty());
-    EXPECT_TRUE(program.imageRootFolder.empty());
-    EXPECT_EQ(program.retryCount, 0);
-    EXPECT_EQ(program.smallImageFound, 0);
+    EXPECT_TRUE(program.analysis.albumFolder.empty());
+    EXPECT_EQ(program.lastDownload, nullptr);
     EXPECT_TRUE(window.isEnabled(Control::按钮_分析数据));
     EXPECT_FALSE(window.isReadOnly(Control::编辑框_存放目录));
     EXPECT_FALSE(window.isEnabled(Control::按钮_重新分析));

@@ -48,8 +48,8 @@ TEST_F(CancelTest, cancellingWhileEverySlotIsBusyStartsNoFurtherImage) {
     ASSERT_EQ(window.rowCount(), 9);
     for (int row = 0; row < 9; ++row)
         EXPECT_EQ(window.cell(row, 2), row < 3 ? "下载完成"_t : Text()) << row;
-    EXPECT_TRUE(
-        holdsAlbum(program.imageRootFolder, {album.id, album.title, 3, album.pagePath, album.coverPath}));
+    EXPECT_TRUE(holdsAlbum(program.analysis.albumFolder,
+                           {album.id, album.title, 3, album.pagePath, album.coverPath}));
     EXPECT_TRUE(window.messages().empty());
     expectCancelledPhase(); // the scheduler's end changed nothing afterwards
 }
@@ -92,7 +92,7 @@ TEST_F(CancelTest, cancellingDuringTheEndOfBatchWaitRunsNoRetryAndNoReport) {
 
     EXPECT_EQ(imageRequests(), 2);
     EXPECT_TRUE(window.messages().empty());
-    EXPECT_EQ(program.retryCount, 0);
+    EXPECT_EQ(program.lastDownload->retries(), 0);
     expectCancelledPhase();
 }
 
@@ -112,7 +112,7 @@ TEST_F(CancelTest, aNewDownloadRightAfterACancelKeepsItsOwnLimit) {
     ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
 
     EXPECT_EQ(site.peakInFlight(), 2);
-    EXPECT_TRUE(holdsAlbum(program.imageRootFolder, next));
+    EXPECT_TRUE(holdsAlbum(program.analysis.albumFolder, next));
     EXPECT_EQ(lastMessageText(), successBox(0));
     for (int row = 0; row < window.rowCount(); ++row)
         EXPECT_EQ(window.cell(row, 2), "下载完成"_t) << row;
@@ -124,7 +124,7 @@ TEST_F(CancelTest, aCancelWithoutARunningSchedulerStillLeavesTheWayOut) {
     album = gallery.albumsOn(category, 1).front();
     analyse(address(album.pagePath), Control::选择框_单个地址);
     ASSERT_TRUE(files::writeFile(at("plain"), "x"));
-    program.imageRootFolder = at("plain\\album");
+    program.analysis.albumFolder = at("plain\\album");
     window.click(Control::按钮_开始下载);
     ASSERT_TRUE(window.isEnabled(Control::按钮_取消下载));
 

@@ -203,7 +203,7 @@ protected:
 
 TEST_F(CancelledImagesTest, theFolderGoesOnceNoWorkerIsLeftAndTheUserAgrees) {
     cancelSlowAlbum();
-    const Text folder = program.imageRootFolder;
+    const Text folder = program.analysis.albumFolder;
 
     // Two workers still show "等待中...": the deletion pauses and the button stays.
     window.click(Control::按钮_删除残余);
@@ -236,12 +236,12 @@ TEST_F(CancelledImagesTest, theFolderGoesOnceNoWorkerIsLeftAndTheUserAgrees) {
 TEST_F(CancelledImagesTest, whatCannotGoIsReportedAsAFailure) {
     cancelSlowAlbum();
     ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
-    ASSERT_TRUE(files::writeFile(program.imageRootFolder + "\\.keep"_t, "x"));
+    ASSERT_TRUE(files::writeFile(program.analysis.albumFolder + "\\.keep"_t, "x"));
     window.click(Control::按钮_删除残余);
     EXPECT_EQ(lastMessageText(), "状态：删除取消下载时产生的图片失败\r\n\r\n原因：\r\n\r\n解决："_t);
     EXPECT_EQ(window.messages().back().icon, MessageIcon::Error);
     EXPECT_FALSE(window.isVisible(Control::按钮_删除残余));
-    EXPECT_FALSE(files::exists(program.imageRootFolder + "\\1.png"_t));
+    EXPECT_FALSE(files::exists(program.analysis.albumFolder + "\\1.png"_t));
 }
 
 TEST_F(CancelledImagesTest, nothingIsDeletedWhileADownloadRuns) {
@@ -252,11 +252,11 @@ TEST_F(CancelledImagesTest, nothingIsDeletedWhileADownloadRuns) {
     window.click(Control::按钮_开始下载);
     window.clearMessages();
 
-    onCleanUp(program); // the caption is "删除取消下载的图片" since the start
+    onCleanUp(program, {.folder = directory.path()}); // the caption is "删除取消下载的图片" since the start
     EXPECT_EQ(lastMessageText(), "状态：删除取消下载的图片失败\r\n\r\n原因：\r\n\r\n解决："_t);
     EXPECT_FALSE(window.isVisible(Control::按钮_删除残余));
     ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
-    EXPECT_TRUE(holdsAlbum(program.imageRootFolder, album));
+    EXPECT_TRUE(holdsAlbum(program.analysis.albumFolder, album));
 }
 
 } // namespace

@@ -28,15 +28,14 @@ protected:
         return path;
     }
     bool scan(const std::string& relative = "") {
-        Text folder = directory.path() + (relative.empty() ? Text() : "\\"_t + Text::fromUtf8(relative));
-        return scanFailedImages(program, folder, FolderGiven::Yes);
+        return scanFailedImages(window, directory.path() +
+                                            (relative.empty() ? Text() : "\\"_t + Text::fromUtf8(relative)));
     }
 };
 
 TEST_F(FailedImageScanTest, tenKilobytesFailAndOneByteMorePasses) {
     put("a\\1.jpg", 10240);
     EXPECT_TRUE(scan("a"));
-    program.smallImageFound = 0;
     put("b\\1.jpg", 10241);
     EXPECT_FALSE(scan("b"));
 }
@@ -48,7 +47,6 @@ TEST_F(FailedImageScanTest, onlyJpgPngAndGifCountInAnyCase) {
     EXPECT_FALSE(scan("a"));
     put("b\\a.JPG", 0);
     EXPECT_TRUE(scan("b"));
-    program.smallImageFound = 0;
     put("c\\x.Gif", 5);
     EXPECT_TRUE(scan("c"));
 }
@@ -57,30 +55,16 @@ TEST_F(FailedImageScanTest, theWholeTreeIsWalkedWithOrWithoutATrailingSeparator)
     put("top\\1.png", 20000);
     put("top\\one\\two\\9.png", 3);
     EXPECT_TRUE(scan("top"));
-    program.smallImageFound = 0;
     EXPECT_TRUE(scan("top\\"));
 }
 
-TEST_F(FailedImageScanTest, theFlagStaysUntilCleared) {
+TEST_F(FailedImageScanTest, eachCheckAnswersForItsOwnFolderAlone) {
     put("bad\\1.gif", 1);
     put("good\\1.gif", 20000);
     EXPECT_TRUE(scan("bad"));
-    EXPECT_TRUE(scan("good"));
-    EXPECT_TRUE(scan("missing"));
-    program.smallImageFound = 0;
     EXPECT_FALSE(scan("good"));
     EXPECT_FALSE(scan("missing"));
-    Text none;
-    EXPECT_FALSE(scanFailedImages(program, none, FolderGiven::Yes)); // never the root of the disk
-}
-
-TEST_F(FailedImageScanTest, withoutAFolderTheTargetFolderBoxIsScanned) {
-    TemporaryDirectory target;
-    window.setText(Control::编辑框_存放目录, target.path());
-    put("elsewhere\\1.jpg", 1);
-    Text folder = "ignored"_t;
-    EXPECT_FALSE(scanFailedImages(program, folder, FolderGiven::No));
-    EXPECT_EQ(folder, target.path() + "\\"_t);
+    EXPECT_FALSE(scanFailedImages(window, Text())); // never the root of the disk
 }
 
 // The checks of an album skip what they judged whole before; any later write must be judged anew,
@@ -99,7 +83,6 @@ TEST_F(FailedImageScanTest, aWholeImageJudgedBeforeIsJudgedAgainOnceItChanges) {
     ASSERT_TRUE(files::writeFile(path, broken));
     EXPECT_TRUE(scan("album"));
 
-    program.smallImageFound = 0;
     ASSERT_TRUE(files::replaceFile(path, whole));
     EXPECT_FALSE(scan("album"));
     ASSERT_TRUE(files::removeFile(path));

@@ -22,7 +22,7 @@ protected:
         DownloadFixture::SetUp();
         album = gallery.albumsOn("/t/xinggan/", 1).front();
         program.rows.fill(address(album.imagePath(1)), album.imageCount);
-        download = std::make_shared<Download>(program);
+        download = std::make_shared<Download>(program, StartRequest{}, Text());
     }
 
     void runWorker(const Text& folder, int row) { runWorker(target(folder), *program.rows.batch(), row); }

@@ -55,7 +55,7 @@ TEST_F(SchedulerTest, aSinglePageListIsSavedUnderItsListName) {
     EXPECT_EQ(boxes[0].icon, MessageIcon::Information);
     expectFinishedPhase();
     expectRowsDone();
-    EXPECT_EQ(program.retryCount, 0);
+    EXPECT_EQ(program.lastDownload->retries(), 0);
 
     // Images go with the site's root as referrer.
     for (const auto& request : site.requests()) {
@@ -147,7 +147,7 @@ TEST_F(SchedulerTest, anAlbumIsSavedInTheFolderTheAnalysisChose) {
     const auto album = firstAlbumOn(category);
     analyse(address(album.pagePath), Control::选择框_单个地址);
     ASSERT_EQ(lastMessageText(), completed());
-    const Text folder = program.imageRootFolder;
+    const Text folder = program.analysis.albumFolder;
 
     downloadAndWait();
 
@@ -171,7 +171,7 @@ TEST_P(ThreadLimitTest, neverMoreImagesInFlightNorConnectionsThanTheSliderSays) 
     downloadAndWait();
 
     EXPECT_EQ(site.peakInFlight(), limit);
-    EXPECT_EQ(program.threadLimit, limit);
+    EXPECT_EQ(program.lastDownload->threadLimit(), limit);
     EXPECT_EQ(lastMessageText(), successBox(0));
     // Each worker takes a connection another one has left open.
     std::set<int> connections;
@@ -209,10 +209,9 @@ TEST_F(SchedulerTest, anImageSmallTheFirstTimeIsFetchedAgainAndReportedAsTwoRetr
     downloadAndWait();
 
     EXPECT_EQ(flaky.requests(), 2);
-    EXPECT_TRUE(holdsAlbum(program.imageRootFolder, album));
+    EXPECT_TRUE(holdsAlbum(program.analysis.albumFolder, album));
     EXPECT_EQ(lastMessageText(), successBox(2));
-    EXPECT_EQ(program.retryCount, 0);
-    EXPECT_EQ(program.smallImageFound, 0);
+    EXPECT_EQ(program.lastDownload->retries(), 1); // one retry pass is reported as 2
 }
 
 TEST_F(SchedulerTest, anAlbumImageThatStaysSmallEndsAfterTenBatchesWithTheWarning) {
@@ -255,7 +254,7 @@ TEST_F(SchedulerTest, anErrorPageIsNeverKeptAsAnImage) {
     analyse(address(album.pagePath), Control::选择框_单个地址);
     downloadAndWait();
 
-    EXPECT_EQ(files::fileSize(program.imageRootFolder + "\\4.png"_t), 0);
+    EXPECT_EQ(files::fileSize(program.analysis.albumFolder + "\\4.png"_t), 0);
     EXPECT_EQ(site.requestCount(album.imagePath(4)), 10);
     EXPECT_EQ(
         lastMessageText(),

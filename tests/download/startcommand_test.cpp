@@ -110,7 +110,7 @@ TEST_F(StartDownloadTest, anAlbumFolderThatCannotBeMadeStopsTheStart) {
     const auto album = gallery.albumsOn(search, 1).front();
     analyse(address(album.pagePath), Control::选择框_单个地址);
     ASSERT_TRUE(files::writeFile(at("plain file"), "x"));
-    program.imageRootFolder = at("plain file") + "\\album"_t;
+    program.analysis.albumFolder = at("plain file") + "\\album"_t;
     window.clearMessages();
 
     window.click(Control::按钮_开始下载);

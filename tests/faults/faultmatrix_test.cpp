@@ -320,13 +320,13 @@ TEST_P(AwkwardTitleTest, anAlbumTitleNeverLeadsOutOfTheTargetFolder) {
                  Page::bytes(albumPageWith(gallery, album, title, "5"), "text/html; charset=utf-8"));
     downloadAlbum();
 
-    const files::NativePath root = files::resolvedPath(program.imageRootFolder);
+    const files::NativePath root = files::resolvedPath(program.analysis.albumFolder);
     const files::NativePath targetFolder = files::resolvedPath(target.path());
-    ASSERT_TRUE(files::isStrictlyInside(root, targetFolder)) << program.imageRootFolder;
+    ASSERT_TRUE(files::isStrictlyInside(root, targetFolder)) << program.analysis.albumFolder;
     // One level below.
-    EXPECT_TRUE(files::isSamePath(files::resolvedPath(program.imageRootFolder + "\\.."_t), targetFolder))
-        << program.imageRootFolder;
-    EXPECT_TRUE(holdsAlbum(program.imageRootFolder, album));
+    EXPECT_TRUE(files::isSamePath(files::resolvedPath(program.analysis.albumFolder + "\\.."_t), targetFolder))
+        << program.analysis.albumFolder;
+    EXPECT_TRUE(holdsAlbum(program.analysis.albumFolder, album));
     EXPECT_EQ(lastMessageText(), successBox(0));
     expectNothingElsewhere();
 }

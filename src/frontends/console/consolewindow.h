@@ -1,5 +1,6 @@
 // The window of the command line: the controls' state without a screen, every message box written
-// out as it appears (caption and text, UTF-8) and answered OK, and a progress line.
+// out as it appears (caption and text, UTF-8) and answered OK, and a progress line. The command
+// line hands its requests to the commands itself; nothing is typed into this window.
 #pragma once
 
 #include "window/controlmodel.h"
@@ -23,11 +24,6 @@ public:
     Text chooseFolder(const FolderDialog& dialog) override;
     // Nothing waits to be painted.
     void pumpMessages() override {}
-
-    // What the command line's arguments put in: an edit box's text, a box's tick, the slider.
-    void enter(Control control, const Text& text) { recordUserText(control, text); }
-    void tick(Control box, bool ticked) { recordUserTick(box, ticked); }
-    void slide(int position) { recordUserSliderPosition(position); }
 
     // Shows the progress line: on a terminal in place of the one before; elsewhere as a line of
     // its own, at most one a second unless it is the last.

@@ -1,4 +1,4 @@
-#include "program/pagetype.h"
+#include "analysis/pagetype.h"
 
 #include "net/site.h"
 
@@ -34,21 +34,13 @@ constexpr std::string_view bk20Block = R"(<ul class="img"([\s\S]*?)<div class="b
 
 // A category and an agency list share their mark: the agency row marks it out for the others.
 constexpr std::array<PageTypeEntry, 6> table{{
-    {PAGE_CATEGORY, Control::选择框_图集分类, isTagList, AddressFit::MarkAlone, false, true, {}, "category"},
-    {PAGE_REGION, Control::选择框_精选其他, isRegionList, AddressFit::NoOther, true, true, {}, "region"},
-    {PAGE_SEARCH, Control::选择框_搜索地址, isSearch, AddressFit::NoOther, true, true, bk10Block, "search"},
-    {PAGE_FEATURED, Control::选择框_精选美女, isFeaturedList, AddressFit::NoOther, true, true, bk20Block,
-     "featured"},
-    {PAGE_ALBUM, Control::选择框_单个地址, isAlbum, AddressFit::NoOther, true, true, {}, "album"},
-    {PAGE_AGENCY, Control::选择框_机构地址, isTagList, AddressFit::MarkAndNoOther, true, false, bk10Block,
-     "agency"},
+    {PAGE_CATEGORY, isTagList, AddressFit::MarkAlone, false, true, {}, "category"},
+    {PAGE_REGION, isRegionList, AddressFit::NoOther, true, true, {}, "region"},
+    {PAGE_SEARCH, isSearch, AddressFit::NoOther, true, true, bk10Block, "search"},
+    {PAGE_FEATURED, isFeaturedList, AddressFit::NoOther, true, true, bk20Block, "featured"},
+    {PAGE_ALBUM, isAlbum, AddressFit::NoOther, true, true, {}, "album"},
+    {PAGE_AGENCY, isTagList, AddressFit::MarkAndNoOther, true, false, bk10Block, "agency"},
 }};
-
-// The order in which the boxes are unticked.
-constexpr std::array<Control, 7> allBoxes{
-    Control::选择框_图集分类, Control::选择框_精选其他, Control::选择框_搜索地址, Control::选择框_精选美女,
-    Control::选择框_单个地址, Control::选择框_机构地址, Control::选择框_自动选择,
-};
 
 } // namespace
 
@@ -85,38 +77,6 @@ PageType detectedPageType(const Text& address) {
             return entry.type;
     }
     return PAGE_NONE;
-}
-
-std::span<const Control> pageTypeBoxes() {
-    return allBoxes;
-}
-
-bool isPageTypeBox(Control control) {
-    return pageTypeOfBox(control) != PAGE_NONE;
-}
-
-PageType pageTypeOfBox(Control box) {
-    for (const PageTypeEntry& entry : table) {
-        if (entry.box == box)
-            return entry.type;
-    }
-    return PAGE_NONE;
-}
-
-void clearPageTypeBoxes(Program& program) {
-    for (Control box : allBoxes)
-        program.window.setTicked(box, false);
-}
-
-void onPageTypeBox(Program& program, Control box) {
-    Window& window = program.window;
-    if (window.isTicked(box)) {
-        clearPageTypeBoxes(program);
-        window.setTicked(box, true);
-        program.analysis.pageType = pageTypeOfBox(box);
-    }
-    if (!window.isTicked(box))
-        program.analysis.pageType = PAGE_NONE;
 }
 
 } // namespace xiuyun

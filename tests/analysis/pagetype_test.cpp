@@ -1,6 +1,7 @@
-#include "program/pagetype.h"
+#include "analysis/pagetype.h"
 
 #include "net/site.h"
+#include "program/presenter.h"
 #include "support/programfixture.h"
 
 #include <algorithm>
@@ -113,9 +114,9 @@ TEST(PageTypeTableTest, everyBoxAndWordNamesOneType) {
     std::set<Control> boxesSeen;
     std::set<std::string_view> wordsSeen;
     for (const PageTypeEntry& entry : pageTypes()) {
-        EXPECT_EQ(pageTypeOfBox(entry.box), entry.type);
+        EXPECT_EQ(pageTypeOfBox(pageTypeBox(entry.type)), entry.type);
         EXPECT_EQ(pageTypeEntry(entry.type), &entry);
-        EXPECT_TRUE(boxesSeen.insert(entry.box).second);
+        EXPECT_TRUE(boxesSeen.insert(pageTypeBox(entry.type)).second);
         EXPECT_TRUE(wordsSeen.insert(entry.commandWord).second);
     }
     EXPECT_EQ(boxesSeen.size(), pageTypeBoxes().size() - 1); // all but 选择框_自动选择
