@@ -49,12 +49,12 @@ AlbumEntry albumEntryOf(const Text& entry) {
 int extractListMatches(Program& program, const Text& pattern, const Text& text, ListKind kind) {
     RegexService service;
     if (!service.create(pattern, text, listOptions)) {
-        showInformationBox(program, "正则创建失败，请检查正则表达式语句是否有误！"_t, MessageIcon::Error);
+        post(program, MessageId::PatternInvalid);
         return 0;
     }
     const int count = service.matchCount();
     if (count == 0) {
-        showInformationBox(program, "匹配失败，请检检查正则语句是否有误，数量：0"_t, MessageIcon::Error);
+        post(program, MessageId::PatternMatchedNothing);
         return 0;
     }
 

@@ -2,7 +2,6 @@
 
 #include "analysis/cachefiles.h"
 #include "analysis/completion.h"
-#include "analysis/failuretexts.h"
 #include "net/decoding.h"
 #include "os/files.h"
 #include "program/imagerows.h"
@@ -19,15 +18,13 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
     if (program.analysis.pageType != PAGE_ALBUM)
         return;
     if (!address.contains("/item/"_t)) {
-        showStatus(
-            program,
-            "状态：分析数据失败\r\n\r\n原因：不符合当前地址类型\r\n\r\n解决：请确认页面地址是何类型！"_t);
+        post(program, MessageId::AnalyseWrongAlbumType);
         return;
     }
     // The list crawler reports a folder it cannot make; so does the album reader, rather than
     // ending without a word.
     if (!ensureFolder(folder)) {
-        showStatus(program, folderFailure());
+        post(program, MessageId::AnalyseFolderFailed);
         return;
     }
     ensureDataDirectory(program);
@@ -36,14 +33,12 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
     if (files::exists(scratch))
         files::removeFile(scratch);
     if (!ensureGzipLibrary()) {
-        showStatus(
-            program,
-            "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认文件是否正确，再重试"_t);
+        post(program, MessageId::AnalyseDecoderFailed);
         return;
     }
     const Text page = fetchPageIntoCache(program, address, scratch);
     if (page.empty()) {
-        showStatus(program, emptyPageFailure());
+        post(program, MessageId::AnalyseEmptyPage);
         return;
     }
 
@@ -56,7 +51,7 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
 
     if (firstImage.empty() || imageCount <= 0 || imageCount > maxAlbumImages) {
         files::removeFile(scratch);
-        showStatus(program, implausiblePageFailure());
+        post(program, MessageId::AnalyseImplausiblePage);
         return;
     }
 

@@ -15,19 +15,19 @@ Text siteText(std::string_view ascii) {
     return Text::fromGbk(ascii);
 }
 
-// The status text of the first refusal the inputs earn, if any.
-std::optional<Text> refusalOf(const Program& program, const Text& address, const Text& folder) {
+// The first refusal the inputs earn, if any.
+std::optional<MessageId> refusalOf(const Program& program, const Text& address, const Text& folder) {
     const Text root = siteText(SITE_ROOT);
     if (address == root || address == root.left(root.size() - 1))
-        return "状态：分析数据失败\r\n\r\n原因：首页分析不了\r\n\r\n解决：输入非首页地址再重试"_t;
+        return MessageId::AnalyseHomePage;
     if (address.empty())
-        return "状态：分析数据失败\r\n\r\n原因：页面地址不能为空\r\n\r\n解决：请输入页面地址再重试"_t;
+        return MessageId::AnalyseNoAddress;
     if (!address.contains(siteText(SITE_HOST)))
-        return "状态：分析数据失败\r\n\r\n原因：页面地址错误\r\n\r\n解决：正确输入地址"_t;
+        return MessageId::AnalyseOtherSite;
     if (program.analysis.pageType == PAGE_NONE)
-        return "状态：分析数据失败\r\n\r\n原因：没有选择地址类型\r\n\r\n解决：请选择所属地址类型再重试"_t;
+        return MessageId::AnalyseNoPageType;
     if (folder.empty())
-        return "状态：分析数据失败\r\n\r\n原因：存放目录不能为空\r\n\r\n解决：请选择保存目录再重试"_t;
+        return MessageId::AnalyseNoFolder;
     return std::nullopt;
 }
 
@@ -45,12 +45,12 @@ void onAnalyse(Program& program, const AnalyseRequest& request) {
 
     if (auto refusal = refusalOf(program, request.address, request.folder)) {
         clearPageTypeBoxes(program);
-        showStatus(program, *refusal, MessageIcon::Error);
+        post(program, *refusal);
         return;
     }
 
     if (!holdWorkLock(program)) {
-        showStatus(program, "状态：分析数据失败"_t + workLockRefusal(), MessageIcon::Error);
+        post(program, MessageId::AnalyseLocked);
         return;
     }
 

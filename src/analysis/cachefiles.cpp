@@ -46,8 +46,7 @@ Text fetchPageIntoCache(Program& program, const Text& address, const Text& file)
 
     for (int attempt = 0; attempt < refetchAttempts && isBroken(file); ++attempt) {
         if (!refetchRaw(address, file)) {
-            showStatus(program,
-                       "状态：分析数据再次失败\r\n\r\n原因：页面地址解析失败\r\n\r\n错误标识：005"_t);
+            post(program, MessageId::AnalyseFailedAgain);
             break;
         }
     }

@@ -15,9 +15,7 @@ void finishAnalysis(Program& program, const Text& kind, const Text& firstImageAd
         return;
     program.rows.fill(firstImageAddress, imageCount);
     lockInputs(program);
-    showStatus(program,
-               "状态：分析数据完成\r\n\r\n原因：\r\n\r\n解决：\r\n\r\n说明：线程可调，其他禁止再输入"_t,
-               MessageIcon::Information);
+    post(program, MessageId::AnalyseDone);
 }
 
 void lockInputs(Program& program) {
@@ -32,13 +30,9 @@ void onReanalyse(Program& program) {
 
     if (files::exists(program.dataFile("t_j.q"_t))) {
         offerCleanUp(program, CleanUpChoice::CacheFiles, true);
-        showStatus(
-            program,
-            "状态：重置分析完成，发现存在缓存文件\r\n\r\n原因：\r\n\r\n解决：如需要删除，请点击删除缓存文件按钮"_t,
-            MessageIcon::Information);
+        post(program, MessageId::ReanalyseDoneCacheFound);
     } else {
-        showStatus(program, "状态：重置分析完成\r\n\r\n原因：\r\n\r\n解决：\r\n\r\n说明："_t,
-                   MessageIcon::Information);
+        post(program, MessageId::ReanalyseDone);
     }
 }
 

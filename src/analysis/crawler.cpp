@@ -3,7 +3,6 @@
 #include "analysis/albumlists.h"
 #include "analysis/cachefiles.h"
 #include "analysis/completion.h"
-#include "analysis/failuretexts.h"
 #include "analysis/pagetype.h"
 #include "net/decoding.h"
 #include "os/files.h"
@@ -36,15 +35,14 @@ void fetchFurtherPages(Program& program, const Text& address) {
         const Text file = numberedPageFile(program, number);
         if (files::exists(file))
             continue;
-        const Text pageMark =
-            "状态：分析数据失败\r\n\r\n原因：图集地址解析错误\r\n\r\n错误标识：0"_t + number;
+        const Message unsaved{MessageId::AnalyseListPageUnsaved, {number}};
         NumberedFetch result = fetchNumberedPage(address + number + ".html"_t, file);
         if (result == NumberedFetch::WriteFailed) {
-            showStatus(program, pageMark);
+            post(program, unsaved);
             break;
         }
         if (result == NumberedFetch::RefetchWriteFailed)
-            showStatus(program, pageMark);
+            post(program, unsaved);
         // Keeps the window painted through a list of hundreds of pages; user input waits.
         window.pumpMessages();
     }
@@ -64,13 +62,11 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
     if (!isListPageType(analysis.pageType))
         return;
     if (!addressFitsPageType(analysis.pageType, address)) {
-        showStatus(
-            program,
-            "状态：分析数据失败\r\n\r\n原因：不符合当前地址类型\r\n\r\n解决：请确认页面地址是何类型!"_t);
+        post(program, MessageId::AnalyseWrongListType);
         return;
     }
     if (!ensureFolder(folder)) {
-        showStatus(program, folderFailure());
+        post(program, MessageId::AnalyseFolderFailed);
         return;
     }
     ensureDataDirectory(program);
@@ -83,7 +79,7 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
             page = readCachedPage(firstPage);
         } else {
             if (!ensureGzipLibrary()) {
-                showStatus(program, decoderFailure());
+                post(program, MessageId::AnalyseDecoderFailed);
                 return;
             }
             page = fetchPageIntoCache(program, address, firstPage);
@@ -92,7 +88,7 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
             // Kept, an empty first page would answer every later analysis without a fetch, and
             // the retry the message asks for could never succeed.
             files::removeFile(firstPage);
-            showStatus(program, emptyPageFailure());
+            post(program, MessageId::AnalyseEmptyPage);
             return;
         }
     }
@@ -103,9 +99,7 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
         if (files::exists(file)) {
             page = readCachedPage(file);
             if (page.empty()) {
-                showStatus(
-                    program,
-                    "状态：读取数据失败\r\n\r\n原因：图集分类下的页面没有被提前分析\r\n\r\n解决：重新下载分析图集"_t);
+                post(program, MessageId::ReadPageNotAnalysed);
                 return;
             }
         }
@@ -117,9 +111,7 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
         if (block.empty()) {
             analysis.singlePageList = false;
             offerCleanUp(program, CleanUpChoice::CacheFiles, true);
-            showStatus(
-                program,
-                "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：试试删除缓存文件再看看！"_t);
+            post(program, MessageId::AnalyseCachedPageBroken);
             return;
         }
         analysis.singlePageList = true;
@@ -131,28 +123,28 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
         program.albums.clearAlbums();
     if (extractListMatches(program, "<li>([\\s\\S]*?)</li>"_t, block, ListKind::Albums) == 0) {
         files::removeFile(listCacheFile(program));
-        showStatus(program, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n错误标识：000"_t);
+        post(program, MessageId::AnalyseNoAlbums);
         return;
     }
 
     if (mode == CrawlMode::Analyse && !analysis.singlePageList) {
         const Text pager = regexFirstGroup("<center>([\\S\\s]*?)</center>"_t, page);
         if (extractListMatches(program, "<a href=\"([\\S\\s]*?)\">"_t, pager, ListKind::Pages) == 0) {
-            showStatus(program, "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n错误标识：0000"_t);
+            post(program, MessageId::AnalyseNoPager);
             return;
         }
         // A pager whose last page is no number or beyond belief is refused as an album count
         // beyond belief is, and for the same reason the cached page goes with it.
         if (program.albums.pageNumbers().empty()) {
             files::removeFile(listCacheFile(program));
-            showStatus(program, implausiblePageFailure());
+            post(program, MessageId::AnalyseImplausiblePage);
             return;
         }
     }
 
     if (!numbered) {
         if (!ensureGzipLibrary()) {
-            showStatus(program, decoderFailure());
+            post(program, MessageId::AnalyseDecoderFailed);
             return;
         }
         fetchFurtherPages(program, address);
@@ -176,7 +168,7 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
 
     if (first.cover.empty() || first.imageCount <= 0 || first.imageCount > maxAlbumImages) {
         files::removeFile(listCacheFile(program));
-        showStatus(program, implausiblePageFailure());
+        post(program, MessageId::AnalyseImplausiblePage);
         return;
     }
     finishAnalysis(program, "图集分类"_t, first.cover, first.imageCount);

@@ -253,7 +253,7 @@ int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
     // "图片下载完成" alone is no success when a failure was reported on the way (a list page that
     // could not be read, a folder that could not be made).
     const bool downloaded =
-        program.downloadOutcome == DownloadOutcome::Downloaded && program.failuresReported == 0;
+        program.messages.downloadOutcome() == DownloadOutcome::Downloaded && program.messages.failures() == 0;
     return downloaded ? exitDownloaded : exitOtherEnding;
 }
 

@@ -9,11 +9,6 @@
 namespace xiuyun {
 namespace {
 
-const Text& waitForTheResult() {
-    static const Text text = "请耐心等待，删除成功或失败的提示，避免程序发生崩！"_t;
-    return text;
-}
-
 void hideButton(Program& program) {
     offerCleanUp(program, program.cleanUpChoice, false);
 }
@@ -21,12 +16,12 @@ void hideButton(Program& program) {
 // Every file directly in the data folder but the decoder, the download history and the lock files.
 void deleteCacheFiles(Program& program) {
     Window& window = program.window;
-    showInformationBox(program, waitForTheResult(), MessageIcon::Warning);
+    post(program, MessageId::CleanUpPleaseWait);
     auto finish = [&program] { offerCleanUp(program, CleanUpChoice::CancelledImages, false); };
     const Text folder = program.dataDir();
     if (!files::isDirectory(folder)) {
         finish();
-        showStatus(program, "状态：删除缓存失败\r\n\r\n原因：未知\r\n\r\n解决：文件不存在"_t);
+        post(program, MessageId::CacheFolderMissing);
         return;
     }
     // The cache of another copy's analysis or download is not this copy's to delete.
@@ -36,7 +31,7 @@ void deleteCacheFiles(Program& program) {
     }();
     if (!holdWorkLock(program)) {
         finish();
-        showStatus(program, "状态：删除缓存失败"_t + workLockRefusal());
+        post(program, MessageId::CacheLocked);
         return;
     }
     struct GiveBack {
@@ -53,43 +48,31 @@ void deleteCacheFiles(Program& program) {
     std::erase_if(paths, [](const Text& path) { return files::isLockFile(path); });
     if (paths.empty()) {
         finish();
-        showStatus(program, "状态：没有发现缓存文件\r\n\r\n原因：\r\n\r\n解决："_t, MessageIcon::Information);
+        post(program, MessageId::CacheNothingFound);
         return;
     }
     for (const Text& path : paths) {
         if (path.contains("vrd\\gzip.dll"_t) || path.contains("vrd\\c_x.q"_t))
             continue;
         if (!files::removeFile(path))
-            showStatus(program,
-                       "状态：删除缓存文件失败\r\n\r\n失败文件名："_t + path +
-                           "\r\n\r\n解决：等执行删除操作完，自行手动删除吧"_t,
-                       MessageIcon::Warning);
+            post(program, {MessageId::CacheFileNotDeleted, {path}});
     }
     finish();
-    showStatus(
-        program,
-        "状态：删除缓存完成\r\n\r\n提示：如需要删除页面地址的记录数据\r\n ，请手动删除vrd目录下的c_x.q文件"_t,
-        MessageIcon::Information);
+    post(program, MessageId::CacheDeleted);
 }
 
 // The folder of the images of a cancelled download, once no worker of it is left running.
 void deleteCancelledImages(Program& program, const CleanUpRequest& request) {
-    const MessageAnswer answer = showInformationBox(
-        program,
-        waitForTheResult() +
-            "\r\n\r\n如果你的图片很多的话，可能就有点小久！\r\n\r\n谨慎操作，将会删除图片根目录，那是否删除呢！"_t,
-        MessageIcon::Warning, MessageButtons::OkCancel);
+    const MessageAnswer answer = post(program, MessageId::CleanUpConfirmImages, MessageButtons::OkCancel);
     if (answer != MessageAnswer::Ok)
         return;
     if (program.phase == Phase::Downloading) {
         hideButton(program);
-        showStatus(program, "状态：删除取消下载的图片失败\r\n\r\n原因：\r\n\r\n解决："_t);
+        post(program, MessageId::CancelledImagesWhileDownloading);
         return;
     }
     if (program.rows.anyWaiting()) {
-        showStatus(
-            program,
-            "状态：删除被暂停\r\n\r\n原因：存在 <等待中...> 的图片\r\n\r\n解决：请等待显示下载完成！"_t);
+        post(program, MessageId::CancelledImagesPaused);
         return;
     }
     hideButton(program);
@@ -97,11 +80,8 @@ void deleteCancelledImages(Program& program, const CleanUpRequest& request) {
     // where an analysis may have put them before) is ever a download's to delete.
     const Text allowed[] = {request.folder, program.programDir};
     const Text kept[] = {program.dataDir()}; // a list folder named "vrd" must not take the cache along
-    if (deleteFolderTree(lastImageFolder(program), allowed, kept))
-        showStatus(program, "状态：删除取消下载时产生的图片成功\r\n\r\n原因：\r\n\r\n解决："_t,
-                   MessageIcon::Information);
-    else
-        showStatus(program, "状态：删除取消下载时产生的图片失败\r\n\r\n原因：\r\n\r\n解决："_t);
+    const bool deleted = deleteFolderTree(lastImageFolder(program), allowed, kept);
+    post(program, deleted ? MessageId::CancelledImagesDeleted : MessageId::CancelledImagesNotDeleted);
 }
 
 bool isDriveRoot(const Text& path) {

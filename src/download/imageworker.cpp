@@ -32,7 +32,7 @@ WriteOutcome leaveAddressList(Program& program, const AlbumTarget& target, const
     if (folderStands && files::exists(listPath))
         return WriteOutcome::Written;
     if (!folderStands || !files::replaceFile(listPath, albumAddressList(batch).bytes())) {
-        showStatus(program, "状态：下载图片失败\r\n\r\n原因：文件创建失败\r\n\r\n解决：请重试下载"_t);
+        post(program, MessageId::ImageFileFailed);
         return WriteOutcome::Reported;
     }
     return WriteOutcome::Written;

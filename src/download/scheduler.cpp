@@ -115,7 +115,7 @@ std::shared_ptr<const AlbumTarget> albumTarget(Program& program, const Text& roo
 // `scanned` is what the final check walks: the whole target folder (list types) or the album's
 // folder. Once the handle is released a cancel no longer waits for this thread, and a reset may
 // empty the analysis at once: from there on nothing but the download's own values is read.
-void finishDownload(Download& download, const Text& scanned, const Text& retryWord) {
+void finishDownload(Download& download, const Text& scanned, MessageId maybeFailed) {
     Program& program = download.program();
     {
         // Under the lock a stop and this end cannot cross: a cancel either comes first and this
@@ -129,14 +129,7 @@ void finishDownload(Download& download, const Text& scanned, const Text& retryWo
     // One retry pass is reported as 2.
     const int retries = download.retries() != 0 ? download.retries() + 1 : 0;
     const bool failed = scanFailedImages(program.window, scanned);
-    if (failed) {
-        showDownloadOutcome(program, DownloadOutcome::MaybeFailed,
-                            "状态：图片下载完成，但可能存在下载失败的文件\r\n\r\n原因：未知\r\n\r\n"_t +
-                                retryWord + Text::number(retries) + " 有点问题啊！"_t);
-    } else {
-        showDownloadOutcome(program, DownloadOutcome::Downloaded,
-                            "状态：图片下载完成\r\n\r\n原因：\r\n\r\n重试："_t + Text::number(retries));
-    }
+    post(program, {failed ? maybeFailed : MessageId::DownloadDone, {Text::number(retries)}});
     // The download is over: another copy of the program may work from the data folder now.
     releaseWorkLock(program);
 }
@@ -161,9 +154,7 @@ void runListDownload(Download& download) {
         const Text listFolder = target + separatorFor(target) + safeFolderElement(name);
         // A list folder that is a link counts as one that can't be made.
         if (!files::ensureFolderBelow(target, listFolder)) {
-            showStatus(
-                program,
-                "状态：分析数据失败\r\n\r\n原因：目录创建出错\r\n\r\n解决：请确认目录是否正确或是否被占用！"_t);
+            post(program, MessageId::FolderCreateFailed);
             break;
         }
         download.setImageFolder(listFolder);
@@ -181,7 +172,7 @@ void runListDownload(Download& download) {
         }
         nextListPage(download);
     }
-    finishDownload(download, target, "累计重试次数："_t);
+    finishDownload(download, target, MessageId::ListDownloadMaybeFailed);
 }
 
 void runAlbumDownload(Download& download) {
@@ -191,7 +182,7 @@ void runAlbumDownload(Download& download) {
     if (downloadAlbum(download, album, EnsureAlbumFolder::No, download.policy().singleAlbumChecks) ==
         Batch::Stopped)
         return;
-    finishDownload(download, album->folder, "重试次数："_t);
+    finishDownload(download, album->folder, MessageId::AlbumDownloadMaybeFailed);
 }
 
 void nextAlbum(Program& program) {

@@ -15,14 +15,12 @@ void onStartDownload(Program& program, const StartRequest& request) {
     offerCleanUp(program, CleanUpChoice::CancelledImages, false);
 
     if (program.phase == Phase::Idle) {
-        showStatus(
-            program,
-            "状态：开始下载失败\r\n\r\n原因：分析数据未完成\r\n\r\n解决：请确认分析数据正确，再开始下载"_t);
+        post(program, MessageId::StartNotAnalysed);
         return;
     }
     // Held since the analysis, unless a download of it has ended since and let it go.
     if (!holdWorkLock(program)) {
-        showStatus(program, "状态：开始下载失败"_t + workLockRefusal());
+        post(program, MessageId::StartLocked);
         return;
     }
     // A refused start leaves "2 强制下载": the next press downloads without asking the history.
@@ -30,9 +28,7 @@ void onStartDownload(Program& program, const StartRequest& request) {
         setForceNextStart(program, false);
     } else if (checkAndRecordHistory(program, request.address)) {
         setForceNextStart(program, true);
-        showStatus(program,
-                   "发现：这个页面地址曾被下载过\r\n\r\n如果需要再次下载，请点击 -2 强制下载- 按钮！"_t,
-                   MessageIcon::Warning);
+        post(program, MessageId::StartDownloadedBefore);
         return;
     }
 
@@ -45,9 +41,7 @@ void onStartDownload(Program& program, const StartRequest& request) {
         // An album folder that is a link counts as one that can't be made.
         const Text folder = program.analysis.albumFolder;
         if (!files::ensureFolderBelow(folderHolding(folder), folder)) {
-            showStatus(
-                program,
-                "状态：分析数据失败\r\n\r\n原因：目录创建出错\r\n\r\n解决：请确认目录是否正确或是否被占用！"_t);
+            post(program, MessageId::FolderCreateFailed);
             return;
         }
         Download::start(program, request, folder, runAlbumDownload);

@@ -1,32 +1,48 @@
 #include "program/messages.h"
 
+#include "program/program.h"
+
 namespace xiuyun {
-namespace {
 
-// Every text that reports a failure says so.
-void noteFailure(Program& program, const Text& text) {
-    if (text.contains("失败"_t))
-        ++program.failuresReported;
+void MessageLog::add(const Message& message) {
+    std::lock_guard lock(m_mutex);
+    if (m_recent.size() == capacity)
+        m_recent.pop_front();
+    m_recent.push_back(message);
+    if (messageEntry(message.id).reportsFailure)
+        ++m_failures;
+    switch (message.id) {
+    case MessageId::DownloadDone:
+        m_outcome = DownloadOutcome::Downloaded;
+        break;
+    case MessageId::ListDownloadMaybeFailed:
+    case MessageId::AlbumDownloadMaybeFailed:
+        m_outcome = DownloadOutcome::MaybeFailed;
+        break;
+    default:
+        break;
+    }
 }
 
-} // namespace
-
-void showStatus(Program& program, const Text& text, MessageIcon icon) {
-    noteFailure(program, text);
-    program.window.showMessage(text, "温馨提示"_t, icon, MessageButtons::Ok);
+std::vector<Message> MessageLog::recent() const {
+    std::lock_guard lock(m_mutex);
+    return {m_recent.begin(), m_recent.end()};
 }
 
-MessageAnswer showInformationBox(Program& program, const Text& text, MessageIcon icon,
-                                 MessageButtons buttons) {
-    noteFailure(program, text);
-    return program.window.showMessage(text, "信息："_t, icon, buttons);
+int MessageLog::failures() const {
+    std::lock_guard lock(m_mutex);
+    return m_failures;
 }
 
-void showDownloadOutcome(Program& program, DownloadOutcome outcome, const Text& text) {
-    program.downloadOutcome = outcome;
-    program.window.showMessage(text, "恭喜客官"_t,
-                               outcome == DownloadOutcome::Downloaded ? MessageIcon::Information
-                                                                      : MessageIcon::Warning);
+DownloadOutcome MessageLog::downloadOutcome() const {
+    std::lock_guard lock(m_mutex);
+    return m_outcome;
+}
+
+MessageAnswer post(Program& program, const Message& message, MessageButtons buttons) {
+    program.messages.add(message);
+    const MessageEntry& entry = messageEntry(message.id);
+    return program.window.showMessage(messageText(message), captionText(entry.caption), entry.icon, buttons);
 }
 
 } // namespace xiuyun

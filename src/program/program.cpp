@@ -41,8 +41,4 @@ void releaseWorkLock(Program& program) {
     program.workLock.reset();
 }
 
-Text workLockRefusal() {
-    return "\r\n\r\n原因：同一程序目录的另一个程序正在分析或下载\r\n\r\n解决：请等它完成或重置分析后再试"_t;
-}
-
 } // namespace xiuyun

@@ -5,6 +5,7 @@
 #include "os/threads.h"
 #include "program/downloadpolicy.h"
 #include "program/imagerows.h"
+#include "program/messages.h"
 #include "program/state.h"
 #include "text/text.h"
 #include "window/window.h"
@@ -19,9 +20,6 @@
 namespace xiuyun {
 
 enum class CrawlMode { Analyse = 0, NextPage = 1 };
-
-// How the last download that ran to its end ended: its closing box.
-enum class DownloadOutcome { None, Downloaded, MaybeFailed };
 
 struct Program;
 class Download;
@@ -68,9 +66,8 @@ struct Program {
     // The number of images a download fetches at once, as the slider last set it; a download
     // takes it anew for every batch.
     std::atomic<int> threadCount = sliderInitial;
-    // Boxes shown that reported a failure, and how the last download ended.
-    std::atomic<int> failuresReported = 0;
-    std::atomic<DownloadOutcome> downloadOutcome = DownloadOutcome::None;
+    // Every message posted (program/messages.h): what failed, and how the last download ended.
+    MessageLog messages;
 
     // What each download started from now on takes as its policy.
     DownloadPolicy downloadPolicy;
@@ -94,7 +91,5 @@ bool ensureDataDirectory(Program& program);
 // another copy of the program holds it.
 bool holdWorkLock(Program& program);
 void releaseWorkLock(Program& program);
-// The reason and the way out shown when another copy holds the lock, after "状态：" and what failed.
-Text workLockRefusal();
 
 } // namespace xiuyun

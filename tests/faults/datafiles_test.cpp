@@ -1,7 +1,6 @@
 // The files of the data folder when they are not what the program left there: links to a file
 // outside, links to nowhere, devices. Nothing is written through a link, nothing is read beyond
 // the limit, and the user sees the messages the program has for a missing or unusable file.
-#include "analysis/failuretexts.h"
 #include "support/faultfixture.h"
 #include "support/links.h"
 
@@ -37,7 +36,8 @@ TEST_F(DataFileTest, aCachedListPageLinkedElsewhereIsNeitherReadNorWritten) {
     linkDataFile("t_j.q", outsideFile("page"));
 
     analyse(address(category), Control::选择框_图集分类);
-    EXPECT_EQ(lastMessageText(), emptyPageFailure());
+    EXPECT_EQ(lastMessageText(),
+              "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认正确再重试"_t);
     EXPECT_EQ(files::readFile(outsideFile("page")), ByteArray("not a page of the site"));
     EXPECT_FALSE(isLink("t_j.q")); // the link went as a broken page goes
 
@@ -69,7 +69,8 @@ TEST_F(DataFileTest, cachePagesThatAreDevicesReadAsEmptyPagesWithTheirMessages) 
     // /dev/zero never ends: read without a check it would fill the memory.
     linkDataFile("t_j.q", "/dev/zero"_t);
     analyse(address(category), Control::选择框_图集分类);
-    EXPECT_EQ(lastMessageText(), emptyPageFailure());
+    EXPECT_EQ(lastMessageText(),
+              "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认正确再重试"_t);
 
     analyse(address(category), Control::选择框_图集分类);
     ASSERT_EQ(lastMessageText(), completed());
