@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a folder above its own floor. From the bottom: text, os, net,
 # window, program, analysis and download, app. The front ends (frontends/) stand on text, os and
-# window alone; net and text know nothing of the program.
+# window alone; net and text know nothing of the program. The build refuses such an include too
+# (a floor's library sees only its own folders and those below); this says so before a compile.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 declare -A allowed=(
