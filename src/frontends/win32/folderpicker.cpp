@@ -25,7 +25,8 @@ bool isFolder(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::wstring pickWithItemDialog(HWND owner, const std::wstring& title, const std::wstring& initial) {
+std::wstring pickWithItemDialog(HWND owner, const std::wstring& title,
+                                const std::wstring& browseInitialFolder) {
     Released<IFileOpenDialog> dialog;
     if (FAILED(::CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
                                   IID_PPV_ARGS(&dialog.object))))
@@ -36,9 +37,10 @@ std::wstring pickWithItemDialog(HWND owner, const std::wstring& title, const std
                               FOS_NOCHANGEDIR);
     if (!title.empty())
         dialog.object->SetTitle(title.c_str());
-    if (!initial.empty()) {
+    if (!browseInitialFolder.empty()) {
         Released<IShellItem> folder;
-        if (SUCCEEDED(::SHCreateItemFromParsingName(initial.c_str(), nullptr, IID_PPV_ARGS(&folder.object))))
+        if (SUCCEEDED(::SHCreateItemFromParsingName(browseInitialFolder.c_str(), nullptr,
+                                                    IID_PPV_ARGS(&folder.object))))
             dialog.object->SetFolder(folder.object);
     }
     if (FAILED(dialog.object->Show(owner)))
@@ -63,7 +65,7 @@ int CALLBACK selectInitialFolder(HWND dialog, UINT message, LPARAM, LPARAM data)
 // The older tree of folders, for what the item dialog cannot show: files among the folders, or
 // the look the caller asks for.
 std::wstring pickWithFolderTree(HWND owner, const FolderDialog& request, const std::wstring& title,
-                                const std::wstring& initial) {
+                                const std::wstring& browseInitialFolder) {
     BROWSEINFOW browse{};
     browse.hwndOwner = owner;
     browse.lpszTitle = title.c_str();
@@ -74,9 +76,9 @@ std::wstring pickWithFolderTree(HWND owner, const FolderDialog& request, const s
         browse.ulFlags |= BIF_EDITBOX;
     if (request.includeFiles)
         browse.ulFlags |= BIF_BROWSEINCLUDEFILES;
-    if (!initial.empty()) {
+    if (!browseInitialFolder.empty()) {
         browse.lpfn = selectInitialFolder;
-        browse.lParam = reinterpret_cast<LPARAM>(initial.c_str());
+        browse.lParam = reinterpret_cast<LPARAM>(browseInitialFolder.c_str());
     }
     PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&browse);
     if (!chosen)
@@ -94,10 +96,11 @@ std::wstring pickWithFolderTree(HWND owner, const FolderDialog& request, const s
 
 std::wstring pickFolder(HWND owner, const FolderDialog& request) {
     const std::wstring title = wideString(request.title);
-    const std::wstring initial = wideString(request.initialFolder);
+    // Handed to the picker's initialisation as its data rather than kept program-wide.
+    const std::wstring browseInitialFolder = wideString(request.initialFolder);
     const bool itemDialog = request.newStyle && !request.includeFiles;
-    std::wstring chosen = itemDialog ? pickWithItemDialog(owner, title, initial)
-                                     : pickWithFolderTree(owner, request, title, initial);
+    std::wstring chosen = itemDialog ? pickWithItemDialog(owner, title, browseInitialFolder)
+                                     : pickWithFolderTree(owner, request, title, browseInitialFolder);
     // Only a folder on disk is an answer; anything else reads as a cancelled picker.
     return isFolder(chosen) ? chosen : std::wstring();
 }
