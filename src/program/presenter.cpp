@@ -156,6 +156,8 @@ void countUpAlbums(Program& program, int albums) {
 }
 
 void showPageAddress(Program& program, const Text& address) {
+    std::lock_guard lock(program.analysisMutex);
+    program.analysis.pageAddress = address;
     program.window.setText(Control::编辑框_页面地址, address);
 }
 

@@ -56,6 +56,8 @@ struct Analysis {
     std::optional<Text> imageCount;
     // The folder a single album is saved in, as its analysis named it.
     Text albumFolder{};
+    // The list page a download has moved on to, as the address box shows it; empty before.
+    Text pageAddress{};
 };
 
 // One album of a list page, as its entry describes it.
