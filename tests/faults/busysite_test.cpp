@@ -155,21 +155,4 @@ TEST(BusyWaitTest, theWaitIsTheSitesOrAGrowingOneAndNeverOverAMinute) {
     EXPECT_FALSE(isBusyAnswer(500) || isBusyAnswer(502) || isBusyAnswer(200));
 }
 
-// Tests download under a quicker policy; the product's must stay what the site is used to.
-TEST(DownloadPolicyTest, theProductsPolicyKeepsItsTriesChecksAndWaits) {
-    const DownloadPolicy product;
-    EXPECT_EQ(product.busyAnswerTries, 5);
-    EXPECT_EQ(product.longestBusyWait, 60s);
-    EXPECT_EQ(product.imageTimeoutSeconds, 15);
-    EXPECT_EQ(product.imageProgressFloor.bytesPerSecond, 1024);
-    EXPECT_EQ(product.imageProgressFloor.window, 30s);
-    EXPECT_EQ(product.albumChecks, 10);
-    EXPECT_EQ(product.albumRetries, 10);
-    EXPECT_EQ(product.schedulerWait, 100ms);
-    HeadlessWindow window;
-    const Program program(window, Text());
-    EXPECT_EQ(program.downloadPolicy.schedulerWait, product.schedulerWait);
-    EXPECT_EQ(program.downloadPolicy.imageTimeoutSeconds, product.imageTimeoutSeconds);
-}
-
 } // namespace
