@@ -115,6 +115,18 @@ def list_problems(mutations):
     return problems
 
 
+def end_group(leader):
+    """Ends the process group `leader` started, and waits until none of it is left."""
+    for _ in range(500):
+        try:
+            os.killpg(leader.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            break
+        if leader.poll() is None:
+            leader.wait()
+        time.sleep(0.01)
+
+
 class Runner:
     def __init__(self, build, jobs, timeout):
         self.build = build
@@ -122,8 +134,17 @@ class Runner:
         self.timeout = timeout
 
     def compile(self):
-        return subprocess.run(["cmake", "--build", self.build, "-j%d" % self.jobs, "--target", *TESTS],
-                              capture_output=True, text=True, errors="replace")
+        # A group of its own, ended whole on a stop: a compiler left running would write an object
+        # of the changed source after the source is back, and the next build would keep it.
+        build = subprocess.Popen(["cmake", "--build", self.build, "-j%d" % self.jobs, "--target", *TESTS],
+                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, errors="replace",
+                                 start_new_session=True)
+        try:
+            stdout, stderr = build.communicate()
+        except BaseException:
+            end_group(build)
+            raise
+        return subprocess.CompletedProcess(build.args, build.returncode, stdout, stderr)
 
     def binary(self, test):
         return os.path.join(self.build, "tests", test)
@@ -143,9 +164,7 @@ class Runner:
         except subprocess.TimeoutExpired:
             return None
         finally:
-            if child.poll() is None:
-                os.killpg(child.pid, signal.SIGKILL)
-                child.wait()
+            end_group(child)
 
 
 def interrupt(signum, frame):
