@@ -1,72 +1,277 @@
 #!/usr/bin/env python3
 """A mutation pass: each change below (one check dropped or one comparison moved by one) is made
 in the source alone, the tests are rebuilt and the named ones run; a change the tests do not notice
-is a test missing. The source is always put back. Run from anywhere: python3 scripts/mutate.py
-[WORD...]; with words, only the changes whose file or text holds one of them are tried."""
+is a test missing.
+
+    python3 scripts/mutate.py [--build-dir DIR] [--jobs N] [--timeout SECONDS] [WORD...]
+
+With words, only the changes whose file or text holds one of them are tried. The build folder is
+DIR, else $XIUYUN_BUILD_DIR, else build, below the source root; it must be configured already.
+
+Every entry is checked before anything is built: a text found nowhere in its file, or more than
+once, fails the pass, as does a filter that names no test and a change that does not build. A
+change that survives is reported, and fails nothing. The source is put back after every change,
+also on Ctrl-C, and the build once the pass ends."""
+import argparse
 import os
+import signal
 import subprocess
 import sys
+import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-BUILD = os.path.join(ROOT, "build")
 TESTS = ["xiuyun_tests", "xiuyun_threaded_tests"]
 
-# (file, text, changed text, tests that must notice)
+# (file, text, changed text, tests that must notice). Entries of one file stand together: the
+# file put back is rebuilt with the next change anyway.
 MUTATIONS = [
-    ("src/analysis/crawler.cpp", '    if (address.contains("/item/"_t))\n        return false;\n', "", "*TypeCheck*"),
-    ("src/analysis/cachefiles.cpp", "return fileSizeKb(file) <= brokenPageKb;", "return fileSizeKb(file) < brokenPageKb;", "*Crawler*"),
-    ("src/download/failedimages.cpp", "(ends->size + 1023) / 1024 <= failedImageKb", "(ends->size + 1023) / 1024 < failedImageKb", "*FailedImage*"),
-    ("src/download/imageformat.cpp", "tail.size() - end < jpegPaddingLimit", "tail.size() - end <= jpegPaddingLimit", "*JpegPadding*"),
-    ("src/download/imageformat.cpp", "return endsWith(tail, \"\\x3B\"sv);", "return true;", "*Picture*"),
-    ("src/download/imageworker.cpp", "if (isBusyAnswer(exchange.status) && attempt < busyAnswerTries)", "if (isBusyAnswer(exchange.status) && attempt <= busyAnswerTries)", "*BusySite*"),
-    ("src/download/imageworker.cpp", "            if (!download.pauseWorker(wait))\n                return std::nullopt;", "            download.pauseWorker(wait);", "*BusySite*"),
-    ("src/download/scheduler.h", "inline constexpr int albumChecks = 10;", "inline constexpr int albumChecks = 9;", "*Scheduler*"),
-    ("src/download/scheduler.cpp", "if (program.retryCount >= albumRetries)", "if (program.retryCount > albumRetries)", "*Scheduler*"),
-    ("src/download/scheduler.cpp", "    if (program.retryCount != 0)\n        ++program.retryCount;", "", "*Scheduler*"),
-    ("src/download/scheduler.cpp", "while (download.activeWorkers >= program.threadLimit) {", "while (download.activeWorkers > program.threadLimit) {", "*ThreadLimit*"),
-    ("src/download/scheduler.cpp", "        if (download.stopRequested())\n            return Batch::Stopped;", "", "*Cancel*"),
-    ("src/download/scheduler.cpp", "            if (!program.albumLinks.empty())\n                checkAndRecordHistory(program, program.albumLinks.front());", "", "*StartDownload*"),
-    ("src/download/imageworker.cpp", "if (exchange.status >= 400 || !looksLikeImage(body))", "if (exchange.status > 400 || !looksLikeImage(body))", "*ErrorAnswer*"),
-    ("src/download/imageworker.cpp", '    if (extension.empty())\n        extension = ".jpg"_t;', "", "*ImageFileName*"),
-    ("src/download/startcommand.cpp", "    if (skip < 1)\n        return;", "    if (skip < 2)\n        return;", "*StartDownload*"),
-    ("src/download/history.cpp", "    if (std::find(records.begin(), records.end(), address) != records.end())\n        return true;", "", "*History*:*StartDownload*"),
-    ("src/download/history.cpp", "    if (result.endsWith(lineBreak))\n        result = result.left(result.size() - 2);", "", "*LineList*:*History*"),
-    ("src/download/cleanup.cpp", '        if (path.contains("vrd\\\\gzip.dll"_t) || path.contains("vrd\\\\c_x.q"_t))', '        if (path.contains("vrd\\\\c_x.q"_t))', "*CleanUp*"),
-    ("src/download/cleanup.cpp", '        if (window.cell(row, 2) == "等待中..."_t) {', "        if (false) {", "*CancelledImages*"),
-    ("src/download/cleanup.cpp", "    if (window.isEnabled(Control::按钮_取消下载)) {", "    if (false) {", "*CancelledImages*"),
-    ("src/download/cancelcommand.cpp", "    window.setEnabled(Control::按钮_重新分析, true);\n", "", "*Cancel*"),
-    ("src/net/curlclient.cpp", "    if (static_cast<long long>(received->body.size() + length) > MAX_BODY_BYTES)", "    if (static_cast<long long>(received->body.size() + length) > 2 * MAX_BODY_BYTES)", "*HttpClient*:*Fault*"),
+    # The type check, and the cap on a pager's page count.
+    ("src/analysis/crawler.cpp", "    if (!addressFitsPageType(analysis.pageType, address)) {", "    if (false) {",
+     "Rows/TypeCheckTest.*:CrawlerTest.addressesOfAnotherTypeAreRefused"),
+    ("src/analysis/albumlists.cpp", "if (pages >= 1 && pages <= maxListPages) {", "if (pages >= 1 && pages <= 10 * maxListPages) {",
+     "ExtractListMatchesTest.*"),
+    ("src/analysis/cachefiles.cpp", "return fileSizeKb(file) <= brokenPageKb;", "return fileSizeKb(file) < brokenPageKb;",
+     "CrawlerTest.aStoredPageOfFiveKilobytesIsBrokenAndOneByteMoreIsNot"),
+    # The history: its lock, its whole-file replacement, its stamp, its line list.
+    ("src/download/historyrecords.cpp",
+     "    const std::optional<files::FileLock> lock = files::FileLock::acquire(files::lockFileFor(path), lockWait);",
+     "    const bool lock = files::FileLock::acquire(files::lockFileFor(path), lockWait).has_value();",
+     "HistoryTest.twoProcessesRecordingAtOnceLoseNothingAndTearNothing"),
+    ("src/download/historyrecords.cpp",
+     "    const bool written = file && file->write(first) && file->write(second) && file->flush() && file->commit();",
+     "    const bool written = files::writeFile(path, std::string(first).append(second));",
+     "HistoryTest.aProcessKilledWhileRecordingLeavesTheOldFileOrTheNewOneNeverAPart"),
+    ("src/download/historyrecords.cpp", "    if (stamp == m_stamp)\n        return true;", "    if (m_stamp)\n        return true;",
+     "HistoryTest.aSecondCopyOfTheProgramSeesTheRecordsOfTheFirst"),
+    ("src/download/history.cpp", "    if (result.endsWith(lineBreak))\n        result = result.left(result.size() - 2);", "",
+     "LineListTest.*"),
+    # What counts as a whole picture.
+    ("src/download/imageformat.cpp", "    return end >= 2 && tail.substr(end - 2, 2) == \"\\xFF\\xD9\"sv;", "    return end >= 2;",
+     "Formats/PictureTest.*:JpegPaddingTest.*"),
+    ("src/download/imageformat.cpp", "tail.size() - end < jpegPaddingLimit", "tail.size() - end <= jpegPaddingLimit",
+     "JpegPaddingTest.*"),
+    ("src/download/imageformat.cpp", "return endsWith(tail, \"\\x3B\"sv);", "return true;", "Formats/PictureTest.*"),
+    # An image worker: busy answers, error answers, the temporary file, the file name.
+    ("src/download/imageworker.cpp", "if (isBusyAnswer(exchange.status) && attempt < policy.busyAnswerTries)",
+     "if (isBusyAnswer(exchange.status) && attempt <= policy.busyAnswerTries)",
+     "BusySiteTest.aSiteThatStaysBusyIsAskedABoundedNumberOfTimesAndReported"),
+    ("src/download/imageworker.cpp", "            file.reset(); // no temporary file stays through the wait\n", "",
+     "BusySiteTest.aCancelEndsALongWaitAtOnceAndNothingIsWritten"),
+    ("src/download/imageworker.cpp", "exchange.status == 0 || exchange.status >= 400 ||", "exchange.status == 0 || exchange.status > 400 ||",
+     "Answers/ErrorAnswerTest.*"),
+    ("src/download/imageworker.cpp", "    if (extension.empty())\n        extension = \".jpg\"_t;", "",
+     "ImageFileNameTest.*"),
+    # The HTTP client: the body cap, the floor on progress, the idle limit, the fresh connection.
+    ("src/net/curlclient.cpp", "    if (received->bodyBytes + static_cast<long long>(length) > MAX_BODY_BYTES)",
+     "    if (received->bodyBytes + static_cast<long long>(length) > 2 * MAX_BODY_BYTES)",
+     "HttpClientTest.theLimitEndsAnEndlessBodyGoingToASink"),
+    ("src/net/curlclient.cpp", "    return received->progress.tooSlow(now, received->moved) ? 1 : 0;", "    return 0;",
+     "HttpClientTest.aBodyThatSlowsDownAfterAFastStartIsGivenUpAWindowLater"),
+    ("src/net/curlclient.cpp",
+     "    if (received->idleLimit.count() > 0 && now - received->lastActivity > received->idleLimit)\n        return 1;\n", "",
+     "HttpClientTest.failedExchangesLeaveEmptyResults:HttpClientTest.theTimeOutLimitsWaitsNotTheWholeTransfer"),
+    ("src/net/curlclient.cpp", "    if (diedOnKeptConnections(curl, result, received)) {",
+     "    if (false && diedOnKeptConnections(curl, result, received)) {",
+     "Transports/ConnectionReuseTest.keptConnectionsTheSiteHasClosedMeanwhileFailNoRequest/*"),
+    ("src/net/progresswindow.cpp", "    if (m_samples.front().time > now - m_window)\n",
+     "    if (m_samples.front().time > now - m_window / 2)\n", "ProgressWindowTest.*"),
+    ("src/net/decoding.cpp", "            if (result.size() + written > maximumOutput)\n                break;\n", "",
+     "GzipDecodeTest.aBombStopsAtTheOutputCap"),
+    # Files: the lock's wait, folder links below a target, a write that breaks off.
+    ("src/os/filelock_posix.cpp", "        if (now >= deadline)\n", "        if (now >= deadline - wait)\n",
+     "FileLockTest.aWaitingAcquireTakesTheLockOnceItIsLetGo"),
+    ("src/os/files_posix.cpp", "        if (::lstat(current.c_str(), &info) == 0) {", "        if (::stat(current.c_str(), &info) == 0) {",
+     "ImageWorkerTest.nothingIsWrittenThroughAFolderLinkBelowTheTarget:FaultTest.folderLinksBelowTheTargetAreNeverWrittenThrough"),
+    ("src/os/files_posix.cpp", "        if (put <= 0)\n            return false;\n        bytes.remove_prefix",
+     "        if (put <= 0)\n            break;\n        bytes.remove_prefix", "FilesTest.aReplacedFileIsEitherWholeOrAsItWas"),
+    # A folder name's length on disk.
+    ("src/text/textutils.cpp", "        if (diskBytes + onDisk > budget)", "        if (diskBytes + onDisk >= budget)",
+     "SafeFolderElementTest.*"),
 ]
 
 
-def main():
-    words = sys.argv[1:]
-    chosen = [m for m in MUTATIONS if not words or any(w in m[0] or w in m[1] for w in words)]
-    caught = 0
-    for path, text, changed, tests in chosen:
+def shown(text):
+    return text.strip().replace("\n", " ")[:70]
+
+
+def list_problems(mutations):
+    """Entries that can't be made: the list is wrong, whatever the tests say."""
+    problems = []
+    for path, text, changed, tests in mutations:
         full = os.path.join(ROOT, path)
-        with open(full, encoding="utf-8") as f:
-            source = f.read()
-        if text not in source:
-            print("not found (update the list):", path, text.strip()[:60])
+        if not os.path.isfile(full):
+            problems.append("%s: no such file" % path)
             continue
+        with open(full, encoding="utf-8") as f:
+            count = f.read().count(text)
+        if count == 0:
+            problems.append("%s: not found: %s" % (path, shown(text)))
+        elif count > 1:
+            problems.append("%s: found %d times, which one is meant: %s" % (path, count, shown(text)))
+        if text == changed:
+            problems.append("%s: changes nothing: %s" % (path, shown(text)))
+        if not tests or "-" in tests:
+            problems.append("%s: the filter must name the tests that notice, none left out: %s" % (path, tests))
+    return problems
+
+
+def end_group(leader):
+    """Ends the process group `leader` started, and waits until none of it is left."""
+    for _ in range(500):
         try:
-            with open(full, "w", encoding="utf-8") as f:
-                f.write(source.replace(text, changed, 1))
-            build = subprocess.run(["cmake", "--build", BUILD, "-j2", "--target", *TESTS], capture_output=True)
-            if build.returncode != 0:
-                print("does not build:", path, text.strip()[:60])
-                continue
-            runs = [subprocess.run([os.path.join(BUILD, "tests", t), "--gtest_filter=" + tests], capture_output=True) for t in TESTS]
-            noticed = any(run.returncode != 0 for run in runs)
-            caught += noticed
-            print("caught  " if noticed else "SURVIVED", path, text.strip().replace("\n", " ")[:70], flush=True)
+            os.killpg(leader.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            break
+        if leader.poll() is None:
+            leader.wait()
+        time.sleep(0.01)
+
+
+class Runner:
+    def __init__(self, build, jobs, timeout):
+        self.build = build
+        self.jobs = jobs
+        self.timeout = timeout
+
+    def compile(self):
+        # A group of its own, ended whole on a stop: a compiler left running would write an object
+        # of the changed source after the source is back, and the next build would keep it.
+        build = subprocess.Popen(["cmake", "--build", self.build, "-j%d" % self.jobs, "--target", *TESTS],
+                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, errors="replace",
+                                 start_new_session=True)
+        try:
+            stdout, stderr = build.communicate()
+        except BaseException:
+            end_group(build)
+            raise
+        return subprocess.CompletedProcess(build.args, build.returncode, stdout, stderr)
+
+    def binary(self, test):
+        return os.path.join(self.build, "tests", test)
+
+    def listed(self, test, tests):
+        run = subprocess.run([self.binary(test), "--gtest_list_tests", "--gtest_filter=" + tests],
+                             capture_output=True, text=True, errors="replace")
+        return [line for line in run.stdout.splitlines() if line.startswith("  ")]
+
+    def passes(self, test, tests):
+        """True when the tests pass, False when they fail, None when they ran out of time."""
+        # A group of its own, so that a test left hanging goes with its children (the file probe).
+        child = subprocess.Popen([self.binary(test), "--gtest_filter=" + tests], stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL, start_new_session=True)
+        try:
+            return child.wait(timeout=self.timeout) == 0
+        except subprocess.TimeoutExpired:
+            return None
         finally:
-            with open(full, "w", encoding="utf-8") as f:
-                f.write(source)
-    print("caught %d of %d" % (caught, len(chosen)))
-    subprocess.run(["cmake", "--build", BUILD, "-j2", "--target", *TESTS], capture_output=True)
-    return 0
+            end_group(child)
+
+
+def interrupt(signum, frame):
+    raise KeyboardInterrupt
+
+
+STOPS = {signal.SIGINT, signal.SIGTERM, signal.SIGHUP}
+
+
+def restore(full, source):
+    # A second Ctrl-C must not cut the file short while it is put back.
+    blocked = signal.pthread_sigmask(signal.SIG_BLOCK, STOPS)
+    try:
+        with open(full, "w", encoding="utf-8") as f:
+            f.write(source)
+    finally:
+        signal.pthread_sigmask(signal.SIG_SETMASK, blocked)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("words", nargs="*", help="only the changes whose file or text holds one of these")
+    parser.add_argument("--build-dir", default=os.environ.get("XIUYUN_BUILD_DIR", "build"))
+    parser.add_argument("--jobs", type=int, default=2)
+    parser.add_argument("--timeout", type=int, default=300, help="seconds a test program may run")
+    options = parser.parse_args()
+    started = time.monotonic()
+
+    problems = list_problems(MUTATIONS)
+    if problems:
+        print("The list does not match the source:")
+        for problem in problems:
+            print("  " + problem)
+        return 1
+
+    chosen = [m for m in MUTATIONS if not options.words or any(w in m[0] or w in m[1] for w in options.words)]
+    runner = Runner(os.path.join(ROOT, options.build_dir), options.jobs, options.timeout)
+    signal.signal(signal.SIGTERM, interrupt)
+    signal.signal(signal.SIGHUP, interrupt)
+
+    # The tests as they are: built, each filter naming some, all of them passing. Otherwise a
+    # change would count as caught by a test that fails anyway.
+    build = runner.compile()
+    if build.returncode != 0:
+        print(build.stdout[-3000:] + build.stderr[-3000:])
+        print("The tests do not build without any change.")
+        return 1
+    programs = {}
+    for path, text, changed, tests in chosen:
+        programs[tests] = [t for t in TESTS if runner.listed(t, tests)]
+        if not programs[tests]:
+            problems.append("%s: the filter names no test: %s" % (path, tests))
+    if problems:
+        print("The list names tests that do not exist:")
+        for problem in problems:
+            print("  " + problem)
+        return 1
+    every = ":".join(sorted(set(programs)))
+    failing = [t for t in TESTS if runner.passes(t, every) is not True]
+    if failing:
+        print("The tests fail without any change:", ", ".join(failing))
+        return 1
+
+    caught, survivors, unbuilt = 0, [], []
+    try:
+        for path, text, changed, tests in chosen:
+            full = os.path.join(ROOT, path)
+            with open(full, encoding="utf-8") as f:
+                source = f.read()
+            began = time.monotonic()
+            try:
+                with open(full, "w", encoding="utf-8") as f:
+                    f.write(source.replace(text, changed, 1))
+                build = runner.compile()
+            finally:
+                restore(full, source)
+            if build.returncode != 0:
+                errors = [line for line in (build.stdout + build.stderr).splitlines() if "error" in line]
+                unbuilt.append("%s: %s (%s)" % (path, shown(text), errors[0].strip() if errors else "see the build"))
+                print("NO BUILD", path, shown(text), flush=True)
+                continue
+            results = [runner.passes(t, tests) for t in programs[tests]]
+            noticed = any(result is not True for result in results)
+            caught += noticed
+            if not noticed:
+                survivors.append("%s: %s -> %s (%s)" % (path, shown(text), shown(changed) or "nothing", tests))
+            state = "caught  " if noticed else "SURVIVED"
+            if None in results:
+                state = "timed out"
+            print("%s %s %s (%d s)" % (state, path, shown(text), time.monotonic() - began), flush=True)
+    except KeyboardInterrupt:
+        print("\nStopped; the source is as it was, the next build puts the build back.")
+        return 130
+
+    print("Putting the build back.", flush=True)
+    if runner.compile().returncode != 0:
+        problems.append("the tests no longer build after the pass")
+    tried = len(chosen) - len(unbuilt)
+    print("caught %d of %d" % (caught, tried))
+    for survivor in survivors:
+        print("  survived: " + survivor)
+    for entry in unbuilt:
+        print("  does not build: " + entry)
+    for problem in problems:
+        print("  " + problem)
+    print("The pass took %d s." % (time.monotonic() - started))
+    return 1 if unbuilt or problems else 0
 
 
 if __name__ == "__main__":

@@ -5,16 +5,27 @@
 # program's), packs the Windows program and installs, uses, updates and removes it under Wine,
 # runs every test once more in an AddressSanitizer and UndefinedBehaviorSanitizer build, and the
 # tests labelled "threads" in a ThreadSanitizer build. `--quick` stops after the first run.
+# `--mutate [WORD...]` builds as the first stage does, then runs the mutation pass
+# (scripts/mutate.py) instead of the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs="$(nproc)"
+common=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DXIUYUN_WERROR=ON -DXIUYUN_BUILD_TESTS=ON)
+build_first_stage() {
+  cmake -S . -B build "${common[@]}" -DXIUYUN_BUILD_BENCH=ON
+  cmake --build build -j "$jobs"
+}
+
+if [ "${1:-}" = "--mutate" ]; then
+  build_first_stage
+  python3 scripts/mutate.py --build-dir build --jobs "$jobs" "${@:2}"
+  exit
+fi
+
 bash scripts/check-format.sh
 bash scripts/check-layers.sh
-common=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DXIUYUN_WERROR=ON -DXIUYUN_BUILD_TESTS=ON)
-
-cmake -S . -B build "${common[@]}" -DXIUYUN_BUILD_BENCH=ON
-cmake --build build -j "$jobs"
+build_first_stage
 ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
 [ "${1:-}" = "--quick" ] && exit 0
 

@@ -114,6 +114,8 @@ TEST_F(BusySiteTest, aCancelEndsALongWaitAtOnceAndNothingIsWritten) {
     analyse(address(album.pagePath), Control::选择框_单个地址);
     window.click(Control::按钮_开始下载);
     waitForRowStatus(0, "服务器繁忙，30 秒后重试"_t);
+    // No temporary file of the image waits with it: a process ended meanwhile would leave it behind.
+    EXPECT_TRUE(files::listEntries(albumFolder(), "1.png.*"_t, files::EntryKind::Files).empty());
 
     window.click(Control::按钮_取消下载);
     // Far less than the 30 s asked for: the wait ended with the cancel.
