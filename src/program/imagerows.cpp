@@ -23,6 +23,31 @@ Text statusText(RowStatus status, long long seconds) {
 
 } // namespace
 
+ImageRows::ImageRows(Window& window) : m_window(window) {
+    m_window.showImageRows(m_rows);
+}
+
+int ImageRows::Rows::rowCount() const {
+    std::lock_guard lock(mutex);
+    return static_cast<int>(states.size());
+}
+
+Text ImageRows::Rows::cell(int row, int column) const {
+    std::lock_guard lock(mutex);
+    if (row < 0 || row >= static_cast<int>(states.size()))
+        return {};
+    switch (column) {
+    case 0:
+        return Text::number(row + 1);
+    case 1:
+        return batch->addresses[row];
+    case 2:
+        return statusText(states[row].status, states[row].seconds);
+    default:
+        return {};
+    }
+}
+
 void ImageRows::fill(const Text& oneImageAddress, int imageCount) {
     const Text name = fileNameOf(oneImageAddress, Extension::Keep);
     const Text folder = oneImageAddress.left(oneImageAddress.size() - name.size());
@@ -32,41 +57,41 @@ void ImageRows::fill(const Text& oneImageAddress, int imageCount) {
     batch->addresses.reserve(rows);
     for (int i = 1; i <= rows; ++i)
         batch->addresses.push_back(folder + Text::number(i) + extension);
-
-    std::lock_guard lock(m_mutex);
-    batch->fill = m_batch->fill + 1;
-    m_batch = batch;
-    m_statuses.assign(rows, RowStatus::None);
-    m_window.deleteAllRows();
-    for (int i = 0; i < rows; ++i) {
-        const int row = m_window.insertRow();
-        m_window.setCell(row, 0, Text::number(i + 1));
-        m_window.setCell(row, 1, batch->addresses[i]);
+    {
+        std::lock_guard lock(m_rows->mutex);
+        batch->fill = m_rows->batch->fill + 1;
+        m_rows->batch = batch;
+        m_rows->states.assign(rows, State{});
     }
+    m_window.imageRowsReplaced();
 }
 
 void ImageRows::clear() {
-    std::lock_guard lock(m_mutex);
-    auto empty = std::make_shared<ImageBatch>();
-    empty->fill = m_batch->fill + 1;
-    m_batch = empty;
-    m_statuses.clear();
-    m_window.deleteAllRows();
+    {
+        std::lock_guard lock(m_rows->mutex);
+        auto empty = std::make_shared<ImageBatch>();
+        empty->fill = m_rows->batch->fill + 1;
+        m_rows->batch = empty;
+        std::vector<State>().swap(m_rows->states);
+    }
+    m_window.imageRowsReplaced();
 }
 
 std::shared_ptr<const ImageBatch> ImageRows::batch() const {
-    std::lock_guard lock(m_mutex);
-    return m_batch;
+    std::lock_guard lock(m_rows->mutex);
+    return m_rows->batch;
 }
 
 void ImageRows::setStatus(const ImageBatch& batch, int row, RowStatus status, long long seconds) {
-    std::lock_guard lock(m_mutex);
-    if (batch.fill != m_batch->fill || row < 0 || row >= static_cast<int>(m_statuses.size()))
-        return;
-    m_statuses[row] = status;
-    if (status == RowStatus::Done)
-        ++m_finished;
-    m_window.setCell(row, 2, statusText(status, seconds));
+    {
+        std::lock_guard lock(m_rows->mutex);
+        if (batch.fill != m_rows->batch->fill || row < 0 || row >= static_cast<int>(m_rows->states.size()))
+            return;
+        m_rows->states[row] = {status, seconds};
+        if (status == RowStatus::Done)
+            ++m_finished;
+    }
+    m_window.imageRowChanged(row);
 }
 
 void ImageRows::reveal(int row) {
@@ -74,18 +99,20 @@ void ImageRows::reveal(int row) {
 }
 
 int ImageRows::size() const {
-    std::lock_guard lock(m_mutex);
-    return static_cast<int>(m_statuses.size());
+    return m_rows->rowCount();
 }
 
 bool ImageRows::anyWaiting() const {
-    std::lock_guard lock(m_mutex);
-    return std::find(m_statuses.begin(), m_statuses.end(), RowStatus::Waiting) != m_statuses.end();
+    std::lock_guard lock(m_rows->mutex);
+    return std::any_of(m_rows->states.begin(), m_rows->states.end(),
+                       [](const State& state) { return state.status == RowStatus::Waiting; });
 }
 
 int ImageRows::doneCount() const {
-    std::lock_guard lock(m_mutex);
-    return static_cast<int>(std::count(m_statuses.begin(), m_statuses.end(), RowStatus::Done));
+    std::lock_guard lock(m_rows->mutex);
+    return static_cast<int>(
+        std::count_if(m_rows->states.begin(), m_rows->states.end(),
+                      [](const State& state) { return state.status == RowStatus::Done; }));
 }
 
 } // namespace xiuyun

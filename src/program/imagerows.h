@@ -1,5 +1,6 @@
 // The image rows: one per image of the album shown, its address and how its download stands. The
-// program holds them; 超级列表框1 shows them (column 0 the number, 1 the address, 2 the status).
+// program holds them, once; 超级列表框1 reads them as it shows them (column 0 the number, 1 the
+// address, 2 the status).
 #pragma once
 
 #include "window/window.h"
@@ -31,11 +32,12 @@ struct ImageBatch {
     std::uint64_t fill = 0;
 };
 
-// Every change is written to the list as it is made, under the rows' own lock, so the list shows
-// the rows in the order workers and scheduler change them.
+// Every change is told to the list after it is made; the list then reads the rows as they stand.
 class ImageRows {
 public:
-    explicit ImageRows(Window& window) : m_window(window) {}
+    explicit ImageRows(Window& window);
+    ImageRows(const ImageRows&) = delete;
+    ImageRows& operator=(const ImageRows&) = delete;
 
     // Replaces the rows by images 1 … imageCount of an album whose images share the folder and the
     // extension of one image address of it, its first image or its cover (*…/12345/0.jpg* gives
@@ -58,10 +60,24 @@ public:
     long long finishedImages() const { return m_finished; }
 
 private:
+    struct State {
+        RowStatus status = RowStatus::None;
+        long long seconds = 0; // the wait a Busy row shows
+    };
+    // What the list reads. Shared with the window, which may outlive the program by a little at
+    // the end of the process.
+    class Rows : public ImageRowSource {
+    public:
+        int rowCount() const override;
+        Text cell(int row, int column) const override;
+
+        mutable std::mutex mutex;
+        std::vector<State> states;
+        std::shared_ptr<ImageBatch> batch = std::make_shared<ImageBatch>();
+    };
+
     Window& m_window;
-    mutable std::mutex m_mutex;
-    std::vector<RowStatus> m_statuses;
-    std::shared_ptr<ImageBatch> m_batch = std::make_shared<ImageBatch>();
+    const std::shared_ptr<Rows> m_rows = std::make_shared<Rows>();
     std::atomic<long long> m_finished = 0;
 };
 

@@ -93,46 +93,43 @@ void ControlModel::setSliderPosition(int position) {
     });
 }
 
-int ControlModel::insertRow(const Text& firstColumn, int position) {
-    std::lock_guard lock(m_mutex);
-    int count = static_cast<int>(m_rows.size());
-    int index = (position < 0 || position > count) ? count : position;
-    m_rows.insert(m_rows.begin() + index, Row{firstColumn, {}, {}});
-    changed({ControlChange::Kind::RowInserted, Control::超级列表框1, firstColumn, false, index});
-    return index;
+void ControlModel::showImageRows(std::shared_ptr<const ImageRowSource> source) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_rowSource = std::move(source);
+    }
+    imageRowsReplaced();
 }
 
-void ControlModel::setCell(int row, int column, const Text& text) {
-    update({ControlChange::Kind::CellSet, Control::超级列表框1, text, false, row, column}, [&] {
-        if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0 || column > 2)
-            return false;
-        m_rows[row][column] = text;
-        return true;
-    });
+void ControlModel::imageRowsReplaced() {
+    update({ControlChange::Kind::RowsReplaced, Control::超级列表框1, {}}, [] { return true; });
+}
+
+void ControlModel::imageRowChanged(int row) {
+    update({ControlChange::Kind::RowChanged, Control::超级列表框1, {}, false, row},
+           [row] { return row >= 0; });
+}
+
+std::shared_ptr<const ImageRowSource> ControlModel::rowSource() const {
+    std::lock_guard lock(m_mutex);
+    return m_rowSource;
 }
 
 Text ControlModel::cell(int row, int column) const {
-    std::lock_guard lock(m_mutex);
-    if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0 || column > 2)
+    const auto source = rowSource();
+    if (!source || column < 0 || column > 2)
         return {};
-    return m_rows[row][column];
+    return source->cell(row, column);
 }
 
 int ControlModel::rowCount() const {
-    std::lock_guard lock(m_mutex);
-    return static_cast<int>(m_rows.size());
-}
-
-void ControlModel::deleteAllRows() {
-    update({ControlChange::Kind::RowsCleared, Control::超级列表框1, {}}, [&] {
-        m_rows.clear();
-        return true;
-    });
+    const auto source = rowSource();
+    return source ? source->rowCount() : 0;
 }
 
 void ControlModel::ensureRowVisible(int row) {
-    update({ControlChange::Kind::RowShown, Control::超级列表框1, {}, false, row},
-           [&] { return row >= 0 && row < static_cast<int>(m_rows.size()); });
+    const bool shown = row >= 0 && row < rowCount();
+    update({ControlChange::Kind::RowShown, Control::超级列表框1, {}, false, row}, [shown] { return shown; });
 }
 
 void ControlModel::recordUserText(Control control, const Text& text) {

@@ -18,9 +18,8 @@ struct ControlChange {
         ReadOnly,
         Ticked,
         Position,
-        RowInserted,
-        CellSet,
-        RowsCleared,
+        RowsReplaced, // read the row count and every row anew from the model
+        RowChanged,   // read row `number` anew
         RowShown
     };
     Kind kind;
@@ -48,11 +47,11 @@ public:
     int sliderPosition() const override;
     void setSliderPosition(int position) override;
 
-    int insertRow(const Text& firstColumn = {}, int position = -1) override;
-    void setCell(int row, int column, const Text& text) override;
+    void showImageRows(std::shared_ptr<const ImageRowSource> source) override;
+    void imageRowsReplaced() override;
+    void imageRowChanged(int row) override;
     Text cell(int row, int column) const override;
     int rowCount() const override;
-    void deleteAllRows() override;
     void ensureRowVisible(int row) override;
 
     void setEvents(WindowEvents events) { m_events = std::move(events); }
@@ -79,14 +78,15 @@ private:
         bool readOnly = false;
         bool ticked = false;
     };
-    using Row = std::array<Text, 3>;
-
     template <typename Apply> void update(ControlChange change, Apply apply);
+    std::shared_ptr<const ImageRowSource> rowSource() const;
 
     mutable std::mutex m_mutex;
     std::array<State, controlCount> m_states;
     int m_sliderPosition;
-    std::vector<Row> m_rows;
+    // Read without the model's lock held: the source takes its own, and a writer of the rows may
+    // hold it while it tells the model of a change.
+    std::shared_ptr<const ImageRowSource> m_rowSource;
     WindowEvents m_events;
 };
 

@@ -5,6 +5,7 @@
 #include "window/controls.h"
 
 #include <functional>
+#include <memory>
 
 namespace xiuyun {
 
@@ -36,6 +37,16 @@ struct WindowEvents {
     std::function<void()> windowDestroying;
 };
 
+// The rows of the image list 超级列表框1 as the program keeps them. The list keeps no copy: it asks
+// for the cells it shows, on its own thread, whenever it shows them.
+class ImageRowSource {
+public:
+    virtual ~ImageRowSource() = default;
+    virtual int rowCount() const = 0;
+    // Column 0 "序号", 1 "下载", 2 "状态"; empty outside the rows.
+    virtual Text cell(int row, int column) const = 0;
+};
+
 // Reads never wait for the window's thread: a download thread holding the download lock can't
 // deadlock with a handler waiting for that lock. Writes from all threads are shown in the order
 // they were made.
@@ -58,13 +69,14 @@ public:
     virtual int sliderPosition() const = 0;
     virtual void setSliderPosition(int position) = 0;
 
-    // The image list 超级列表框1: columns 0 "序号", 1 "下载", 2 "状态".
-    // position -1 appends; the result is the 0-based index of the new row.
-    virtual int insertRow(const Text& firstColumn = {}, int position = -1) = 0;
-    virtual void setCell(int row, int column, const Text& text) = 0;
+    // The image list 超级列表框1 shows the rows of `source`; none without one.
+    virtual void showImageRows(std::shared_ptr<const ImageRowSource> source) = 0;
+    // The source's rows were all replaced, or one of them changed: the list shows them anew.
+    virtual void imageRowsReplaced() = 0;
+    virtual void imageRowChanged(int row) = 0;
+    // A cell as the list shows it (column 0 "序号", 1 "下载", 2 "状态"), and the rows it shows.
     virtual Text cell(int row, int column) const = 0;
     virtual int rowCount() const = 0;
-    virtual void deleteAllRows() = 0;
     virtual void ensureRowVisible(int row) = 0;
 
     // A modal box owned by the main window; blocks the calling thread until it is closed.

@@ -222,33 +222,30 @@ TEST_F(QtWindowTest, typingAndSliderMovesAreRecordedAndReadOnlyBoxesRefuseTyping
     EXPECT_EQ(find<QLabel>(Control::透明标签_线程数)->text(), QStringLiteral("30"));
 }
 
-TEST_F(QtWindowTest, writesFromAnotherThreadArriveInOrderWithoutWaitingForTheWindow) {
+TEST_F(QtWindowTest, writesFromAnotherThreadArriveWithoutWaitingForTheWindowAndTheListReadsTheRows) {
     // The writer runs to its end while the GUI thread handles no event at all.
     std::thread writer([this] {
-        window.insertRow("stale"_t);
-        window.deleteAllRows();
-        for (int row = 0; row < 2000; ++row) {
-            window.insertRow(Text::number(row + 1));
-            window.setCell(row, 1, "http://127.0.0.1/"_t + Text::number(row) + ".jpg"_t);
-        }
-        window.insertRow("0"_t, 0);
+        program.rows.fill("http://127.0.0.1/stale/0.jpg"_t, 3);
+        program.rows.fill("http://127.0.0.1/0.jpg"_t, 2000);
+        const auto batch = program.rows.batch();
         for (int step = 1; step <= 100; ++step)
             window.setText(Control::透明标签_当前图集2, Text::number(step));
-        window.setCell(2000, 2, "下载完成"_t);
-        window.ensureRowVisible(2000);
+        program.rows.setStatus(*batch, 1999, RowStatus::Done);
+        program.rows.reveal(1999);
         window.setVisible(Control::按钮_删除残余, true);
     });
     writer.join();
     settle();
 
     ImageListModel* rows = qobject_cast<QtMainWindow*>(window.widget())->imageListModel();
-    ASSERT_EQ(rows->rowCount(), 2001);
-    EXPECT_EQ(rows->cell(0, 0), QStringLiteral("0"));
-    EXPECT_EQ(rows->cell(1, 0), QStringLiteral("1"));
-    EXPECT_EQ(rows->cell(1, 1), QStringLiteral("http://127.0.0.1/0.jpg"));
-    EXPECT_EQ(rows->cell(2000, 0), QStringLiteral("2000"));
-    EXPECT_EQ(rows->cell(2000, 1), QStringLiteral("http://127.0.0.1/1999.jpg"));
-    EXPECT_EQ(rows->cell(2000, 2), qtString(std::string_view("下载完成")));
+    ASSERT_EQ(rows->rowCount(), 2000);
+    EXPECT_EQ(rows->cell(0, 0), QStringLiteral("1"));
+    EXPECT_EQ(rows->cell(0, 1), QStringLiteral("http://127.0.0.1/1.jpg"));
+    EXPECT_EQ(rows->cell(0, 2), QString());
+    EXPECT_EQ(rows->cell(1999, 0), QStringLiteral("2000"));
+    EXPECT_EQ(rows->cell(1999, 1), QStringLiteral("http://127.0.0.1/2000.jpg"));
+    EXPECT_EQ(rows->cell(1999, 2), qtString(std::string_view("下载完成")));
+    EXPECT_EQ(rows->cell(2000, 0), QString());
     EXPECT_EQ(find<QLabel>(Control::透明标签_当前图集2)->text(), QStringLiteral("100"));
     EXPECT_TRUE(find<QPushButton>(Control::按钮_删除残余)->isVisibleTo(window.widget()));
 }

@@ -2,11 +2,12 @@
 
 #include "frontends/qt/qttext.h"
 #include "window/controls.h"
+#include "window/window.h"
 
 namespace xiuyun {
 
 int ImageListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : m_rowCount;
 }
 
 int ImageListModel::columnCount(const QModelIndex& parent) const {
@@ -18,7 +19,7 @@ QVariant ImageListModel::data(const QModelIndex& index, int role) const {
         return {};
     // The address column is narrower than most addresses: the tooltip shows all of it.
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return m_rows[index.row()][index.column()];
+        return cell(index.row(), index.column());
     return {};
 }
 
@@ -28,43 +29,22 @@ QVariant ImageListModel::headerData(int section, Qt::Orientation orientation, in
     return qtString(listColumns[section].caption);
 }
 
-void ImageListModel::insertImageRow(int position, const QString& firstColumn) {
-    const int count = rowCount();
-    if (position < 0 || position > count)
-        position = count;
-    beginInsertRows({}, position, position);
-    m_rows.insert(m_rows.begin() + position, {firstColumn, {}, {}});
-    endInsertRows();
+void ImageListModel::replaceRows() {
+    beginResetModel();
+    m_rowCount = m_rows.rowCount();
+    endResetModel();
 }
 
-void ImageListModel::appendImageRows(const QStringList& firstColumns) {
-    if (firstColumns.isEmpty())
+void ImageListModel::rowChanged(int row) {
+    if (row < 0 || row >= rowCount())
         return;
-    const int count = rowCount();
-    beginInsertRows({}, count, count + static_cast<int>(firstColumns.size()) - 1);
-    for (const QString& first : firstColumns)
-        m_rows.push_back({first, {}, {}});
-    endInsertRows();
-}
-
-void ImageListModel::setCell(int row, int column, const QString& text) {
-    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
-        return;
-    m_rows[row][column] = text;
-    const QModelIndex changedIndex = index(row, column);
-    emit dataChanged(changedIndex, changedIndex, {Qt::DisplayRole, Qt::ToolTipRole});
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
 QString ImageListModel::cell(int row, int column) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return {};
-    return m_rows[row][column];
-}
-
-void ImageListModel::clearRows() {
-    beginResetModel();
-    m_rows.clear();
-    endResetModel();
+    return qtString(m_rows.cell(row, column));
 }
 
 } // namespace xiuyun

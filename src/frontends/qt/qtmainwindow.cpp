@@ -79,7 +79,7 @@ QWidget* QtMainWindow::createWidget(const ControlLayoutEntry& entry, QWidget* pa
     switch (entry.kind) {
     case ControlKind::ListView: {
         auto* view = new QTreeView(parent);
-        m_imageListModel = new ImageListModel(view);
+        m_imageListModel = new ImageListModel(m_model, view);
         view->setModel(m_imageListModel);
         view->setRootIsDecorated(false);
         view->setItemsExpandable(false);
@@ -167,22 +167,8 @@ void QtMainWindow::onSliderMoved(int position) {
 }
 
 void QtMainWindow::apply(const std::vector<ControlChange>& changes) {
-    // Rows appended one after another go into the list in one step.
-    QStringList appended;
-    auto flushAppended = [&] {
-        m_imageListModel->appendImageRows(appended);
-        appended.clear();
-    };
-    for (const ControlChange& change : changes) {
-        if (change.kind == ControlChange::Kind::RowInserted &&
-            change.number == m_imageListModel->rowCount() + appended.size()) {
-            appended.append(qtString(change.text));
-            continue;
-        }
-        flushAppended();
+    for (const ControlChange& change : changes)
         applyOne(change);
-    }
-    flushAppended();
 }
 
 void QtMainWindow::applyOne(const ControlChange& change) {
@@ -222,14 +208,11 @@ void QtMainWindow::applyOne(const ControlChange& change) {
         static_cast<QSlider*>(widget)->setValue(change.number);
         break;
     }
-    case ControlChange::Kind::RowInserted:
-        m_imageListModel->insertImageRow(change.number, qtString(change.text));
+    case ControlChange::Kind::RowsReplaced:
+        m_imageListModel->replaceRows();
         break;
-    case ControlChange::Kind::CellSet:
-        m_imageListModel->setCell(change.number, change.column, qtString(change.text));
-        break;
-    case ControlChange::Kind::RowsCleared:
-        m_imageListModel->clearRows();
+    case ControlChange::Kind::RowChanged:
+        m_imageListModel->rowChanged(change.number);
         break;
     case ControlChange::Kind::RowShown:
         m_imageList->scrollTo(m_imageListModel->index(change.number, 0), QAbstractItemView::EnsureVisible);

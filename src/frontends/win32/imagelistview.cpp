@@ -49,33 +49,27 @@ void ImageListView::setColumnWidths(UINT dpi) {
         ::SendMessageW(m_view, LVM_SETCOLUMNWIDTH, column, scaled(listColumns[column].width, dpi));
 }
 
-void ImageListView::insertRow(int position, std::wstring firstColumn) {
-    const int count = static_cast<int>(m_rows.size());
-    if (position < 0 || position > count)
-        position = count;
-    m_rows.insert(m_rows.begin() + position, Row{std::move(firstColumn), {}, {}});
-    m_countChanged = true;
-    if (position < count)
-        m_rowsMoved = true;
-}
-
-void ImageListView::setCell(int row, int column, std::wstring text) {
-    if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0 || column >= 3)
-        return;
-    m_rows[row][column] = std::move(text);
-    markDirty(row);
-}
-
-void ImageListView::clearRows() {
-    m_rows.clear();
+void ImageListView::replaceRows() {
+    m_rowCount = m_rows.rowCount();
+    m_cleared = true;
     m_countChanged = true;
     m_rowsMoved = true;
-    m_cleared = true;
+}
+
+void ImageListView::rowChanged(int row) {
+    if (row >= 0 && row < m_rowCount)
+        markDirty(row);
+}
+
+std::wstring ImageListView::cell(int row, int column) const {
+    if (row < 0 || row >= m_rowCount || column < 0 || column >= 3)
+        return {};
+    return wideString(m_rows.cell(row, column));
 }
 
 void ImageListView::ensureRowVisible(int row) {
     flush();
-    if (row >= 0 && row < static_cast<int>(m_rows.size()))
+    if (row >= 0 && row < m_rowCount)
         ::SendMessageW(m_view, LVM_ENSUREVISIBLE, row, FALSE);
 }
 
@@ -95,7 +89,7 @@ void ImageListView::flush() {
         // Rows added at the end leave the rows shown as they are; the scroll position stays, as
         // in the Qt list.
         const LPARAM flags = m_rowsMoved ? LVSICF_NOSCROLL : (LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
-        ::SendMessageW(m_view, LVM_SETITEMCOUNT, m_rows.size(), flags);
+        ::SendMessageW(m_view, LVM_SETITEMCOUNT, m_rowCount, flags);
         if (m_rowsMoved)
             ::InvalidateRect(m_view, nullptr, FALSE);
     }
@@ -124,10 +118,9 @@ bool ImageListView::handleNotice(const NMHDR& notice, LRESULT& result) {
         auto& display = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(notice));
         LVITEMW& item = display.item;
         if (item.mask & LVIF_TEXT) {
-            const bool known = item.iItem >= 0 && item.iItem < static_cast<int>(m_rows.size()) &&
-                               item.iSubItem >= 0 && item.iSubItem < 3;
-            if (known)
-                copyInto(m_rows[item.iItem][item.iSubItem], item.pszText, item.cchTextMax);
+            const std::wstring text = cell(item.iItem, item.iSubItem);
+            if (!text.empty())
+                copyInto(text, item.pszText, item.cchTextMax);
             else if (item.pszText && item.cchTextMax > 0)
                 item.pszText[0] = L'\0';
         }
@@ -153,10 +146,10 @@ int ImageListView::findRow(const LVFINDINFOW& find, int start) const {
     if (!(find.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.psz)
         return -1;
     const std::size_t length = std::wcslen(find.psz);
-    const int count = static_cast<int>(m_rows.size());
+    const int count = m_rowCount;
     for (int step = 0; step < count; ++step) {
         const int row = (start + step) % count;
-        const std::wstring& first = m_rows[row][0];
+        const std::wstring first = cell(row, 0);
         const bool matches = (find.flags & LVFI_PARTIAL) ? ::_wcsnicmp(first.c_str(), find.psz, length) == 0
                                                          : ::_wcsicmp(first.c_str(), find.psz) == 0;
         if (matches)
@@ -168,7 +161,7 @@ int ImageListView::findRow(const LVFINDINFOW& find, int start) const {
 void ImageListView::answerTip(NMLVGETINFOTIPW& tip) const {
     // The address column is narrower than most addresses: the tip shows the whole cell under the
     // pointer, as the Qt list's tooltip does.
-    if (tip.iItem < 0 || tip.iItem >= static_cast<int>(m_rows.size()))
+    if (tip.iItem < 0 || tip.iItem >= m_rowCount)
         return;
     LVHITTESTINFO hit{};
     ::GetCursorPos(&hit.pt);
@@ -178,7 +171,7 @@ void ImageListView::answerTip(NMLVGETINFOTIPW& tip) const {
         column = hit.iSubItem;
     if (column < 0 || column >= 3)
         return;
-    copyInto(m_rows[tip.iItem][column], tip.pszText, tip.cchTextMax);
+    copyInto(cell(tip.iItem, column), tip.pszText, tip.cchTextMax);
 }
 
 } // namespace xiuyun

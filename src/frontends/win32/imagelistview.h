@@ -1,10 +1,11 @@
-// 超级列表框1 as a virtual report list: the control keeps no text of its own and asks for the
-// cells it shows, so an album of thousands of images stays fast.
+// 超级列表框1 as a virtual report list: neither the control nor this view keeps any text; the
+// control asks for the cells it shows and they are read from the program's rows, so an album of
+// thousands of images stays fast and is kept once.
 #pragma once
 
-#include <array>
+#include "window/window.h"
+
 #include <string>
-#include <vector>
 #include <windows.h>
 // After windows.h, which it needs.
 #include <commctrl.h>
@@ -13,15 +14,17 @@ namespace xiuyun {
 
 class ImageListView {
 public:
+    explicit ImageListView(const Window& rows) : m_rows(rows) {}
+
     // The control, hidden until the window shows it; nullptr when it cannot be made.
     HWND create(HWND parent, int id, bool visible, bool enabled);
     HWND handle() const { return m_view; }
     void setColumnWidths(UINT dpi);
 
-    // position outside 0 … rowCount() appends. Out-of-range cells are ignored, as in the model.
-    void insertRow(int position, std::wstring firstColumn);
-    void setCell(int row, int column, std::wstring text);
-    void clearRows();
+    // The rows were replaced: their count and every cell are read anew. One row changed:
+    // out-of-range rows are ignored.
+    void replaceRows();
+    void rowChanged(int row);
     void ensureRowVisible(int row);
     // Hands the row count and the changed rows to the control; the edits above only collect them,
     // so that a batch of changes repaints once.
@@ -31,16 +34,16 @@ public:
     bool handleNotice(const NMHDR& notice, LRESULT& result);
 
 private:
-    using Row = std::array<std::wstring, 3>;
-
+    std::wstring cell(int row, int column) const;
     void markDirty(int row);
     int findRow(const LVFINDINFOW& find, int start) const;
     void answerTip(NMLVGETINFOTIPW& tip) const;
 
+    const Window& m_rows;
     HWND m_view = nullptr;
-    std::vector<Row> m_rows;
+    int m_rowCount = 0; // as last handed to the control
     bool m_countChanged = false;
-    bool m_rowsMoved = false; // rows inserted before others or removed: every row shown changes
+    bool m_rowsMoved = false; // the rows were replaced: every row shown changes
     bool m_cleared = false;
     int m_firstDirty = -1;
     int m_lastDirty = -1;

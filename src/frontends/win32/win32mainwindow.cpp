@@ -96,7 +96,8 @@ constexpr DWORD windowStyle = WS_OVERLAPPEDWINDOW;
 } // namespace
 
 Win32MainWindow::Win32MainWindow(ControlModel& model, Handlers handlers)
-    : m_model(model), m_handlers(std::move(handlers)), m_sliderShown(model.sliderPosition()) {}
+    : m_model(model), m_handlers(std::move(handlers)), m_imageList(model),
+      m_sliderShown(model.sliderPosition()) {}
 
 Win32MainWindow::~Win32MainWindow() {
     if (m_window)
@@ -392,14 +393,11 @@ void Win32MainWindow::applyOne(const ControlChange& change) {
         m_sliderShown = change.number;
         ::SendMessageW(control, TBM_SETPOS, TRUE, change.number);
         break;
-    case ControlChange::Kind::RowInserted:
-        m_imageList.insertRow(change.number, wideString(change.text));
+    case ControlChange::Kind::RowsReplaced:
+        m_imageList.replaceRows();
         break;
-    case ControlChange::Kind::CellSet:
-        m_imageList.setCell(change.number, change.column, wideString(change.text));
-        break;
-    case ControlChange::Kind::RowsCleared:
-        m_imageList.clearRows();
+    case ControlChange::Kind::RowChanged:
+        m_imageList.rowChanged(change.number);
         break;
     case ControlChange::Kind::RowShown:
         m_imageList.ensureRowVisible(change.number);
