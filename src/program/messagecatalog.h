@@ -43,16 +43,16 @@ enum class MessageId {
     StartDownloadedBefore,
     FolderCreateFailed,
     ImageFileFailed,
-    DownloadDone,                 // the retries
-    ListDownloadMaybeFailed,      // the retries
-    AlbumDownloadMaybeFailed,     // the retries
+    DownloadDone,             // the retries
+    ListDownloadMaybeFailed,  // the retries
+    AlbumDownloadMaybeFailed, // the retries
     // The clean-up.
     CleanUpPleaseWait,
     CleanUpConfirmImages,
     CacheFolderMissing,
     CacheLocked,
     CacheNothingFound,
-    CacheFileNotDeleted,          // the file's path
+    CacheFileNotDeleted, // the file's path
     CacheDeleted,
     CancelledImagesWhileDownloading,
     CancelledImagesPaused,

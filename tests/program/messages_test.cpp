@@ -22,8 +22,9 @@ TEST(MessageCatalogTest, aMessageReportsAFailureExactlyWhenItsWordsSaySo) {
 }
 
 TEST(MessageCatalogTest, valuesTakeTheirMarksInOrder) {
-    EXPECT_EQ(messageText({MessageId::CacheFileNotDeleted, {"C:\\x\\vrd\\1.q"_t}}),
-              "状态：删除缓存文件失败\r\n\r\n失败文件名：C:\\x\\vrd\\1.q\r\n\r\n解决：等执行删除操作完，自行手动删除吧"_t);
+    EXPECT_EQ(
+        messageText({MessageId::CacheFileNotDeleted, {"C:\\x\\vrd\\1.q"_t}}),
+        "状态：删除缓存文件失败\r\n\r\n失败文件名：C:\\x\\vrd\\1.q\r\n\r\n解决：等执行删除操作完，自行手动删除吧"_t);
     EXPECT_EQ(messageText({MessageId::AnalyseListPageUnsaved, {"17"_t}}),
               "状态：分析数据失败\r\n\r\n原因：图集地址解析错误\r\n\r\n错误标识：017"_t);
 }
