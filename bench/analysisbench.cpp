@@ -3,7 +3,6 @@
 #include "benchsupport.h"
 
 #include "net/httpclient.h"
-#include "net/httprouting.h"
 #include "testsite/gallery.h"
 #include "testsite/testsite.h"
 
@@ -32,12 +31,12 @@ void analyseCategory(benchmark::State& state) {
             site.setPage(category, html);
         site.setPage(category + std::to_string(page) + ".html", html);
     }
-    routeHostToLoopback(std::string(SITE_HOST), site.port());
-
     const Text directory = freshDirectory();
 
     for (auto _ : state) {
-        BenchProgram run(directory);
+        BenchProgram run(directory, [&site](NetworkContext& network) {
+            network.routeHostToLoopback(std::string(SITE_HOST), site.port());
+        });
         run.analyse(category, Control::选择框_图集分类);
         const int rows = run.window.rowCount();
         if (rows != 40 && rows != gallery.options().imagesPerAlbum)
@@ -48,7 +47,6 @@ void analyseCategory(benchmark::State& state) {
         state.ResumeTiming();
     }
     files::removeTree(directory);
-    clearLoopbackRoutes();
 
     state.counters["pages_per_second"] =
         benchmark::Counter(static_cast<double>(state.iterations() * listPages), benchmark::Counter::kIsRate);

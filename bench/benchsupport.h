@@ -4,6 +4,7 @@
 
 #include "analysis/routes.h"
 #include "app/commands.h"
+#include "net/networkcontext.h"
 #include "net/site.h"
 #include "os/files.h"
 #include "os/programdir.h"
@@ -11,6 +12,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <unistd.h>
 
@@ -49,12 +51,15 @@ inline Text freshDirectory() {
     return made ? files::fromNativePath(made) : Text();
 }
 
-// The program as the user starts it, over a program folder of its own.
+// The program as the user starts it, over a program folder of its own; `prepareNetwork` routes
+// its requests to the local site.
 class BenchProgram {
 public:
-    explicit BenchProgram(const Text& directory) : program(window, directory) {
+    BenchProgram(const Text& directory, const std::function<void(NetworkContext&)>& prepareNetwork)
+        : program(window, directory) {
         enterProgramDirectory(directory);
         program.routes = analysisRoutes();
+        prepareNetwork(program.network);
         window.setEvents(commandHandlers(program));
         window.events().windowCreated();
     }

@@ -11,7 +11,7 @@
 
 #include "download/download.h"
 #include "net/httpclient.h"
-#include "net/httprouting.h"
+#include "net/networkcontext.h"
 #include "testsite/gallery.h"
 #include "testsite/testsite.h"
 
@@ -23,6 +23,8 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 using namespace xiuyun;
 using namespace xiuyun::bench;
@@ -43,7 +45,8 @@ constexpr Shape largeCategory{2, 10, 100};
 
 // The gallery on loopback, routed from the site's host: one site answers pages and images over
 // http; with https the images come from a second site of their own. Images answer after
-// `imageLatency`. The routes and the connection settings go back when it does.
+// `imageLatency`. It routes the site's host, and sets connection reuse and the connections kept, in
+// the network of each program that downloads from it.
 class LocalGallery {
 public:
     // Without `keepAlive` the sites keep a connection as the test site does: 100 requests, 1 s idle.
@@ -74,26 +77,31 @@ public:
                 return;
             m_images->setRecording(false);
             m_images->setFallback(answer);
-            routeHostToLoopback(host + ":80", m_pages.port());
-            routeHostToLoopback(host + ":443", m_images->port());
+            m_routes = {{host + ":80", m_pages.port()}, {host + ":443", m_images->port()}};
         } else {
-            routeHostToLoopback(host, m_pages.port());
+            m_routes = {{host, m_pages.port()}};
         }
-        setConnectionReuse(reuse);
+        m_reuse = reuse;
         m_running = true;
-    }
-    ~LocalGallery() {
-        setConnectionReuse(true);
-        setKeptConnections(KEPT_CONNECTIONS);
-        clearLoopbackRoutes();
     }
     LocalGallery(const LocalGallery&) = delete;
     LocalGallery& operator=(const LocalGallery&) = delete;
 
     bool running() const { return m_running; }
     testing::TestSite& imageSite() { return m_images ? *m_images : m_pages; }
+    void setKeptConnections(int count) { m_kept = count; }
+
+    void routeInto(NetworkContext& network) const {
+        for (const auto& [from, port] : m_routes)
+            network.routeHostToLoopback(from, port);
+        network.setConnectionReuse(m_reuse);
+        network.setKeptConnections(m_kept);
+    }
 
 private:
+    std::vector<std::pair<std::string, int>> m_routes;
+    bool m_reuse = true;
+    int m_kept = KEPT_CONNECTIONS;
     gallery::Gallery m_gallery;
     testing::TestSite m_pages;
     std::unique_ptr<testing::TestSite> m_images;
@@ -102,8 +110,8 @@ private:
 
 // Analyses the category, then times its download at `threads`; answers the mean seconds of a run.
 // `afterRun` is called after each run, outside the timing.
-double measureDownloads(benchmark::State& state, int threads, Shape shape = smallCategory,
-                        const std::function<void()>& afterRun = {}) {
+double measureDownloads(benchmark::State& state, const LocalGallery& site, int threads,
+                        Shape shape = smallCategory, const std::function<void()>& afterRun = {}) {
     double seconds = 0;
     // Kept for the library, which holds on to the text of an error.
     static std::string failure;
@@ -113,7 +121,7 @@ double measureDownloads(benchmark::State& state, int threads, Shape shape = smal
         double runSeconds = 0;
         failure.clear();
         {
-            BenchProgram run(directory);
+            BenchProgram run(directory, [&site](NetworkContext& network) { site.routeInto(network); });
             run.analyse(category, Control::选择框_图集分类);
             run.window.moveSlider(threads);
             run.window.clearMessages();
@@ -121,7 +129,7 @@ double measureDownloads(benchmark::State& state, int threads, Shape shape = smal
 
             const auto started = std::chrono::steady_clock::now();
             run.window.click(Control::按钮_开始下载);
-            const bool ended = waitForDownloadThreads(std::chrono::minutes(5));
+            const bool ended = waitForDownloadThreads(run.program, std::chrono::minutes(5));
             runSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
             state.PauseTiming();
@@ -159,7 +167,7 @@ void downloadCategory(benchmark::State& state) {
     }
     resetPeakResident();
 
-    const double seconds = measureDownloads(state, threads);
+    const double seconds = measureDownloads(state, site, threads);
 
     const double bound = static_cast<double>(smallCategory.images()) / threads *
                          std::chrono::duration<double>(imageLatency).count();
@@ -187,7 +195,7 @@ void downloadWithoutLatency(benchmark::State& state) {
         state.SkipWithError("the local sites did not start");
         return;
     }
-    measureDownloads(state, 10);
+    measureDownloads(state, site, 10);
 }
 BENCHMARK(downloadWithoutLatency)
     ->ArgNames({"https", "reuse"})
@@ -213,11 +221,11 @@ void connectionsPerDownload(benchmark::State& state) {
         state.SkipWithError("the local sites did not start");
         return;
     }
-    setKeptConnections(static_cast<int>(state.range(2)));
+    site.setKeptConnections(static_cast<int>(state.range(2)));
     testing::TestSite& images = site.imageSite();
     images.setRecording(true);
     double connections = 0;
-    measureDownloads(state, threads, largeCategory, [&] {
+    measureDownloads(state, site, threads, largeCategory, [&] {
         // A connection is the client's port; the pages of the http site may share them.
         std::set<int> ports;
         for (const testing::RecordedRequest& request : images.requests()) {

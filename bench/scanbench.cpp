@@ -41,8 +41,9 @@ AlbumFolder& albumFolder() {
 
 void scanWholeImages(benchmark::State& state) {
     HeadlessWindow window;
+    WholeImages wholeImages;
     for (auto _ : state) {
-        if (scanFailedImages(window, albumFolder().folder))
+        if (scanFailedImages(window, wholeImages, albumFolder().folder))
             state.SkipWithError("a whole image counted as failed");
     }
     state.counters["files_per_second"] =

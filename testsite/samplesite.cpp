@@ -1,7 +1,7 @@
 #include "testsite/samplesite.h"
 
 #include "net/httpclient.h"
-#include "net/httprouting.h"
+#include "net/networkcontext.h"
 #include "net/site.h"
 #include "testsite/testsite.h"
 
@@ -56,12 +56,7 @@ public:
         m_site.setFallback([this](const std::string& path) { return answer(path); });
     }
 
-    bool start() {
-        if (!m_site.start())
-            return false;
-        routeHostToLoopback(std::string(SITE_HOST), m_site.port());
-        return true;
-    }
+    bool start() { return m_site.start(); }
 
     int port() const { return m_site.port(); }
     const gallery::Gallery& gallery() const { return m_gallery; }
@@ -94,6 +89,10 @@ SampleSite::~SampleSite() = default;
 
 bool SampleSite::start() {
     return m_server->start();
+}
+
+void SampleSite::routeInto(NetworkContext& network) const {
+    network.routeHostToLoopback(std::string(SITE_HOST), m_server->port());
 }
 
 int SampleSite::port() const {

@@ -4,6 +4,7 @@
 // they would to the real site; only the address the host leads to differs.
 #pragma once
 
+#include "net/networkcontext.h"
 #include "testsite/gallery.h"
 
 #include <memory>
@@ -30,10 +31,12 @@ public:
     SampleSite(const SampleSite&) = delete;
     SampleSite& operator=(const SampleSite&) = delete;
 
-    // Serves the gallery on a free loopback port and routes SITE_HOST there; false when no port
-    // could be had. Image answers take a few hundred milliseconds, as on a real site, and a few
-    // images come out at 10 KB or less the first time they are asked for, whole afterwards.
+    // Serves the gallery on a free loopback port; false when no port could be had. Image answers
+    // take a few hundred milliseconds, as on a real site, and a few images come out at 10 KB or
+    // less the first time they are asked for, whole afterwards.
     bool start();
+    // Routes SITE_HOST to the gallery for the requests of `network`.
+    void routeInto(NetworkContext& network) const;
     int port() const;
     const gallery::Gallery& gallery() const;
 

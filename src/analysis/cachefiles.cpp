@@ -13,9 +13,9 @@ bool isBroken(const Text& file) {
 }
 
 // The refetch: the raw body, because a page that did not decode was not gzip in the first place.
-bool refetchRaw(const Text& address, const Text& file) {
+bool refetchRaw(Program& program, const Text& address, const Text& file) {
     files::removeFile(file);
-    return files::replaceFile(file, httpReadUrl(address));
+    return files::replaceFile(file, httpReadUrl(program.network, address));
 }
 
 } // namespace
@@ -39,13 +39,13 @@ Text readCachedPage(const Text& file) {
 
 Text fetchPageIntoCache(Program& program, const Text& address, const Text& file) {
     // A failed write is not looked at here: the read-back comes out empty and the refetch runs.
-    files::replaceFile(file, gzipDecode(httpReadUrl(address)));
+    files::replaceFile(file, gzipDecode(httpReadUrl(program.network, address)));
     Text page = readCachedPage(file);
     if (!page.empty())
         return page;
 
     for (int attempt = 0; attempt < refetchAttempts && isBroken(file); ++attempt) {
-        if (!refetchRaw(address, file)) {
+        if (!refetchRaw(program, address, file)) {
             post(program, MessageId::AnalyseFailedAgain);
             break;
         }
@@ -53,11 +53,11 @@ Text fetchPageIntoCache(Program& program, const Text& address, const Text& file)
     return readCachedPage(file);
 }
 
-NumberedFetch fetchNumberedPage(const Text& address, const Text& file) {
-    if (!files::replaceFile(file, gzipDecode(httpRequest(address))))
+NumberedFetch fetchNumberedPage(Program& program, const Text& address, const Text& file) {
+    if (!files::replaceFile(file, gzipDecode(httpRequest(program.network, address))))
         return NumberedFetch::WriteFailed;
     for (int attempt = 0; attempt < refetchAttempts && isBroken(file); ++attempt) {
-        if (!refetchRaw(address, file))
+        if (!refetchRaw(program, address, file))
             return NumberedFetch::RefetchWriteFailed;
     }
     return NumberedFetch::Stored;

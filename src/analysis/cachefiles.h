@@ -30,6 +30,6 @@ Text fetchPageIntoCache(Program& program, const Text& address, const Text& file)
 enum class NumberedFetch { Stored, WriteFailed, RefetchWriteFailed };
 // Fetches list page `address` into its numbered file: decoded on the first fetch, then fetched
 // again and stored as received while the file stays broken.
-NumberedFetch fetchNumberedPage(const Text& address, const Text& file);
+NumberedFetch fetchNumberedPage(Program& program, const Text& address, const Text& file);
 
 } // namespace xiuyun

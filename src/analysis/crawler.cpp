@@ -36,7 +36,7 @@ void fetchFurtherPages(Program& program, const Text& address) {
         if (files::exists(file))
             continue;
         const Message unsaved{MessageId::AnalyseListPageUnsaved, {number}};
-        NumberedFetch result = fetchNumberedPage(address + number + ".html"_t, file);
+        NumberedFetch result = fetchNumberedPage(program, address + number + ".html"_t, file);
         if (result == NumberedFetch::WriteFailed) {
             post(program, unsaved);
             break;

@@ -199,13 +199,16 @@ void requestCommandLineCancel() {
 }
 
 int runCommandLine(const CommandLine& commandLine, const Text& programDirectory, const Text& startDirectory,
-                   std::FILE* messages, std::FILE* progress) {
+                   std::FILE* messages, std::FILE* progress,
+                   const std::function<void(NetworkContext&)>& prepareNetwork) {
     cancelRequested = false;
     // Ctrl-C cancels the download once; a second one ends the program at once.
     catchInterrupt(onInterrupt);
     ConsoleWindow window(messages, progress);
     Program program(window, programDirectory);
     program.routes = analysisRoutes();
+    if (prepareNetwork)
+        prepareNetwork(program.network);
     onWindowCreated(program);
 
     // The requests the window's user would give, from the arguments, then the window's commands
@@ -238,7 +241,7 @@ int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
 
     const auto started = std::chrono::steady_clock::now();
     bool cancelled = false;
-    while (!waitForDownloadThreads(std::chrono::milliseconds(200))) {
+    while (!waitForDownloadThreads(program, std::chrono::milliseconds(200))) {
         if (cancelRequested && !cancelled) {
             cancelled = true;
             if (program.phase == Phase::Downloading)

@@ -6,11 +6,14 @@
 #include "window/controls.h"
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace xiuyun {
+
+class NetworkContext;
 
 struct CommandLine {
     Control typeBox = Control::选择框_自动选择; // the page-type box ticked; 自动选择 detects the type
@@ -39,8 +42,11 @@ std::string commandLineHelp();
 
 // Analyses and downloads as the window would, writing every box to `messages` and the progress to
 // `progress`; answers the exit code. Relative folders are taken from `startDirectory`.
+// `prepareNetwork` is handed the network of the program before its first request (where the
+// built-in sample gallery and the tests route the site's host).
 int runCommandLine(const CommandLine& commandLine, const Text& programDirectory, const Text& startDirectory,
-                   std::FILE* messages, std::FILE* progress);
+                   std::FILE* messages, std::FILE* progress,
+                   const std::function<void(NetworkContext&)>& prepareNetwork);
 
 // Ends a running command-line download through the cancel command (what Ctrl-C does).
 void requestCommandLineCancel();

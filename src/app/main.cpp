@@ -2,6 +2,7 @@
 #include "analysis/routes.h"
 #include "app/commandline.h"
 #include "app/commands.h"
+#include "net/networkcontext.h"
 #include "os/arguments.h"
 #include "os/programdir.h"
 #include "os/terminal.h"
@@ -60,18 +61,29 @@ int main(int argc, char** argv) {
     }
 #ifdef XIUYUN_SAMPLE_GALLERY
     sample::SampleSite sampleSite;
-    if (!sampleSite.start())
+    const bool sampleServed = sampleSite.start();
+    if (!sampleServed)
         writeUtf8(stderr, "xiuyun：示例图库没能启动（本机没有可用的端口）\n");
     else if (!commandLine)
         listSampleAddresses(stdout);
 #endif
 
+    // The program's requests go to the sample gallery, whichever front end it runs behind.
+    const auto prepareNetwork = [&](NetworkContext& network) {
+#ifdef XIUYUN_SAMPLE_GALLERY
+        if (sampleServed)
+            sampleSite.routeInto(network);
+#else
+        static_cast<void>(network);
+#endif
+    };
     if (commandLine)
-        return runCommandLine(*commandLine, programDirectory, startDirectory, stdout, stderr);
+        return runCommandLine(*commandLine, programDirectory, startDirectory, stdout, stderr, prepareNetwork);
     std::optional<Program> program;
     runDesktopWindow(argc, argv, [&](Window& window) {
         program.emplace(window, programDirectory);
         program->routes = analysisRoutes();
+        prepareNetwork(program->network);
         return commandHandlers(*program);
     });
 }

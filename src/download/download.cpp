@@ -7,42 +7,15 @@
 namespace xiuyun {
 namespace {
 
-// Every thread of the engine, counted from its start to its very last step.
-class ThreadCount {
-public:
-    void started() {
-        std::lock_guard lock(m_mutex);
-        ++m_running;
-    }
-    void ended() {
-        std::lock_guard lock(m_mutex);
-        if (--m_running == 0)
-            m_none.notify_all();
-    }
-    bool waitForNone(std::chrono::milliseconds timeout) {
-        std::unique_lock lock(m_mutex);
-        return m_none.wait_for(lock, timeout, [this] { return m_running == 0; });
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_none;
-    int m_running = 0;
-};
-
-ThreadCount& engineThreads() {
-    static ThreadCount* count = new ThreadCount; // outlives threads still ending at exit
-    return *count;
-}
-
-// Runs `work` on a detached thread that is counted until it returns. The handle is not kept: the
-// thread holds what it needs.
-void runDetached(std::function<void()> work) {
-    engineThreads().started();
-    std::thread([work = std::move(work)]() mutable {
+// Runs `work` on a detached thread that the program's engine counts until it returns. The handle
+// is not kept: the thread holds what it needs, the engine too, for its last step may come after
+// the program is gone.
+void runDetached(const Program& program, std::function<void()> work) {
+    program.engine->threads.started();
+    std::thread([engine = program.engine, work = std::move(work)]() mutable {
         work();
         work = nullptr; // what the work held goes before the thread counts as ended
-        engineThreads().ended();
+        engine->threads.ended();
     }).detach();
 }
 
@@ -54,7 +27,7 @@ std::shared_ptr<Download> Download::start(Program& program, StartRequest request
     std::lock_guard lock(program.downloadLock);
     program.schedulerThread = download;
     program.lastDownload = download;
-    runDetached([download, body = std::move(body)] {
+    runDetached(program, [download, body = std::move(body)] {
         body(*download);
         {
             std::lock_guard ended(download->m_mutex);
@@ -80,7 +53,7 @@ bool Download::waitMs(std::chrono::milliseconds duration) const {
 }
 
 void Download::startWorker(std::function<void()> work) {
-    runDetached(std::move(work));
+    runDetached(m_program, std::move(work));
 }
 
 bool Download::waitForScheduler(std::chrono::milliseconds timeout) const {
@@ -116,8 +89,8 @@ Text lastImageFolder(Program& program) {
     return program.lastDownload ? program.lastDownload->imageFolder() : Text();
 }
 
-bool waitForDownloadThreads(std::chrono::milliseconds timeout) {
-    return engineThreads().waitForNone(timeout);
+bool waitForDownloadThreads(Program& program, std::chrono::milliseconds timeout) {
+    return program.engine->threads.waitForNone(timeout);
 }
 
 } // namespace xiuyun

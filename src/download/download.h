@@ -99,8 +99,8 @@ bool releaseThread(Program& program, const Download& download);
 // last reset.
 Text lastImageFolder(Program& program);
 
-// Waits until every scheduler and worker thread of every download has returned (at most
-// `timeout`); true when none is left. Nothing of a Program may go before its threads have.
-bool waitForDownloadThreads(std::chrono::milliseconds timeout);
+// Waits until every scheduler and worker thread of every download of the program has returned (at
+// most `timeout`); true when none is left. Nothing of a Program may go before its threads have.
+bool waitForDownloadThreads(Program& program, std::chrono::milliseconds timeout);
 
 } // namespace xiuyun

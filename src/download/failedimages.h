@@ -2,6 +2,7 @@
 // error page, a broken transfer), and so does a picture cut short; its album is downloaded again.
 #pragma once
 
+#include "program/engine.h"
 #include "window/window.h"
 
 #include <functional>
@@ -15,8 +16,9 @@ enum class Recurse { No, Yes };
 inline constexpr long long failedImageKb = 10;
 
 // Walks the folder tree for ".jpg", ".png" and ".gif" files (any case) and answers whether it met
-// one that failed. Each check answers for itself; no folder is no failed image.
-bool scanFailedImages(Window& window, Text folder);
+// one that failed. Each check answers for itself; no folder is no failed image. `wholeImages` is the
+// memory of the images judged whole, the program's engine's.
+bool scanFailedImages(Window& window, WholeImages& wholeImages, Text folder);
 
 using FileRoutine = std::function<void(const Text& name, const Text& fullPath)>;
 
@@ -36,7 +38,7 @@ void walkFiles(Window& window, Text& folder, const std::vector<Text>& extensions
 bool isFailedImageFile(const Text& path);
 
 // The scan's routine: true when the file failed. A file judged whole is not read again while its
-// stamp stays the same, so the ten checks of an album read each image once.
-bool checkImageSize(const Text& name, const Text& fullPath);
+// stamp stays the same in `wholeImages`, so the ten checks of an album read each image once.
+bool checkImageSize(WholeImages& wholeImages, const Text& name, const Text& fullPath);
 
 } // namespace xiuyun

@@ -78,7 +78,7 @@ Fetched fetchImage(Download& download, const AlbumTarget& target, const ImageBat
         exchange.bodySink = sink;
         exchange.timeoutSeconds = policy.imageTimeoutSeconds;
         exchange.progressFloor = policy.imageProgressFloor;
-        httpRequest(address, exchange);
+        httpRequest(download.program().network, address, exchange);
         if (sink->failed())
             return Fetched::WriteFailed;
         if (isBusyAnswer(exchange.status) && attempt < policy.busyAnswerTries) {

@@ -72,7 +72,8 @@ Batch downloadAlbum(Download& download, const std::shared_ptr<const AlbumTarget>
     if (dispatchBatch(download, target, ensureAlbumFolder) == Batch::Stopped)
         return Batch::Stopped;
     for (int check = 1; check <= rule.checks; ++check) {
-        if (!scanFailedImages(download.program().window, target->folder)) {
+        if (!scanFailedImages(download.program().window, download.program().engine->wholeImages,
+                              target->folder)) {
             if (rule.endOnceWhole)
                 break;
             continue;
@@ -128,7 +129,7 @@ void finishDownload(Download& download, const Text& scanned, MessageId maybeFail
     }
     // One retry pass is reported as 2.
     const int retries = download.retries() != 0 ? download.retries() + 1 : 0;
-    const bool failed = scanFailedImages(program.window, scanned);
+    const bool failed = scanFailedImages(program.window, program.engine->wholeImages, scanned);
     post(program, {failed ? maybeFailed : MessageId::DownloadDone, {Text::number(retries)}});
     // The download is over: another copy of the program may work from the data folder now.
     releaseWorkLock(program);

@@ -1,13 +1,15 @@
 // The two fetch operations over libcurl.
 #include "net/httpclient.h"
-#include "net/httprouting.h"
+#include "net/networkcontext.h"
 #include "net/progresswindow.h"
 
 #include <curl/curl.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -59,53 +61,83 @@ private:
     curl_slist* m_head = nullptr;
 };
 
-std::mutex routesMutex;
-std::map<std::string, int> loopbackRoutes;
+} // namespace
 
-// One pool of connections and resolved names for every request of the process: the image workers
+// One pool of connections and resolved names for every request of a program: the image workers
 // of a download ask the same host again and again, each on a thread of its own. TLS sessions stay
 // with their connection: this libcurl hands one session object to handshakes on several threads,
 // and OpenSSL copies it on one while another frees it. A kept connection needs no handshake, so a
 // shared session would save one per thread at most.
-class SharedConnections {
+class NetworkContext::Shared {
 public:
-    SharedConnections() : m_share(curl_share_init()) {
+    Shared() : m_share(curl_share_init()), m_locks(std::make_unique<Locks>()) {
         if (!m_share)
             return;
         curl_share_setopt(m_share, CURLSHOPT_LOCKFUNC, lock);
         curl_share_setopt(m_share, CURLSHOPT_UNLOCKFUNC, unlock);
-        curl_share_setopt(m_share, CURLSHOPT_USERDATA, this);
+        curl_share_setopt(m_share, CURLSHOPT_USERDATA, m_locks.get());
         curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
         curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
     }
-    // Never cleaned up: workers still running at exit may hold connections of it.
-    CURLSH* handle() const { return m_share; }
-    std::atomic<bool> enabled{true};
+    ~Shared() {
+        // Every request detaches its handle before it lets go of this, so none is attached by now.
+        // Were one still, libcurl answers CURLSHE_IN_USE and keeps the share: then it and its
+        // locks are left for good rather than freed under that handle.
+        if (m_share && curl_share_cleanup(m_share) == CURLSHE_IN_USE)
+            static_cast<void>(m_locks.release());
+    }
+    Shared(const Shared&) = delete;
+    Shared& operator=(const Shared&) = delete;
+
+    CURLSH* share() const { return m_share; }
+    std::atomic<bool> reuse{true};
     std::atomic<int> kept{KEPT_CONNECTIONS};
 
+    ProgressFloor floor() const {
+        std::lock_guard lock(m_settingsMutex);
+        return m_floor;
+    }
+    void setFloor(ProgressFloor floor) {
+        std::lock_guard lock(m_settingsMutex);
+        m_floor = floor;
+    }
+    std::map<std::string, int> routes() const {
+        std::lock_guard lock(m_settingsMutex);
+        return m_routes;
+    }
+    void route(const std::string& host, int port) {
+        std::lock_guard lock(m_settingsMutex);
+        m_routes[host] = port;
+    }
+    void clearRoutes() {
+        std::lock_guard lock(m_settingsMutex);
+        m_routes.clear();
+    }
+
 private:
+    static constexpr std::size_t lockCount = CURL_LOCK_DATA_LAST;
+    using Locks = std::array<std::mutex, lockCount>;
     static void lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
-        static_cast<SharedConnections*>(user)->m_locks[index(data)].lock();
+        (*static_cast<Locks*>(user))[index(data)].lock();
     }
     static void unlock(CURL*, curl_lock_data data, void* user) {
-        static_cast<SharedConnections*>(user)->m_locks[index(data)].unlock();
+        (*static_cast<Locks*>(user))[index(data)].unlock();
     }
     static std::size_t index(curl_lock_data data) {
         return static_cast<std::size_t>(data) < lockCount ? static_cast<std::size_t>(data) : 0;
     }
-    static constexpr std::size_t lockCount = CURL_LOCK_DATA_LAST;
+
     CURLSH* m_share;
-    std::mutex m_locks[lockCount];
+    std::unique_ptr<Locks> m_locks;
+    mutable std::mutex m_settingsMutex;
+    ProgressFloor m_floor{PROGRESS_FLOOR_BYTES_PER_SECOND, PROGRESS_WINDOW};
+    std::map<std::string, int> m_routes;
 };
 
-SharedConnections& sharedConnections() {
-    static SharedConnections* shared = new SharedConnections;
-    return *shared;
-}
+namespace {
 
-void applyLoopbackRoutes(CURL* curl, HeaderList& connectTo) {
-    std::lock_guard lock(routesMutex);
-    for (const auto& [host, port] : loopbackRoutes) {
+void applyLoopbackRoutes(CURL* curl, const NetworkContext::Shared& shared, HeaderList& connectTo) {
+    for (const auto& [host, port] : shared.routes()) {
         // "name" matches any port, "name:port" only that one.
         std::string from = host.find(':') == std::string::npos ? host + ":" : host;
         connectTo.add(from + ":127.0.0.1:" + std::to_string(port));
@@ -116,12 +148,11 @@ void applyLoopbackRoutes(CURL* curl, HeaderList& connectTo) {
 
 using Clock = std::chrono::steady_clock;
 
-std::atomic<long long> floorBytesPerSecond{PROGRESS_FLOOR_BYTES_PER_SECOND};
-std::atomic<long long> floorWindowMs{PROGRESS_WINDOW.count()};
-
 // What one exchange brought back. Every status line starts a new response (a redirect that is
 // followed, an interim 100), so only the last response's headers and body are kept.
 struct Received {
+    explicit Received(ProgressFloor floor) : progress(floor.bytesPerSecond, floor.window) {}
+
     ByteArray body;
     // When set, the body goes here instead.
     BodySink* sink = nullptr;
@@ -137,7 +168,7 @@ struct Received {
     long long moved = 0;
     // The bytes of responses alone.
     long long answered = 0;
-    ProgressWindow progress{floorBytesPerSecond.load(), std::chrono::milliseconds(floorWindowMs.load())};
+    ProgressWindow progress;
 
     // Before the request goes again: nothing of the attempt before counts.
     void startOver() {
@@ -330,12 +361,12 @@ std::optional<long long> requestTimeoutMs(std::optional<int> timeoutSeconds) {
     return seconds * 1000LL;
 }
 
-ByteArray httpRequest(const Text& url) {
+ByteArray httpRequest(NetworkContext& network, const Text& url) {
     HttpExchange exchange;
-    return httpRequest(url, exchange);
+    return httpRequest(network, url, exchange);
 }
 
-ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
+ByteArray httpRequest(NetworkContext& network, const Text& url, HttpExchange& exchange) {
     int method = exchange.method.value_or(0);
     if (method < 0 || method > 2)
         method = 0;
@@ -349,7 +380,8 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
     // Option pointers of an earlier call through a reused object are gone by now.
     curl_easy_reset(curl);
 
-    Received received;
+    const std::shared_ptr<NetworkContext::Shared> shared = network.m_shared;
+    Received received(shared->floor());
     received.sink = exchange.bodySink.get();
     if (exchange.progressFloor)
         received.progress =
@@ -359,13 +391,14 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
     setTransferOptions(curl, address, received);
     watchProgress(curl, received);
     curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    if (sharedConnections().enabled && sharedConnections().handle()) {
-        curl_easy_setopt(curl, CURLOPT_SHARE, sharedConnections().handle());
+    const bool sharing = shared->reuse && shared->share();
+    if (sharing) {
+        curl_easy_setopt(curl, CURLOPT_SHARE, shared->share());
         // The limit of the shared cache is that of the transfer handing a connection back; it
         // counts the connections in use too.
-        curl_easy_setopt(curl, CURLOPT_MAXCONNECTS, static_cast<long>(sharedConnections().kept.load()));
+        curl_easy_setopt(curl, CURLOPT_MAXCONNECTS, static_cast<long>(shared->kept.load()));
     }
-    applyLoopbackRoutes(curl, connectTo);
+    applyLoopbackRoutes(curl, *shared, connectTo);
 
     if (std::optional<long long> milliseconds = requestTimeoutMs(exchange.timeoutSeconds))
         setTimeouts(curl, *milliseconds, received);
@@ -426,8 +459,11 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
     long status = 0;
     if (result == CURLE_OK)
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    // Leave nothing pointing into this call's lists behind in a reused object.
+    // Leave nothing pointing into this call's lists behind in a reused object, nor the object in
+    // the share, which a reset keeps: the share is freed once no handle is in it.
     curl_easy_reset(curl);
+    if (sharing)
+        curl_easy_setopt(curl, CURLOPT_SHARE, nullptr);
     if (result != CURLE_OK || status == 0) {
         clearResults(exchange);
         return {};
@@ -443,18 +479,19 @@ ByteArray httpRequest(const Text& url, HttpExchange& exchange) {
     return std::move(received.body);
 }
 
-ByteArray httpReadUrl(const Text& url) {
+ByteArray httpReadUrl(NetworkContext& network, const Text& url) {
     initialiseCurlOnce();
     std::unique_ptr<CURL, void (*)(CURL*)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl)
         return {};
 
-    Received received;
+    const std::shared_ptr<NetworkContext::Shared> shared = network.m_shared;
+    Received received(shared->floor());
     HeaderList headers, connectTo;
     std::string address = wireAddress(url);
     setTransferOptions(curl.get(), address, received);
     watchProgress(curl.get(), received);
-    applyLoopbackRoutes(curl.get(), connectTo);
+    applyLoopbackRoutes(curl.get(), *shared, connectTo);
     curl_easy_setopt(curl.get(), CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
     curl_easy_setopt(curl.get(), CURLOPT_PROXY, "");
     curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
@@ -472,33 +509,35 @@ ByteArray httpReadUrl(const Text& url) {
     return std::move(received.body);
 }
 
-void setConnectionReuse(bool reuse) {
+NetworkContext::NetworkContext() {
     initialiseCurlOnce();
-    sharedConnections().enabled = reuse;
+    m_shared = std::make_shared<Shared>();
 }
 
-void setKeptConnections(int count) {
-    initialiseCurlOnce();
-    sharedConnections().kept = count;
+NetworkContext::~NetworkContext() = default;
+
+void NetworkContext::setConnectionReuse(bool reuse) {
+    m_shared->reuse = reuse;
 }
 
-void setProgressFloor(long long bytesPerSecond, std::chrono::milliseconds window) {
-    floorBytesPerSecond = bytesPerSecond;
-    floorWindowMs = window.count();
+void NetworkContext::setKeptConnections(int count) {
+    m_shared->kept = count;
 }
 
-void resetProgressFloor() {
+void NetworkContext::setProgressFloor(long long bytesPerSecond, std::chrono::milliseconds window) {
+    m_shared->setFloor({bytesPerSecond, window});
+}
+
+void NetworkContext::resetProgressFloor() {
     setProgressFloor(PROGRESS_FLOOR_BYTES_PER_SECOND, PROGRESS_WINDOW);
 }
 
-void routeHostToLoopback(const std::string& host, int port) {
-    std::lock_guard lock(routesMutex);
-    loopbackRoutes[host] = port;
+void NetworkContext::routeHostToLoopback(const std::string& host, int port) {
+    m_shared->route(host, port);
 }
 
-void clearLoopbackRoutes() {
-    std::lock_guard lock(routesMutex);
-    loopbackRoutes.clear();
+void NetworkContext::clearLoopbackRoutes() {
+    m_shared->clearRoutes();
 }
 
 } // namespace xiuyun

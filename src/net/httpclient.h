@@ -2,6 +2,7 @@
 #pragma once
 
 #include "net/headertext.h"
+#include "net/networkcontext.h"
 #include "os/files.h"
 #include "text/text.h"
 
@@ -52,7 +53,7 @@ struct HttpExchange {
     std::optional<ByteArray> postBytes;         // body; wins over postText when not empty
     std::optional<Text> proxy;                  // "host:port"
     std::optional<int> timeoutSeconds;          // -1 library's own; < 1 → 15 s; n → n s
-    std::optional<ProgressFloor> progressFloor; // the process's floor when omitted
+    std::optional<ProgressFloor> progressFloor; // the context's floor when omitted
     std::optional<Text> proxyUser;
     std::optional<Text> proxyPassword;
     std::optional<int> proxyAuth; // 1 (default) sends basic proxy credentials
@@ -91,11 +92,11 @@ inline constexpr std::chrono::milliseconds PROGRESS_WINDOW{30000};
 // progress holds whatever the limit.
 std::optional<long long> requestTimeoutMs(std::optional<int> timeoutSeconds);
 
-ByteArray httpRequest(const Text& url);
-ByteArray httpRequest(const Text& url, HttpExchange& exchange);
+ByteArray httpRequest(NetworkContext& network, const Text& url);
+ByteArray httpRequest(NetworkContext& network, const Text& url, HttpExchange& exchange);
 
 // A plain HTTP/1.0 GET, direct, with certificate checks; the bytes received before a failure are
 // returned.
-ByteArray httpReadUrl(const Text& url);
+ByteArray httpReadUrl(NetworkContext& network, const Text& url);
 
 } // namespace xiuyun

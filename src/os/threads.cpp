@@ -24,4 +24,20 @@ bool StopSignal::waitFor(std::chrono::milliseconds duration) const {
     return !m_changed.wait_for(lock, duration, [this] { return m_requested; });
 }
 
+void ThreadCount::started() {
+    std::lock_guard lock(m_mutex);
+    ++m_running;
+}
+
+void ThreadCount::ended() {
+    std::lock_guard lock(m_mutex);
+    if (--m_running == 0)
+        m_none.notify_all();
+}
+
+bool ThreadCount::waitForNone(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(m_mutex);
+    return m_none.wait_for(lock, timeout, [this] { return m_running == 0; });
+}
+
 } // namespace xiuyun

@@ -1,4 +1,4 @@
-// The download lock and the stop request of a download.
+// The download lock, the stop request of a download and the count of running threads.
 #pragma once
 
 #include <chrono>
@@ -31,6 +31,21 @@ private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
     bool m_requested = false;
+};
+
+// Threads counted from their start to their very last step, so that their owner can wait until
+// every one has returned.
+class ThreadCount {
+public:
+    void started();
+    void ended();
+    // Waits at most `timeout` for no thread to be left; true when none is.
+    bool waitForNone(std::chrono::milliseconds timeout);
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_none;
+    int m_running = 0;
 };
 
 } // namespace xiuyun

@@ -1,9 +1,11 @@
 // The program-wide values, held in one object handed to every handler.
 #pragma once
 
+#include "net/networkcontext.h"
 #include "os/filelock.h"
 #include "os/threads.h"
 #include "program/downloadpolicy.h"
+#include "program/engine.h"
 #include "program/imagerows.h"
 #include "program/messages.h"
 #include "program/state.h"
@@ -76,6 +78,11 @@ struct Program {
     std::shared_ptr<HistoryRecords> historyRecords;
 
     AnalysisRoutes routes;
+
+    // Every request of the analysis and of the downloads goes through it.
+    NetworkContext network;
+    // The threads of the downloads and what they share beyond the program (program/engine.h).
+    const std::shared_ptr<Engine> engine = std::make_shared<Engine>();
 
     // The lock of the data folder, held from an analysis until the download that follows it has
     // ended or the analysis is reset: another copy of the program on the same program directory

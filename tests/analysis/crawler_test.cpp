@@ -291,13 +291,13 @@ TEST_F(CrawlerTest, failuresShowTheirMarks) {
 }
 
 TEST_F(CrawlerTest, aFirstPageThatNeverCameIsFetchedAgainByTheNextAnalysis) {
-    routeHostToLoopback(std::string(SITE_HOST), unusedLoopbackPort());
+    program.network.routeHostToLoopback(std::string(SITE_HOST), unusedLoopbackPort());
     analyseCategory();
     EXPECT_EQ(lastMessageText(),
               "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认正确再重试"_t);
     EXPECT_FALSE(hasDataFile("t_j.q"));
 
-    routeHostToLoopback(std::string(SITE_HOST), site.port());
+    program.network.routeHostToLoopback(std::string(SITE_HOST), site.port());
     serveList(category);
     analyseCategory();
     EXPECT_EQ(lastMessageText(), completed());

@@ -27,7 +27,7 @@ TEST_F(ClosingTest, closingDuringADownloadEndsTheSchedulerBeforeTheWindowGoes) {
         std::lock_guard lock(program.downloadLock);
         EXPECT_EQ(program.schedulerThread, nullptr);
     }
-    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    ASSERT_TRUE(waitForDownloadThreads(program, std::chrono::minutes(1)));
     EXPECT_EQ(imageRequests(), 2);
     EXPECT_TRUE(window.messages().empty());
 }

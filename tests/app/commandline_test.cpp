@@ -75,7 +75,10 @@ protected:
         EXPECT_TRUE(commandLine) << error;
         std::FILE* messages = std::tmpfile();
         std::FILE* progress = std::tmpfile();
-        const int code = runCommandLine(*commandLine, directory.path(), directory.path(), messages, progress);
+        const int code = runCommandLine(*commandLine, directory.path(), directory.path(), messages, progress,
+                                        [this](NetworkContext& network) {
+                                            network.routeHostToLoopback(std::string(SITE_HOST), site.port());
+                                        });
         output = contents(messages);
         progressOutput = contents(progress);
         return code;

@@ -42,7 +42,7 @@ TEST_F(CancelTest, cancellingWhileEverySlotIsBusyStartsNoFurtherImage) {
         EXPECT_EQ(program.schedulerThread, nullptr);
     }
     expectCancelledPhase();
-    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    ASSERT_TRUE(waitForDownloadThreads(program, std::chrono::minutes(1)));
 
     EXPECT_EQ(imageRequests(), 3);
     ASSERT_EQ(window.rowCount(), 9);
@@ -68,7 +68,7 @@ TEST_F(CancelTest, aCancelBetweenTwoStartsWithSlotsToSpareStartsNoFurtherImage) 
             program.schedulerThread->requestStop();
     });
     window.click(Control::按钮_开始下载);
-    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    ASSERT_TRUE(waitForDownloadThreads(program, std::chrono::minutes(1)));
     window.setChangeObserver({});
     window.click(Control::按钮_取消下载);
 
@@ -88,7 +88,7 @@ TEST_F(CancelTest, cancellingDuringTheEndOfBatchWaitRunsNoRetryAndNoReport) {
     waitForImagesInFlight(2);
 
     window.click(Control::按钮_取消下载);
-    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    ASSERT_TRUE(waitForDownloadThreads(program, std::chrono::minutes(1)));
 
     EXPECT_EQ(imageRequests(), 2);
     EXPECT_TRUE(window.messages().empty());
@@ -109,7 +109,7 @@ TEST_F(CancelTest, aNewDownloadRightAfterACancelKeepsItsOwnLimit) {
     analyse(address(next.pagePath), Control::选择框_单个地址);
     window.clearMessages();
     window.click(Control::按钮_开始下载);
-    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    ASSERT_TRUE(waitForDownloadThreads(program, std::chrono::minutes(1)));
 
     EXPECT_EQ(site.peakInFlight(), 2);
     EXPECT_TRUE(holdsAlbum(program.analysis.albumFolder, next));

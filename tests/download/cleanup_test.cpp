@@ -216,7 +216,7 @@ TEST_F(CancelledImagesTest, theFolderGoesOnceNoWorkerIsLeftAndTheUserAgrees) {
               "状态：删除被暂停\r\n\r\n原因：存在 <等待中...> 的图片\r\n\r\n解决：请等待显示下载完成！"_t);
     EXPECT_TRUE(window.isVisible(Control::按钮_删除残余));
 
-    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    ASSERT_TRUE(waitForDownloadThreads(program, std::chrono::minutes(1)));
     window.clearMessages();
     window.queueAnswers({MessageAnswer::Cancel});
     window.click(Control::按钮_删除残余);
@@ -235,7 +235,7 @@ TEST_F(CancelledImagesTest, theFolderGoesOnceNoWorkerIsLeftAndTheUserAgrees) {
 
 TEST_F(CancelledImagesTest, whatCannotGoIsReportedAsAFailure) {
     cancelSlowAlbum();
-    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    ASSERT_TRUE(waitForDownloadThreads(program, std::chrono::minutes(1)));
     ASSERT_TRUE(files::writeFile(program.analysis.albumFolder + "\\.keep"_t, "x"));
     window.click(Control::按钮_删除残余);
     EXPECT_EQ(lastMessageText(), "状态：删除取消下载时产生的图片失败\r\n\r\n原因：\r\n\r\n解决："_t);
@@ -255,7 +255,7 @@ TEST_F(CancelledImagesTest, nothingIsDeletedWhileADownloadRuns) {
     onCleanUp(program, {.folder = directory.path()}); // the caption is "删除取消下载的图片" since the start
     EXPECT_EQ(lastMessageText(), "状态：删除取消下载的图片失败\r\n\r\n原因：\r\n\r\n解决："_t);
     EXPECT_FALSE(window.isVisible(Control::按钮_删除残余));
-    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    ASSERT_TRUE(waitForDownloadThreads(program, std::chrono::minutes(1)));
     EXPECT_TRUE(holdsAlbum(program.analysis.albumFolder, album));
 }
 

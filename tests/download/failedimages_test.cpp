@@ -28,8 +28,9 @@ protected:
         return path;
     }
     bool scan(const std::string& relative = "") {
-        return scanFailedImages(window, directory.path() +
-                                            (relative.empty() ? Text() : "\\"_t + Text::fromUtf8(relative)));
+        return scanFailedImages(window, program.engine->wholeImages,
+                                directory.path() +
+                                    (relative.empty() ? Text() : "\\"_t + Text::fromUtf8(relative)));
     }
 };
 
@@ -64,7 +65,7 @@ TEST_F(FailedImageScanTest, eachCheckAnswersForItsOwnFolderAlone) {
     EXPECT_TRUE(scan("bad"));
     EXPECT_FALSE(scan("good"));
     EXPECT_FALSE(scan("missing"));
-    EXPECT_FALSE(scanFailedImages(window, Text())); // never the root of the disk
+    EXPECT_FALSE(scanFailedImages(window, program.engine->wholeImages, Text())); // never the root of the disk
 }
 
 // The checks of an album skip what they judged whole before; any later write must be judged anew,

@@ -105,7 +105,7 @@ TEST_F(FailedImageFileTest, aFileFailsWhenSmallGoneOrCutShort) {
 TEST_F(FailedImageFileTest, theScanFindsACutPictureUnderAnyImageName) {
     const std::string gif = testPicture("picture.gif");
     put("1.jpg", gif.substr(0, gif.size() - 1)); // a GIF served under a JPEG's name, cut
-    EXPECT_TRUE(scanFailedImages(window, directory.path()));
+    EXPECT_TRUE(scanFailedImages(window, program.engine->wholeImages, directory.path()));
 }
 
 } // namespace

@@ -119,7 +119,7 @@ TEST_F(BusySiteTest, aCancelEndsALongWaitAtOnceAndNothingIsWritten) {
 
     window.click(Control::按钮_取消下载);
     // Far less than the 30 s asked for: the wait ended with the cancel.
-    EXPECT_TRUE(waitForDownloadThreads(10s));
+    EXPECT_TRUE(waitForDownloadThreads(program, 10s));
     EXPECT_EQ(requestTimes(image).size(), 1u);
     EXPECT_FALSE(files::exists(albumFolder() + "\\1.png"_t));
     EXPECT_EQ(window.cell(0, 2), "下载完成"_t);

@@ -246,7 +246,7 @@ TEST_F(FaultTest, endlessBodiesAtThirtyThreadsLeaveMemoryBounded) {
     const long long peak = peakMemoryBytes();
     window.click(Control::按钮_取消下载);
     site.stop();
-    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    ASSERT_TRUE(waitForDownloadThreads(program, std::chrono::minutes(1)));
 
     EXPECT_GE(arrived, images * eachBefore);
     EXPECT_GT(peak, 0);
@@ -445,7 +445,7 @@ TEST_F(FaultTest, aWriteThatFailsPartwayIsRetriedAndReportedNeverCutShort) {
     FileSizeLimit limit(8192);
     ASSERT_TRUE(limit.active());
     window.click(Control::按钮_开始下载);
-    const bool ended = waitForDownloadThreads(std::chrono::minutes(2));
+    const bool ended = waitForDownloadThreads(program, std::chrono::minutes(2));
     limit.lift();
 
     ASSERT_TRUE(ended);
@@ -464,7 +464,7 @@ TEST_F(FaultTest, theCleanUpOfACancelledDownloadNeverFollowsALink) {
     window.click(Control::按钮_开始下载);
     waitForImagesInFlight(1);
     window.click(Control::按钮_取消下载);
-    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    ASSERT_TRUE(waitForDownloadThreads(program, std::chrono::minutes(1)));
     if (!linksCanBeMade())
         GTEST_SKIP() << noLinksHere;
     ASSERT_TRUE(makeFolderLink(outside.path(), albumFolder() + "\\link"_t));
@@ -492,7 +492,7 @@ TEST_F(FaultTest, fiftyCancelsAtRandomMomentsEachFollowedByAWholeDownload) {
         window.clearMessages();
         analyse(address(album.pagePath), Control::选择框_单个地址);
         window.click(Control::按钮_开始下载);
-        ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+        ASSERT_TRUE(waitForDownloadThreads(program, std::chrono::minutes(1)));
         ASSERT_EQ(lastMessageText(), successBox(0));
         EXPECT_TRUE(holdsAlbum(albumFolder(), album));
         window.click(Control::按钮_重新分析);
@@ -508,7 +508,7 @@ TEST_F(FaultTest, theWindowClosedDuringADownloadLeavesNoImageCutShort) {
     window.click(Control::按钮_开始下载);
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     window.events().windowDestroying();
-    ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(1)));
+    ASSERT_TRUE(waitForDownloadThreads(program, std::chrono::minutes(1)));
 
     expectNoImageCutShort(albumFolder());
     EXPECT_EQ(boxesCaptioned("恭喜客官"_t).size(), 0u);

@@ -7,7 +7,6 @@
 #include "frontends/qt/qtmainwindow.h"
 #include "frontends/qt/qttext.h"
 #include "net/httpclient.h"
-#include "net/httprouting.h"
 #include "net/site.h"
 #include "program/program.h"
 #include "support/closeprobe.h"
@@ -308,7 +307,7 @@ TEST_F(QtWindowTest, aCategoryIsAnalysedBehindTheRealWindow) {
     gallery::Gallery gallery{std::string(SITE_ROOT)};
     xiuyun::testing::TestSite site;
     ASSERT_TRUE(site.start());
-    routeHostToLoopback(std::string(SITE_HOST), site.port());
+    program.network.routeHostToLoopback(std::string(SITE_HOST), site.port());
     const std::string list = "/t/xinggan/";
     for (int page = 1; page <= gallery.pagesOf(list); ++page) {
         auto html = xiuyun::testing::Page::bytes(gallery.listPage(list, page), "text/html; charset=utf-8");
@@ -323,7 +322,6 @@ TEST_F(QtWindowTest, aCategoryIsAnalysedBehindTheRealWindow) {
     answerNextBox(QMessageBox::Ok, [&](QMessageBox& box) { report = box.text(); });
     QTest::mouseClick(find<QPushButton>(Control::按钮_分析数据), Qt::LeftButton);
     settle();
-    clearLoopbackRoutes();
 
     EXPECT_EQ(report, qtString(std::string_view(
                           "状态：分析数据完成\n\n原因：\n\n解决：\n\n说明：线程可调，其他禁止再输入")));
@@ -346,7 +344,7 @@ TEST_F(QtWindowTest, aListIsDownloadedBehindTheRealWindow) {
     ASSERT_TRUE(site.start());
     site.setFallback(
         [&gallery](const std::string& path) { return xiuyun::testing::galleryPage(gallery, path); });
-    routeHostToLoopback(std::string(SITE_HOST), site.port());
+    program.network.routeHostToLoopback(std::string(SITE_HOST), site.port());
     program.routes = analysisRoutes();
     window.events().windowCreated();
 
@@ -364,10 +362,9 @@ TEST_F(QtWindowTest, aListIsDownloadedBehindTheRealWindow) {
         caption = box.windowTitle();
     });
     QTest::mouseClick(find<QPushButton>(Control::按钮_开始下载), Qt::LeftButton);
-    while (!waitForDownloadThreads(std::chrono::milliseconds(0)))
+    while (!waitForDownloadThreads(program, std::chrono::milliseconds(0)))
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     settle();
-    clearLoopbackRoutes();
 
     EXPECT_EQ(caption, qtString(std::string_view("恭喜客官")));
     EXPECT_EQ(report, qtString(std::string_view("状态：图片下载完成\n\n原因：\n\n重试：0")));

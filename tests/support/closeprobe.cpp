@@ -5,7 +5,6 @@
 #include "app/commands.h"
 #include "frontends/qt/qtwindow.h"
 #include "net/httpclient.h"
-#include "net/httprouting.h"
 #include "net/site.h"
 #include "os/files.h"
 #include "os/programdir.h"
@@ -34,12 +33,12 @@ int main(int argc, char** argv) {
     site.setFallback([&gallery](const std::string& path) {
         return testing::galleryPage(gallery, path, closeprobe::imageLatency);
     });
-    routeHostToLoopback(std::string(SITE_HOST), site.port());
 
     std::optional<Program> program;
     runDesktopWindow(argc, argv, [&](Window& window) {
         program.emplace(window, directory);
         program->routes = analysisRoutes();
+        program->network.routeHostToLoopback(std::string(SITE_HOST), site.port());
         auto& qtWindow = static_cast<QtWindow&>(window);
         // Every box is answered as a user would: OK.
         auto* answerer = new QTimer(qtWindow.widget());

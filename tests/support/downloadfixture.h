@@ -19,7 +19,7 @@ protected:
     }
     void TearDown() override {
         // No thread of a download may outlive the program it works for.
-        EXPECT_TRUE(waitForDownloadThreads(std::chrono::minutes(2)));
+        EXPECT_TRUE(waitForDownloadThreads(program, std::chrono::minutes(2)));
         GalleryFixture::TearDown();
     }
 
@@ -51,7 +51,7 @@ protected:
     // Presses "2 开始下载" and waits until every thread of the download has ended.
     void downloadAndWait() {
         window.click(Control::按钮_开始下载);
-        ASSERT_TRUE(waitForDownloadThreads(std::chrono::minutes(2)));
+        ASSERT_TRUE(waitForDownloadThreads(program, std::chrono::minutes(2)));
     }
 
     // Waits until `count` image requests are being answered at once (the site must track "/img/").

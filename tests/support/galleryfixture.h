@@ -4,7 +4,6 @@
 
 #include "analysis/routes.h"
 #include "net/httpclient.h"
-#include "net/httprouting.h"
 #include "net/site.h"
 #include "support/programfixture.h"
 #include "testsite/gallery.h"
@@ -21,9 +20,8 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(site.start());
-        routeHostToLoopback(std::string(SITE_HOST), site.port());
+        program.network.routeHostToLoopback(std::string(SITE_HOST), site.port());
     }
-    void TearDown() override { clearLoopbackRoutes(); }
 
     // Every page of a list and every album page on it, as the site serves them.
     void serveList(const std::string& listPath) {
