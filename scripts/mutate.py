@@ -98,7 +98,7 @@ MUTATIONS = [
     ("src/download/scheduler.cpp", "if (check == rule.checks && !rule.downloadAfterLastCheck)",
      "if (check == rule.checks && rule.downloadAfterLastCheck)",
      "SchedulerTest.anAlbumImageThatStaysSmallEndsAfterTenBatchesWithTheWarning:SchedulerTest.aListAlbumThatStaysSmallIsFetchedElevenTimes"),
-    ("src/download/scheduler.cpp", "download.retries() != 0 ? download.retries() + 1 : 0;", "download.retries();",
+    ("src/download/scheduler.cpp", "download.retryCount() != 0 ? download.retryCount() + 1 : 0;", "download.retryCount();",
      "SchedulerTest.anImageSmallTheFirstTimeIsFetchedAgainAndReportedAsTwoRetries"),
     ("src/program/state.cpp", "    if (!m_albums.empty())\n        m_albums.pop_front();\n", "",
      "SchedulerTest.*"),

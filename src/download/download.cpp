@@ -21,9 +21,9 @@ void runDetached(const Program& program, std::function<void()> work) {
 
 } // namespace
 
-std::shared_ptr<Download> Download::start(Program& program, StartRequest request, Text imageFolder,
+std::shared_ptr<Download> Download::start(Program& program, StartRequest request, Text imageRootFolder,
                                           Body body) {
-    auto download = std::make_shared<Download>(program, std::move(request), std::move(imageFolder));
+    auto download = std::make_shared<Download>(program, std::move(request), std::move(imageRootFolder));
     std::lock_guard lock(program.downloadLock);
     program.schedulerThread = download;
     program.lastDownload = download;
@@ -38,14 +38,14 @@ std::shared_ptr<Download> Download::start(Program& program, StartRequest request
     return download;
 }
 
-Text Download::imageFolder() const {
+Text Download::imageRootFolder() const {
     std::lock_guard lock(m_mutex);
-    return m_imageFolder;
+    return m_imageRootFolder;
 }
 
-void Download::setImageFolder(Text folder) {
+void Download::setImageRootFolder(Text folder) {
     std::lock_guard lock(m_mutex);
-    m_imageFolder = std::move(folder);
+    m_imageRootFolder = std::move(folder);
 }
 
 bool Download::waitMs(std::chrono::milliseconds duration) const {
@@ -86,7 +86,7 @@ bool releaseThread(Program& program, const Download& download) {
 
 Text lastImageFolder(Program& program) {
     std::lock_guard lock(program.downloadLock);
-    return program.lastDownload ? program.lastDownload->imageFolder() : Text();
+    return program.lastDownload ? program.lastDownload->imageRootFolder() : Text();
 }
 
 bool waitForDownloadThreads(Program& program, std::chrono::milliseconds timeout) {

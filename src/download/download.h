@@ -21,12 +21,12 @@ public:
     // Makes the download the program's schedulerThread and lastDownload and runs `body` on a
     // thread of its own, under the program's download policy. The handle is in place before the
     // body can reach its own end, where it releases it.
-    static std::shared_ptr<Download> start(Program& program, StartRequest request, Text imageFolder,
+    static std::shared_ptr<Download> start(Program& program, StartRequest request, Text imageRootFolder,
                                            Body body);
 
-    Download(Program& program, StartRequest request, Text imageFolder)
+    Download(Program& program, StartRequest request, Text imageRootFolder)
         : m_program(program), m_policy(program.downloadPolicy), m_request(std::move(request)),
-          m_imageFolder(std::move(imageFolder)) {}
+          m_imageRootFolder(std::move(imageRootFolder)) {}
     Download(const Download&) = delete;
     Download& operator=(const Download&) = delete;
 
@@ -36,16 +36,16 @@ public:
 
     // The folder the images go to now: the album folder of a single album, the folder of the list
     // page in hand for the list types. Read from any thread.
-    Text imageFolder() const;
-    void setImageFolder(Text folder);
+    Text imageRootFolder() const;
+    void setImageRootFolder(Text folder);
 
     // The workers a batch runs at once: the program's thread count when the batch started.
     int threadLimit() const { return m_threadLimit; }
     void takeThreadLimit() { m_threadLimit = m_program.threadCount.load(); }
 
     // Album downloads started again because a check found a failed image; the scheduler's alone.
-    int retries() const { return m_retries; }
-    void countRetry() { ++m_retries; }
+    int retryCount() const { return m_retryCount; }
+    void countRetry() { ++m_retryCount; }
 
     // Asks the scheduler to end: it checks the request at every wait and before it starts a worker,
     // and then ends without its end-of-download steps. Workers already running finish.
@@ -72,9 +72,9 @@ private:
     Program& m_program;
     const DownloadPolicy m_policy;
     const StartRequest m_request;
-    Text m_imageFolder; // under m_mutex
+    Text m_imageRootFolder; // under m_mutex
     std::atomic<int> m_threadLimit = 0;
-    int m_retries = 0;
+    int m_retryCount = 0;
     StopSignal m_stop;
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_ended;

@@ -26,13 +26,13 @@ bool hasExtension(const Text& name, const std::vector<Text>& extensions) {
 
 bool scanFailedImages(Window& window, WholeImages& wholeImages, Text folder) {
     static const std::vector<Text> imageExtensions{"jpg"_t, "png"_t, "gif"_t};
-    bool failed = false;
+    bool smallImageFound = false;
     walkFiles(window, folder, imageExtensions, Recurse::Yes,
-              [&failed, &wholeImages](const Text& name, const Text& fullPath) {
+              [&smallImageFound, &wholeImages](const Text& name, const Text& fullPath) {
                   if (checkImageSize(wholeImages, name, fullPath))
-                      failed = true;
+                      smallImageFound = true;
               });
-    return failed;
+    return smallImageFound;
 }
 
 void walkFiles(Window& window, Text& folder, const Text& extension, Recurse recurse,

@@ -72,8 +72,9 @@ Batch downloadAlbum(Download& download, const std::shared_ptr<const AlbumTarget>
     if (dispatchBatch(download, target, ensureAlbumFolder) == Batch::Stopped)
         return Batch::Stopped;
     for (int check = 1; check <= rule.checks; ++check) {
-        if (!scanFailedImages(download.program().window, download.program().engine->wholeImages,
-                              target->folder)) {
+        const bool smallImageFound = scanFailedImages(download.program().window,
+                                                      download.program().engine->wholeImages, target->folder);
+        if (!smallImageFound) {
             if (rule.endOnceWhole)
                 break;
             continue;
@@ -113,11 +114,12 @@ std::shared_ptr<const AlbumTarget> albumTarget(Program& program, const Text& roo
 }
 
 // The end of a download that was not stopped: buttons, handle, the final check and its report.
-// `scanned` is what the final check walks: the whole target folder (list types) or the album's
-// folder. Once the handle is released a cancel no longer waits for this thread, and a reset may
-// empty the analysis at once: from there on nothing but the download's own values is read.
-void finishDownload(Download& download, const Text& scanned, MessageId maybeFailed) {
+// The final check walks the album's folder when one is given (a single album), else the whole
+// target folder (list types). Once the handle is released a cancel no longer waits for this thread, and a
+// reset may empty the analysis at once: from there on nothing but the download's own values is read.
+void finishDownload(Download& download, const Text& folderGiven, MessageId maybeFailed) {
     Program& program = download.program();
+    const Text scanned = folderGiven.empty() ? download.request().folder : folderGiven;
     {
         // Under the lock a stop and this end cannot cross: a cancel either comes first and this
         // end does nothing, or finds the handle released and the download finished.
@@ -128,7 +130,7 @@ void finishDownload(Download& download, const Text& scanned, MessageId maybeFail
         releaseThread(program, download);
     }
     // One retry pass is reported as 2.
-    const int retries = download.retries() != 0 ? download.retries() + 1 : 0;
+    const int retries = download.retryCount() != 0 ? download.retryCount() + 1 : 0;
     const bool failed = scanFailedImages(program.window, program.engine->wholeImages, scanned);
     post(program, {failed ? maybeFailed : MessageId::DownloadDone, {Text::number(retries)}});
     // The download is over: another copy of the program may work from the data folder now.
@@ -158,7 +160,7 @@ void runListDownload(Download& download) {
             post(program, MessageId::FolderCreateFailed);
             break;
         }
-        download.setImageFolder(listFolder);
+        download.setImageRootFolder(listFolder);
         const long long albums = analysis.albumsOnPage;
         for (long long album = 1; album <= albums; ++album) {
             const auto albumFolder =
@@ -173,12 +175,12 @@ void runListDownload(Download& download) {
         }
         nextListPage(download);
     }
-    finishDownload(download, target, MessageId::ListDownloadMaybeFailed);
+    finishDownload(download, Text(), MessageId::ListDownloadMaybeFailed);
 }
 
 void runAlbumDownload(Download& download) {
     Program& program = download.program();
-    const Text folder = download.imageFolder();
+    const Text folder = download.imageRootFolder();
     const auto album = albumTarget(program, folderHolding(folder), folder);
     if (downloadAlbum(download, album, EnsureAlbumFolder::No, download.policy().singleAlbumChecks) ==
         Batch::Stopped)

@@ -92,7 +92,7 @@ TEST_F(CancelTest, cancellingDuringTheEndOfBatchWaitRunsNoRetryAndNoReport) {
 
     EXPECT_EQ(imageRequests(), 2);
     EXPECT_TRUE(window.messages().empty());
-    EXPECT_EQ(program.lastDownload->retries(), 0);
+    EXPECT_EQ(program.lastDownload->retryCount(), 0);
     expectCancelledPhase();
 }
 

@@ -55,7 +55,7 @@ TEST_F(SchedulerTest, aSinglePageListIsSavedUnderItsListName) {
     EXPECT_EQ(boxes[0].icon, MessageIcon::Information);
     expectFinishedPhase();
     expectRowsDone();
-    EXPECT_EQ(program.lastDownload->retries(), 0);
+    EXPECT_EQ(program.lastDownload->retryCount(), 0);
 
     // Images go with the site's root as referrer.
     for (const auto& request : site.requests()) {
@@ -211,7 +211,7 @@ TEST_F(SchedulerTest, anImageSmallTheFirstTimeIsFetchedAgainAndReportedAsTwoRetr
     EXPECT_EQ(flaky.requests(), 2);
     EXPECT_TRUE(holdsAlbum(program.analysis.albumFolder, album));
     EXPECT_EQ(lastMessageText(), successBox(2));
-    EXPECT_EQ(program.lastDownload->retries(), 1); // one retry pass is reported as 2
+    EXPECT_EQ(program.lastDownload->retryCount(), 1); // one retry pass is reported as 2
 }
 
 TEST_F(SchedulerTest, anAlbumImageThatStaysSmallEndsAfterTenBatchesWithTheWarning) {
