@@ -80,7 +80,7 @@ void deleteCancelledImages(Program& program, const CleanUpRequest& request) {
     // where an analysis may have put them before) is ever a download's to delete.
     const Text allowed[] = {request.folder, program.programDir};
     const Text kept[] = {program.dataDir()}; // a list folder named "vrd" must not take the cache along
-    const bool deleted = deleteFolderTree(lastImageFolder(program), allowed, kept);
+    const bool deleted = deleteFolderTree(lastImageRootFolder(program), allowed, kept);
     post(program, deleted ? MessageId::CancelledImagesDeleted : MessageId::CancelledImagesNotDeleted);
 }
 

@@ -84,7 +84,7 @@ bool releaseThread(Program& program, const Download& download) {
     return true;
 }
 
-Text lastImageFolder(Program& program) {
+Text lastImageRootFolder(Program& program) {
     std::lock_guard lock(program.downloadLock);
     return program.lastDownload ? program.lastDownload->imageRootFolder() : Text();
 }

@@ -97,7 +97,7 @@ bool releaseThread(Program& program, const Download& download);
 
 // The folder of the images of the download started last; empty when none was started since the
 // last reset.
-Text lastImageFolder(Program& program);
+Text lastImageRootFolder(Program& program);
 
 // Waits until every scheduler and worker thread of every download of the program has returned (at
 // most `timeout`); true when none is left. Nothing of a Program may go before its threads have.
