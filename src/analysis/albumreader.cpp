@@ -23,8 +23,9 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
     }
     // The list crawler reports a folder it cannot make; so does the album reader, rather than
     // ending without a word.
-    if (!ensureFolder(folder)) {
-        post(program, MessageId::AnalyseFolderFailed);
+    SystemError error;
+    if (!ensureFolder(folder, &error)) {
+        post(program, {MessageId::AnalyseFolderFailed, {}, error});
         return;
     }
     ensureDataDirectory(program);
@@ -36,9 +37,10 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
         post(program, MessageId::AnalyseDecoderFailed);
         return;
     }
-    const Text page = fetchPageIntoCache(program, address, scratch);
+    Cause emptyCause;
+    const Text page = fetchPageIntoCache(program, address, scratch, &emptyCause);
     if (page.empty()) {
-        post(program, MessageId::AnalyseEmptyPage);
+        post(program, {MessageId::AnalyseEmptyPage, {}, emptyCause});
         return;
     }
 

@@ -12,10 +12,24 @@ bool isBroken(const Text& file) {
     return fileSizeKb(file) <= brokenPageKb;
 }
 
+// Why a page came out empty: the fetch's failure when it had one, else a write that failed.
+void keepCause(Cause* cause, HttpFailure failure, const SystemError* writeError = nullptr) {
+    if (!cause)
+        return;
+    if (writeError)
+        *cause = *writeError;
+    else if (failure != HttpFailure::None)
+        *cause = HttpCause{failure, 0};
+}
+
 // The refetch: the raw body, because a page that did not decode was not gzip in the first place.
-bool refetchRaw(Program& program, const Text& address, const Text& file) {
+bool refetchRaw(Program& program, const Text& address, const Text& file, Cause* cause) {
     files::removeFile(file);
-    return files::replaceFile(file, httpReadUrl(program.network, address));
+    HttpFailure failure = HttpFailure::None;
+    SystemError error;
+    const bool written = files::replaceFile(file, httpReadUrl(program.network, address, &failure), &error);
+    keepCause(cause, failure, written ? nullptr : &error);
+    return written;
 }
 
 } // namespace
@@ -37,27 +51,39 @@ Text readCachedPage(const Text& file) {
     return bytes ? utf8ToGbk(*bytes) : Text();
 }
 
-Text fetchPageIntoCache(Program& program, const Text& address, const Text& file) {
+Text fetchPageIntoCache(Program& program, const Text& address, const Text& file, Cause* cause) {
     // A failed write is not looked at here: the read-back comes out empty and the refetch runs.
-    files::replaceFile(file, gzipDecode(httpReadUrl(program.network, address)));
+    HttpFailure failure = HttpFailure::None;
+    SystemError error;
+    const bool written =
+        files::replaceFile(file, gzipDecode(httpReadUrl(program.network, address, &failure)), &error);
     Text page = readCachedPage(file);
     if (!page.empty())
         return page;
+    keepCause(cause, failure, written ? nullptr : &error);
 
     for (int attempt = 0; attempt < refetchAttempts && isBroken(file); ++attempt) {
-        if (!refetchRaw(program, address, file)) {
-            post(program, MessageId::AnalyseFailedAgain);
+        Cause refetchCause;
+        if (!refetchRaw(program, address, file, &refetchCause)) {
+            post(program, {MessageId::AnalyseFailedAgain, {}, refetchCause});
+            if (cause)
+                *cause = refetchCause;
             break;
         }
+        if (cause && !std::holds_alternative<std::monostate>(refetchCause))
+            *cause = refetchCause;
     }
     return readCachedPage(file);
 }
 
-NumberedFetch fetchNumberedPage(Program& program, const Text& address, const Text& file) {
-    if (!files::replaceFile(file, gzipDecode(httpRequest(program.network, address))))
+NumberedFetch fetchNumberedPage(Program& program, const Text& address, const Text& file, Cause* cause) {
+    SystemError error;
+    if (!files::replaceFile(file, gzipDecode(httpRequest(program.network, address)), &error)) {
+        keepCause(cause, HttpFailure::None, &error);
         return NumberedFetch::WriteFailed;
+    }
     for (int attempt = 0; attempt < refetchAttempts && isBroken(file); ++attempt) {
-        if (!refetchRaw(program, address, file))
+        if (!refetchRaw(program, address, file, cause))
             return NumberedFetch::RefetchWriteFailed;
     }
     return NumberedFetch::Stored;

@@ -23,13 +23,14 @@ Text readCachedPage(const Text& file);
 
 // Fetches a page into "t_j.q" or "d_g.q": decoded on the first fetch, then, while the text is
 // empty, fetched again and stored as received while the file stays broken. Answers the page text
-// read back from the file; empty is the caller's failure. A failed write of a refetch is reported
-// here with mark 005.
-Text fetchPageIntoCache(Program& program, const Text& address, const Text& file);
+// read back from the file; empty is the caller's failure, and `cause` then says why when given. A
+// failed write of a refetch is reported here with mark 005.
+Text fetchPageIntoCache(Program& program, const Text& address, const Text& file, Cause* cause = nullptr);
 
 enum class NumberedFetch { Stored, WriteFailed, RefetchWriteFailed };
 // Fetches list page `address` into its numbered file: decoded on the first fetch, then fetched
-// again and stored as received while the file stays broken.
-NumberedFetch fetchNumberedPage(Program& program, const Text& address, const Text& file);
+// again and stored as received while the file stays broken. A failed write's cause goes to `cause`.
+NumberedFetch fetchNumberedPage(Program& program, const Text& address, const Text& file,
+                                Cause* cause = nullptr);
 
 } // namespace xiuyun

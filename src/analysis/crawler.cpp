@@ -35,8 +35,8 @@ void fetchFurtherPages(Program& program, const Text& address) {
         const Text file = numberedPageFile(program, number);
         if (files::exists(file))
             continue;
-        const Message unsaved{MessageId::AnalyseListPageUnsaved, {number}};
-        NumberedFetch result = fetchNumberedPage(program, address + number + ".html"_t, file);
+        Message unsaved{MessageId::AnalyseListPageUnsaved, {number}};
+        NumberedFetch result = fetchNumberedPage(program, address + number + ".html"_t, file, &unsaved.cause);
         if (result == NumberedFetch::WriteFailed) {
             post(program, unsaved);
             break;
@@ -65,8 +65,9 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
         post(program, MessageId::AnalyseWrongListType);
         return;
     }
-    if (!ensureFolder(folder)) {
-        post(program, MessageId::AnalyseFolderFailed);
+    SystemError error;
+    if (!ensureFolder(folder, &error)) {
+        post(program, {MessageId::AnalyseFolderFailed, {}, error});
         return;
     }
     ensureDataDirectory(program);
@@ -74,6 +75,7 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
     const bool numbered = isNumber(pageName);
     Text page;
     if (!numbered) {
+        Cause emptyCause;
         const Text firstPage = listCacheFile(program);
         if (files::exists(firstPage)) {
             page = readCachedPage(firstPage);
@@ -82,13 +84,13 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
                 post(program, MessageId::AnalyseDecoderFailed);
                 return;
             }
-            page = fetchPageIntoCache(program, address, firstPage);
+            page = fetchPageIntoCache(program, address, firstPage, &emptyCause);
         }
         if (page.empty()) {
             // Kept, an empty first page would answer every later analysis without a fetch, and
             // the retry the message asks for could never succeed.
             files::removeFile(firstPage);
-            post(program, MessageId::AnalyseEmptyPage);
+            post(program, {MessageId::AnalyseEmptyPage, {}, emptyCause});
             return;
         }
     }

@@ -54,8 +54,9 @@ void deleteCacheFiles(Program& program) {
     for (const Text& path : paths) {
         if (path.contains("vrd\\gzip.dll"_t) || path.contains("vrd\\c_x.q"_t))
             continue;
-        if (!files::removeFile(path))
-            post(program, {MessageId::CacheFileNotDeleted, {path}});
+        SystemError error;
+        if (!files::removeFile(path, &error))
+            post(program, {MessageId::CacheFileNotDeleted, {path}, error});
     }
     finish();
     post(program, MessageId::CacheDeleted);
@@ -80,8 +81,11 @@ void deleteCancelledImages(Program& program, const CleanUpRequest& request) {
     // where an analysis may have put them before) is ever a download's to delete.
     const Text allowed[] = {request.folder, program.programDir};
     const Text kept[] = {program.dataDir()}; // a list folder named "vrd" must not take the cache along
-    const bool deleted = deleteFolderTree(lastImageRootFolder(program), allowed, kept);
-    post(program, deleted ? MessageId::CancelledImagesDeleted : MessageId::CancelledImagesNotDeleted);
+    SystemError error;
+    if (deleteFolderTree(lastImageRootFolder(program), allowed, kept, &error))
+        post(program, MessageId::CancelledImagesDeleted);
+    else
+        post(program, {MessageId::CancelledImagesNotDeleted, {}, error});
 }
 
 bool isDriveRoot(const Text& path) {
@@ -112,24 +116,26 @@ std::vector<Text> listFiles(Window& window, const Text& folder, const Text& patt
 }
 
 bool deleteFolderTree(const Text& path, std::span<const Text> allowedParents,
-                      std::span<const Text> keptFolders) {
+                      std::span<const Text> keptFolders, SystemError* error) {
     Text trimmed = path;
     while (trimmed.startsWith(" "_t))
         trimmed = trimmed.middle(2);
     if (trimmed.empty() || isDriveRoot(trimmed))
-        return false;
+        return fail(error, {SystemError::Kind::OutsideFolder});
     const files::NativePath resolved = files::resolvedPath(trimmed);
-    if (resolved.empty() || files::isRootPath(resolved))
-        return false;
+    if (resolved.empty())
+        return fail(error, {SystemError::Kind::Missing});
+    if (files::isRootPath(resolved))
+        return fail(error, {SystemError::Kind::OutsideFolder});
     auto holds = [&resolved](const files::NativePath& kept) {
         return !kept.empty() &&
                (files::isSamePath(kept, resolved) || files::isStrictlyInside(kept, resolved));
     };
     if (holds(files::homeFolder()))
-        return false;
+        return fail(error, {SystemError::Kind::OutsideFolder});
     for (const Text& kept : keptFolders) {
         if (holds(files::resolvedPath(kept)))
-            return false;
+            return fail(error, {SystemError::Kind::OutsideFolder});
     }
     bool inside = false;
     for (const Text& parent : allowedParents) {
@@ -137,8 +143,8 @@ bool deleteFolderTree(const Text& path, std::span<const Text> allowedParents,
             inside = true;
     }
     if (!inside)
-        return false;
-    return files::removeTree(files::fromNativePath(resolved), files::DotEntries::Keep);
+        return fail(error, {SystemError::Kind::OutsideFolder});
+    return files::removeTree(files::fromNativePath(resolved), files::DotEntries::Keep, error);
 }
 
 } // namespace xiuyun

@@ -21,7 +21,8 @@ std::vector<Text> listFiles(Window& window, const Text& folder, const Text& patt
 // nothing deleted): an empty path, a drive root, any folder that does not lie strictly inside one
 // of `allowedParents` once "." and ".." are resolved, and any folder that is or holds one of
 // `keptFolders`, the user's home or the root. Symbolic links are removed as links, never followed.
+// A refusal gives the cause SystemError::Kind::OutsideFolder, a folder that is not there Missing.
 bool deleteFolderTree(const Text& path, std::span<const Text> allowedParents,
-                      std::span<const Text> keptFolders);
+                      std::span<const Text> keptFolders, SystemError* error = nullptr);
 
 } // namespace xiuyun

@@ -22,7 +22,8 @@ enum class WriteOutcome { Written, Reported };
 WriteOutcome leaveAddressList(Program& program, const AlbumTarget& target, const ImageBatch& batch,
                               const Text& imagePath) {
     // A folder that is a link can't be made, and nothing is written through it.
-    const bool folderStands = files::ensureFolderBelow(target.root, target.folder);
+    SystemError error;
+    const bool folderStands = files::ensureFolderBelow(target.root, target.folder, &error);
     // An empty file under the image's name, where it can still be made (a full disk has room
     // for a name): the check then finds the image missing and downloads the album again, where a
     // missing file would pass unseen.
@@ -31,8 +32,8 @@ WriteOutcome leaveAddressList(Program& program, const AlbumTarget& target, const
     const Text listPath = target.folder + "\\"_t + target.imageCountText + ".txt"_t;
     if (folderStands && files::exists(listPath))
         return WriteOutcome::Written;
-    if (!folderStands || !files::replaceFile(listPath, albumAddressList(batch).bytes())) {
-        post(program, MessageId::ImageFileFailed);
+    if (!folderStands || !files::replaceFile(listPath, albumAddressList(batch).bytes(), &error)) {
+        post(program, {MessageId::ImageFileFailed, {}, error});
         return WriteOutcome::Reported;
     }
     return WriteOutcome::Written;

@@ -156,8 +156,9 @@ void runListDownload(Download& download) {
         }
         const Text listFolder = target + separatorFor(target) + safeFolderElement(name);
         // A list folder that is a link counts as one that can't be made.
-        if (!files::ensureFolderBelow(target, listFolder)) {
-            post(program, MessageId::FolderCreateFailed);
+        SystemError error;
+        if (!files::ensureFolderBelow(target, listFolder, &error)) {
+            post(program, {MessageId::FolderCreateFailed, {}, error});
             break;
         }
         download.setImageRootFolder(listFolder);

@@ -40,8 +40,9 @@ void onStartDownload(Program& program, const StartRequest& request) {
     } else if (program.analysis.pageType == PAGE_ALBUM) {
         // An album folder that is a link counts as one that can't be made.
         const Text folder = program.analysis.albumFolder;
-        if (!files::ensureFolderBelow(folderHolding(folder), folder)) {
-            post(program, MessageId::FolderCreateFailed);
+        SystemError error;
+        if (!files::ensureFolderBelow(folderHolding(folder), folder, &error)) {
+            post(program, {MessageId::FolderCreateFailed, {}, error});
             return;
         }
         Download::start(program, request, folder, runAlbumDownload);

@@ -169,6 +169,8 @@ struct Received {
     // The bytes of responses alone.
     long long answered = 0;
     ProgressWindow progress;
+    // Why a callback of this exchange ended it, when one did.
+    HttpFailure endedBy = HttpFailure::None;
 
     // Before the request goes again: nothing of the attempt before counts.
     void startOver() {
@@ -179,6 +181,7 @@ struct Received {
         uploaded = 0;
         moved = 0;
         answered = 0;
+        endedBy = HttpFailure::None;
     }
 };
 
@@ -188,19 +191,24 @@ std::size_t receiveBody(char* data, std::size_t, std::size_t length, void* user)
     received->moved += static_cast<long long>(length);
     received->answered += static_cast<long long>(length);
     // Any count but `length` makes libcurl end the transfer with an error.
-    if (received->bodyBytes + static_cast<long long>(length) > MAX_BODY_BYTES)
+    if (received->bodyBytes + static_cast<long long>(length) > MAX_BODY_BYTES) {
+        received->endedBy = HttpFailure::TooLarge;
         return 0;
+    }
     received->bodyBytes += static_cast<long long>(length);
     if (!received->sink) {
         received->body.append(data, length);
         return length;
     }
+    bool taken = false;
     // An exception must not cross libcurl's C frames.
     try {
-        return received->sink->write(std::string_view(data, length)) ? length : 0;
+        taken = received->sink->write(std::string_view(data, length));
     } catch (...) {
-        return 0;
     }
+    if (!taken)
+        received->endedBy = HttpFailure::SinkRefused;
+    return taken ? length : 0;
 }
 
 std::size_t receiveHeader(char* data, std::size_t, std::size_t length, void* user) {
@@ -219,6 +227,7 @@ std::size_t receiveHeader(char* data, std::size_t, std::size_t length, void* use
             try {
                 received->sink->restart();
             } catch (...) {
+                received->endedBy = HttpFailure::SinkRefused;
                 return 0;
             }
         }
@@ -248,9 +257,15 @@ int checkProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t upl
         received->lastActivity = now;
     }
     received->uploaded = uploaded;
-    if (received->idleLimit.count() > 0 && now - received->lastActivity > received->idleLimit)
+    if (received->idleLimit.count() > 0 && now - received->lastActivity > received->idleLimit) {
+        received->endedBy = HttpFailure::TimedOut;
         return 1;
-    return received->progress.tooSlow(now, received->moved) ? 1 : 0;
+    }
+    if (received->progress.tooSlow(now, received->moved)) {
+        received->endedBy = HttpFailure::Stalled;
+        return 1;
+    }
+    return 0;
 }
 
 // libcurl wants an address of ASCII: characters beyond it go as percent-escaped UTF-8, as a
@@ -341,7 +356,35 @@ void clearResults(HttpExchange& exchange) {
     exchange.responseHeaders = {};
     exchange.returnedCookies = {};
     exchange.status = 0;
+    exchange.failure = HttpFailure::None;
     exchange.bodyBytes = 0;
+}
+
+HttpFailure failureOf(CURLcode result, const Received& received) {
+    if (received.endedBy != HttpFailure::None)
+        return received.endedBy;
+    switch (result) {
+    case CURLE_OK:
+        return HttpFailure::None;
+    case CURLE_URL_MALFORMAT:
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return HttpFailure::BadAddress;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_CONNECT:
+        return HttpFailure::Unreachable;
+    case CURLE_OPERATION_TIMEDOUT:
+        return HttpFailure::TimedOut;
+    case CURLE_FILESIZE_EXCEEDED:
+        return HttpFailure::TooLarge;
+    case CURLE_PARTIAL_FILE:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+        return HttpFailure::CutShort;
+    default:
+        return HttpFailure::Other;
+    }
 }
 
 } // namespace
@@ -373,8 +416,10 @@ ByteArray httpRequest(NetworkContext& network, const Text& url, HttpExchange& ex
 
     std::shared_ptr<RequestObject> object =
         exchange.requestObject ? exchange.requestObject : newRequestObject();
-    if (!object)
+    if (!object) {
+        exchange.failure = HttpFailure::NoRequest;
         return {};
+    }
     std::lock_guard turn(object->turn());
     CURL* curl = object->handle();
     // Option pointers of an earlier call through a reused object are gone by now.
@@ -466,8 +511,10 @@ ByteArray httpRequest(NetworkContext& network, const Text& url, HttpExchange& ex
         curl_easy_setopt(curl, CURLOPT_SHARE, nullptr);
     if (result != CURLE_OK || status == 0) {
         clearResults(exchange);
+        exchange.failure = result == CURLE_OK ? HttpFailure::Other : failureOf(result, received);
         return {};
     }
+    exchange.failure = HttpFailure::None;
 
     exchange.responseHeaders = Text::fromGbk(std::move(received.headers))
                                    .replaced("Set-Cookie"_t, "Set-Cookie"_t, CaseMode::IgnoreAscii);
@@ -479,11 +526,14 @@ ByteArray httpRequest(NetworkContext& network, const Text& url, HttpExchange& ex
     return std::move(received.body);
 }
 
-ByteArray httpReadUrl(NetworkContext& network, const Text& url) {
+ByteArray httpReadUrl(NetworkContext& network, const Text& url, HttpFailure* failure) {
     initialiseCurlOnce();
     std::unique_ptr<CURL, void (*)(CURL*)> curl(curl_easy_init(), curl_easy_cleanup);
-    if (!curl)
+    if (!curl) {
+        if (failure)
+            *failure = HttpFailure::NoRequest;
         return {};
+    }
 
     const std::shared_ptr<NetworkContext::Shared> shared = network.m_shared;
     Received received(shared->floor());
@@ -504,8 +554,9 @@ ByteArray httpReadUrl(NetworkContext& network, const Text& url) {
     curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.head());
 
     // A transfer that breaks off still hands back what had arrived.
-    if (isWebAddress(url))
-        curl_easy_perform(curl.get());
+    const CURLcode result = isWebAddress(url) ? curl_easy_perform(curl.get()) : CURLE_URL_MALFORMAT;
+    if (failure)
+        *failure = failureOf(result, received);
     return std::move(received.body);
 }
 

@@ -33,6 +33,21 @@ public:
     virtual void restart() = 0;
 };
 
+// Why an exchange brought back no whole answer. An answer with an error status is an answer: the
+// exchange's status tells it.
+enum class HttpFailure {
+    None,
+    NoRequest,   // no request object could be had
+    BadAddress,  // no web address, or one the library can't take
+    Unreachable, // the name did not resolve, or no connection could be made
+    TimedOut,    // connecting, or a wait for the next byte, outlasted its limit
+    Stalled,     // fewer bytes moved than the floor on progress asks
+    CutShort,    // the connection broke off, or closed before the answer was whole
+    TooLarge,    // the body outgrew MAX_BODY_BYTES
+    SinkRefused, // the body sink would take no more (its file could not be written)
+    Other,       // anything else the library reports (TLS, too many redirects, the protocol)
+};
+
 // A floor on a request's progress: fewer bytes than bytesPerSecond a second over any window
 // gives the request up as a time-out.
 struct ProgressFloor {
@@ -68,6 +83,7 @@ struct HttpExchange {
     Text returnedCookies;
     Text responseHeaders;
     int status = 0;
+    HttpFailure failure = HttpFailure::None;
     // The length of the body, returned or handed to the sink.
     long long bodyBytes = 0;
 };
@@ -96,7 +112,7 @@ ByteArray httpRequest(NetworkContext& network, const Text& url);
 ByteArray httpRequest(NetworkContext& network, const Text& url, HttpExchange& exchange);
 
 // A plain HTTP/1.0 GET, direct, with certificate checks; the bytes received before a failure are
-// returned.
-ByteArray httpReadUrl(NetworkContext& network, const Text& url);
+// returned, and why it failed in `failure` when one is given.
+ByteArray httpReadUrl(NetworkContext& network, const Text& url, HttpFailure* failure = nullptr);
 
 } // namespace xiuyun

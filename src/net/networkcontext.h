@@ -12,6 +12,7 @@
 namespace xiuyun {
 
 struct HttpExchange;
+enum class HttpFailure;
 
 class NetworkContext {
 public:
@@ -48,7 +49,7 @@ public:
 
 private:
     friend ByteArray httpRequest(NetworkContext& network, const Text& url, HttpExchange& exchange);
-    friend ByteArray httpReadUrl(NetworkContext& network, const Text& url);
+    friend ByteArray httpReadUrl(NetworkContext& network, const Text& url, HttpFailure* failure);
     std::shared_ptr<Shared> m_shared;
 };
 

@@ -45,9 +45,11 @@ std::vector<Text> listEntries(const Text& folder, const Text& wildcard, EntryKin
     return names;
 }
 
-bool replaceFile(const Text& path, std::string_view bytes) {
-    std::optional<PartFile> file = PartFile::create(path);
-    return file && file->write(bytes) && file->commit();
+bool replaceFile(const Text& path, std::string_view bytes, SystemError* error) {
+    std::optional<PartFile> file = PartFile::create(path, error);
+    if (!file)
+        return false;
+    return (file->write(bytes) && file->commit()) || fail(error, file->error());
 }
 
 bool endsWithSeparator(const Text& path) {
@@ -77,10 +79,10 @@ bool isLockFile(const Text& path) {
 
 namespace xiuyun {
 
-bool ensureFolder(const Text& path) {
+bool ensureFolder(const Text& path, SystemError* error) {
     if (files::isDirectory(path))
         return true;
-    return files::createDirectories(path);
+    return files::createDirectories(path, error);
 }
 
 } // namespace xiuyun

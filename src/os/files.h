@@ -2,6 +2,7 @@
 // native (UTF-8, "/") paths. Files are read and written whole; nothing stays open.
 #pragma once
 
+#include "os/systemerror.h"
 #include "text/text.h"
 
 #include <cstdint>
@@ -62,20 +63,21 @@ bool writeFile(const Text& path, std::string_view bytes);
 // part of them, whatever breaks off the write; a link under the name is replaced, its target never
 // written. True when the file is in place; on failure the temporary file is gone and `path` is as
 // it was. The bytes are not flushed to the disk: a crash of the program alone never needs it.
-bool replaceFile(const Text& path, std::string_view bytes);
-bool removeFile(const Text& path);
+// The calls below that answer false for a failure keep its cause in `error` when one is given.
+bool replaceFile(const Text& path, std::string_view bytes, SystemError* error = nullptr);
+bool removeFile(const Text& path, SystemError* error = nullptr);
 bool exists(const Text& path);
 bool isDirectory(const Text& path);
 // Size in bytes, -1 when there is no such file.
 long long fileSize(const Text& path);
 // Creates the folder with every missing parent; true when it exists afterwards.
-bool createDirectories(const Text& path);
+bool createDirectories(const Text& path, SystemError* error = nullptr);
 
 // For the folders a download makes inside the target folder `root` (which may itself be reached
 // through links: the user chose it): `path` must lie below `root`, and none of its elements below
 // `root` may be a link, a junction or anything but a folder, so that nothing written there lands
 // outside the target. Makes the missing elements; true when `path` is such a folder afterwards.
-bool ensureFolderBelow(const Text& root, const Text& path);
+bool ensureFolderBelow(const Text& root, const Text& path, SystemError* error = nullptr);
 // The same test without making anything: true when no element of `path` below `root` is a link or
 // anything but a folder (missing elements pass: nothing can be written through them).
 bool isLinkFreeBelow(const Text& root, const Text& path);
@@ -87,7 +89,7 @@ bool isLinkFreeBelow(const Text& root, const Text& path);
 class PartFile {
 public:
     // Nothing when the temporary can't be made (no folder, no room, no right).
-    static std::optional<PartFile> create(const Text& path);
+    static std::optional<PartFile> create(const Text& path, SystemError* error = nullptr);
     PartFile(PartFile&& other) noexcept;
     PartFile& operator=(PartFile&&) = delete;
     PartFile(const PartFile&) = delete;
@@ -105,6 +107,8 @@ public:
     // Closes the file and renames it over the final name (a link there is replaced, never
     // followed); true when the final name now holds the bytes.
     bool commit();
+    // Why the last call that answered false failed.
+    const SystemError& error() const { return m_error; }
 
 private:
     PartFile(Text path, Text temporary, std::intptr_t handle);
@@ -113,6 +117,7 @@ private:
     Text m_temporary;
     std::intptr_t m_handle; // a descriptor or a HANDLE; -1 once closed
     long long m_size = 0;
+    SystemError m_error;
 };
 
 // A plain file held open, so that its data stays while it is held, also once its name is replaced
@@ -149,9 +154,10 @@ bool wildcardMatches(const Text& wildcard, const Text& name);
 
 // Removes a folder with everything in it, the folder last; never follows a symbolic link (a link
 // inside is removed as a link). With DotEntries::Keep an entry whose name begins with "." is left
-// alone, and so is every folder above it. True when the folder itself is gone.
+// alone, and so is every folder above it. True when the folder itself is gone; the cause of the
+// first entry that would not go otherwise.
 enum class DotEntries { Remove, Keep };
-bool removeTree(const Text& path, DotEntries dotEntries = DotEntries::Remove);
+bool removeTree(const Text& path, DotEntries dotEntries = DotEntries::Remove, SystemError* error = nullptr);
 
 // The absolute native form of a path with "." and ".." resolved and the links of its folders
 // followed, the last element taken as it stands (a link there is not followed); empty when the
@@ -179,6 +185,6 @@ namespace xiuyun {
 
 // True when the path names an existing directory; otherwise creates it with every missing parent
 // and answers whether that succeeded.
-bool ensureFolder(const Text& path);
+bool ensureFolder(const Text& path, SystemError* error = nullptr);
 
 } // namespace xiuyun

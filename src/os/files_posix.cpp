@@ -33,20 +33,23 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
-bool makeOneDirectory(const std::string& path) {
+bool makeOneDirectory(const std::string& path, SystemError* error) {
     if (::mkdir(path.c_str(), 0777) == 0 || errno == EEXIST) {
         struct stat info;
-        return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        if (::stat(path.c_str(), &info) != 0)
+            return fail(error, lastSystemError());
+        return S_ISDIR(info.st_mode) || fail(error, {SystemError::Kind::NotAFolder});
     }
-    return false;
+    return fail(error, lastSystemError());
 }
 
-bool removeNativeTree(const std::string& path, DotEntries dotEntries) {
+// The first cause met is the one kept: what follows it is often only its consequence.
+bool removeNativeTree(const std::string& path, DotEntries dotEntries, SystemError* error) {
     struct stat info;
     if (::lstat(path.c_str(), &info) != 0)
-        return false;
+        return fail(error, lastSystemError());
     if (!S_ISDIR(info.st_mode))
-        return ::unlink(path.c_str()) == 0;
+        return ::unlink(path.c_str()) == 0 || fail(error, lastSystemError());
     bool allRemoved = true;
     if (DIR* dir = ::opendir(path.c_str())) {
         while (dirent* entry = ::readdir(dir)) {
@@ -57,11 +60,14 @@ bool removeNativeTree(const std::string& path, DotEntries dotEntries) {
                 allRemoved = false;
                 continue;
             }
-            allRemoved = removeNativeTree(path + "/" + name, dotEntries) && allRemoved;
+            allRemoved =
+                removeNativeTree(path + "/" + name, dotEntries, allRemoved ? error : nullptr) && allRemoved;
         }
         ::closedir(dir);
     }
-    return allRemoved && ::rmdir(path.c_str()) == 0;
+    if (!allRemoved)
+        return false;
+    return ::rmdir(path.c_str()) == 0 || fail(error, lastSystemError());
 }
 
 FileStamp stampOf(const struct stat& info) {
@@ -173,11 +179,13 @@ bool writeFile(const Text& path, std::string_view bytes) {
     return ::close(fd) == 0 && written;
 }
 
-bool removeFile(const Text& path) {
+bool removeFile(const Text& path, SystemError* error) {
     struct stat info;
-    if (!lstatOf(path, info) || S_ISDIR(info.st_mode))
-        return false;
-    return ::unlink(nativePath(path).c_str()) == 0;
+    if (!lstatOf(path, info))
+        return fail(error, lastSystemError());
+    if (S_ISDIR(info.st_mode))
+        return fail(error, {SystemError::Kind::System, EISDIR});
+    return ::unlink(nativePath(path).c_str()) == 0 || fail(error, lastSystemError());
 }
 
 std::optional<FileStamp> fileStamp(const Text& path) {
@@ -204,19 +212,19 @@ long long fileSize(const Text& path) {
     return static_cast<long long>(info.st_size);
 }
 
-bool createDirectories(const Text& path) {
+bool createDirectories(const Text& path, SystemError* error) {
     std::string native = nativePath(path);
     if (native.empty())
-        return false;
+        return fail(error, {SystemError::Kind::System, ENOENT});
     for (std::size_t slash = native.find('/', 1); slash != std::string::npos;
          slash = native.find('/', slash + 1)) {
         std::string parent = native.substr(0, slash);
         if (!parent.empty() && parent.back() != '/')
-            makeOneDirectory(parent);
+            makeOneDirectory(parent, nullptr);
     }
     while (native.size() > 1 && native.back() == '/')
         native.pop_back();
-    return makeOneDirectory(native);
+    return makeOneDirectory(native, error);
 }
 
 std::vector<FolderEntry> listFolder(const Text& folder) {
@@ -245,12 +253,16 @@ std::vector<FolderEntry> listFolder(const Text& folder) {
     return entries;
 }
 
-bool removeTree(const Text& path, DotEntries dotEntries) {
+bool removeTree(const Text& path, DotEntries dotEntries, SystemError* error) {
     std::string native = nativePath(path);
     struct stat info;
-    if (native.empty() || ::lstat(native.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-        return false;
-    return removeNativeTree(native, dotEntries);
+    if (native.empty() || ::lstat(native.c_str(), &info) != 0)
+        return fail(error, {SystemError::Kind::System, native.empty() ? ENOENT : errno});
+    if (S_ISLNK(info.st_mode))
+        return fail(error, {SystemError::Kind::LinkRefused});
+    if (!S_ISDIR(info.st_mode))
+        return fail(error, {SystemError::Kind::NotAFolder});
+    return removeNativeTree(native, dotEntries, error);
 }
 
 NativePath resolvedPath(const Text& path) {
@@ -306,15 +318,15 @@ namespace {
 
 // The folder walk below a root: every element must be a folder that is no link; a missing one is
 // made when `make`, and passes otherwise.
-bool walkBelow(const Text& root, const Text& path, bool make) {
+bool walkBelow(const Text& root, const Text& path, bool make, SystemError* error) {
     std::string base = nativePath(root);
     while (base.size() > 1 && base.back() == '/')
         base.pop_back();
     const std::string full = nativePath(path);
     if (base.empty() || full.compare(0, base.size(), base) != 0 ||
         (full.size() > base.size() && full[base.size()] != '/' && base != "/"))
-        return false;
-    if (make && !ensureFolder(root))
+        return fail(error, {SystemError::Kind::OutsideFolder});
+    if (make && !ensureFolder(root, error))
         return false;
     std::string current = base == "/" ? std::string() : base;
     std::size_t at = base.size();
@@ -327,21 +339,27 @@ bool walkBelow(const Text& root, const Text& path, bool make) {
         const std::string element = full.substr(at, end - at);
         at = end;
         if (element == "." || element == "..")
-            return false;
+            return fail(error, {SystemError::Kind::OutsideFolder});
         current += "/" + element;
         struct stat info;
         if (::lstat(current.c_str(), &info) == 0) {
             if (!S_ISDIR(info.st_mode))
-                return false;
+                return fail(error, {S_ISLNK(info.st_mode) ? SystemError::Kind::LinkRefused
+                                                          : SystemError::Kind::NotAFolder});
             continue;
         }
         if (errno != ENOENT)
-            return false;
+            return fail(error, lastSystemError());
         if (!make)
             return true; // nothing below a missing folder exists to lead elsewhere
-        if (::mkdir(current.c_str(), 0777) != 0 &&
-            (errno != EEXIST || ::lstat(current.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)))
-            return false;
+        if (::mkdir(current.c_str(), 0777) != 0) {
+            const SystemError refused = lastSystemError();
+            if (refused.code != EEXIST || ::lstat(current.c_str(), &info) != 0)
+                return fail(error, refused);
+            if (!S_ISDIR(info.st_mode))
+                return fail(error, {S_ISLNK(info.st_mode) ? SystemError::Kind::LinkRefused
+                                                          : SystemError::Kind::NotAFolder});
+        }
     }
     return true;
 }
@@ -350,15 +368,15 @@ std::atomic<unsigned long> nextPartFile{0};
 
 } // namespace
 
-bool ensureFolderBelow(const Text& root, const Text& path) {
-    return walkBelow(root, path, true);
+bool ensureFolderBelow(const Text& root, const Text& path, SystemError* error) {
+    return walkBelow(root, path, true, error);
 }
 
 bool isLinkFreeBelow(const Text& root, const Text& path) {
-    return walkBelow(root, path, false);
+    return walkBelow(root, path, false, nullptr);
 }
 
-std::optional<PartFile> PartFile::create(const Text& path) {
+std::optional<PartFile> PartFile::create(const Text& path, SystemError* error) {
     // A name left taken (by a process of the same number before, or by a link put there) is
     // passed over, never opened.
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -371,6 +389,7 @@ std::optional<PartFile> PartFile::create(const Text& path) {
         if (errno != EEXIST)
             break;
     }
+    fail(error, lastSystemError());
     return std::nullopt;
 }
 
@@ -379,7 +398,7 @@ PartFile::PartFile(Text path, Text temporary, std::intptr_t handle)
 
 PartFile::PartFile(PartFile&& other) noexcept
     : m_path(std::move(other.m_path)), m_temporary(std::move(other.m_temporary)), m_handle(other.m_handle),
-      m_size(other.m_size) {
+      m_size(other.m_size), m_error(other.m_error) {
     other.m_handle = -1;
     other.m_temporary = Text();
 }
@@ -399,13 +418,14 @@ void PartFile::discard() {
 
 bool PartFile::write(std::string_view bytes) {
     if (m_handle < 0)
-        return false;
+        return fail(&m_error, {SystemError::Kind::System, EBADF});
     while (!bytes.empty()) {
         const ssize_t put = ::write(static_cast<int>(m_handle), bytes.data(), bytes.size());
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
-            return false;
+            return fail(&m_error,
+                        put < 0 ? lastSystemError() : SystemError{SystemError::Kind::System, ENOSPC});
         bytes.remove_prefix(static_cast<std::size_t>(put));
         m_size += put;
     }
@@ -413,13 +433,17 @@ bool PartFile::write(std::string_view bytes) {
 }
 
 bool PartFile::flush() {
-    return m_handle >= 0 && ::fdatasync(static_cast<int>(m_handle)) == 0;
+    if (m_handle < 0)
+        return fail(&m_error, {SystemError::Kind::System, EBADF});
+    return ::fdatasync(static_cast<int>(m_handle)) == 0 || fail(&m_error, lastSystemError());
 }
 
 bool PartFile::clear() {
-    if (m_handle < 0 || ::ftruncate(static_cast<int>(m_handle), 0) != 0 ||
+    if (m_handle < 0)
+        return fail(&m_error, {SystemError::Kind::System, EBADF});
+    if (::ftruncate(static_cast<int>(m_handle), 0) != 0 ||
         ::lseek(static_cast<int>(m_handle), 0, SEEK_SET) != 0)
-        return false;
+        return fail(&m_error, lastSystemError());
     m_size = 0;
     return true;
 }
@@ -435,10 +459,11 @@ std::optional<FileEnds> PartFile::ends(std::size_t headBytes, std::size_t tailBy
 
 bool PartFile::commit() {
     if (m_handle < 0)
-        return false;
+        return fail(&m_error, {SystemError::Kind::System, EBADF});
     const bool closed = ::close(static_cast<int>(m_handle)) == 0;
     m_handle = -1;
     if (!closed || ::rename(nativePath(m_temporary).c_str(), nativePath(m_path).c_str()) != 0) {
+        fail(&m_error, lastSystemError());
         discard();
         return false;
     }

@@ -311,19 +311,20 @@ bool writeAll(HANDLE file, std::string_view bytes) {
 // Removes one entry: a folder (an empty one, or a link to one) with RemoveDirectoryW, anything else
 // with DeleteFileW. A read-only file goes too, as unlink removes one on POSIX systems; a link's
 // attributes are left alone, so nothing of its target is touched.
-bool removeEntry(const std::wstring& native, const Entry& entry) {
+bool removeEntry(const std::wstring& native, const Entry& entry, SystemError* error) {
     auto remove = [&] {
         return (entry.folder() ? RemoveDirectoryW(native.c_str()) : DeleteFileW(native.c_str())) != 0;
     };
     if (remove())
         return true;
-    if (entry.link() || !(entry.attributes & FILE_ATTRIBUTE_READONLY) ||
-        GetLastError() != ERROR_ACCESS_DENIED)
-        return false;
+    const SystemError refused = lastSystemError();
+    if (entry.link() || !(entry.attributes & FILE_ATTRIBUTE_READONLY) || refused.code != ERROR_ACCESS_DENIED)
+        return fail(error, refused);
     const DWORD kept =
         entry.attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_TEMPORARY);
-    return SetFileAttributesW(native.c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL) && remove();
+    return (SetFileAttributesW(native.c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL) && remove()) ||
+           fail(error, lastSystemError());
 }
 
 std::wstring childPath(const std::wstring& folder, std::wstring_view name) {
@@ -338,9 +339,11 @@ bool isDotName(const wchar_t* name) {
     return (name[0] == L'.' && name[1] == L'\0') || (name[0] == L'.' && name[1] == L'.' && name[2] == L'\0');
 }
 
-bool removeNativeTree(const std::wstring& native, const Entry& entry, DotEntries dotEntries) {
+// The first cause met is the one kept: what follows it is often only its consequence.
+bool removeNativeTree(const std::wstring& native, const Entry& entry, DotEntries dotEntries,
+                      SystemError* error) {
     if (!entry.folder() || entry.link())
-        return removeEntry(native, entry);
+        return removeEntry(native, entry, error);
     bool allRemoved = true;
     WIN32_FIND_DATAW found;
     HANDLE find = FindFirstFileExW(childPath(native, L"*").c_str(), FindExInfoBasic, &found,
@@ -356,21 +359,25 @@ bool removeNativeTree(const std::wstring& native, const Entry& entry, DotEntries
             const Entry child{found.dwFileAttributes, (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
                                                           ? found.dwReserved0
                                                           : 0};
-            allRemoved =
-                removeNativeTree(childPath(native, found.cFileName), child, dotEntries) && allRemoved;
+            allRemoved = removeNativeTree(childPath(native, found.cFileName), child, dotEntries,
+                                          allRemoved ? error : nullptr) &&
+                         allRemoved;
         } while (FindNextFileW(find, &found));
         FindClose(find);
     }
-    return allRemoved && removeEntry(native, entry);
+    return allRemoved && removeEntry(native, entry, error);
 }
 
-bool makeOneDirectory(const std::wstring& native) {
+bool makeOneDirectory(const std::wstring& native, SystemError* error) {
     if (CreateDirectoryW(native.c_str(), nullptr))
         return true;
+    const SystemError refused = lastSystemError();
     // Also when creating failed for another reason than the folder being there: a drive root
     // answers "access denied".
     const DWORD attributes = GetFileAttributesW(native.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return fail(error, refused);
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) || fail(error, {SystemError::Kind::NotAFolder});
 }
 
 // The folder as the system names it after following every link, in its plain form when that is
@@ -513,12 +520,14 @@ bool writeFile(const Text& path, std::string_view bytes) {
     return writeAll(file.get(), bytes) && file.close();
 }
 
-bool removeFile(const Text& path) {
+bool removeFile(const Text& path, SystemError* error) {
     const std::wstring native = nativePath(path);
     const std::optional<Entry> entry = entryOf(native);
-    if (!entry || (entry->folder() && !entry->link()))
-        return false;
-    return removeEntry(native, *entry);
+    if (!entry)
+        return fail(error, lastSystemError());
+    if (entry->folder() && !entry->link())
+        return fail(error, {SystemError::Kind::System, ERROR_ACCESS_DENIED});
+    return removeEntry(native, *entry, error);
 }
 
 std::optional<FileStamp> fileStamp(const Text& path) {
@@ -546,18 +555,18 @@ long long fileSize(const Text& path) {
     return target->size;
 }
 
-bool createDirectories(const Text& path) {
+bool createDirectories(const Text& path, SystemError* error) {
     const std::wstring native = withoutTrailingSeparators(nativePath(path));
     if (native.empty())
-        return false;
+        return fail(error, {SystemError::Kind::System, ERROR_PATH_NOT_FOUND});
     const std::size_t root = rootLength(native);
     for (std::size_t slash = native.find(L'\\', std::max<std::size_t>(root, 1)); slash != std::wstring::npos;
          slash = native.find(L'\\', slash + 1)) {
         const std::wstring parent = native.substr(0, slash);
         if (parent.back() != L'\\')
-            makeOneDirectory(parent);
+            makeOneDirectory(parent, nullptr);
     }
-    return makeOneDirectory(native);
+    return makeOneDirectory(native, error);
 }
 
 std::vector<FolderEntry> listFolder(const Text& folder) {
@@ -579,12 +588,16 @@ std::vector<FolderEntry> listFolder(const Text& folder) {
     return entries;
 }
 
-bool removeTree(const Text& path, DotEntries dotEntries) {
+bool removeTree(const Text& path, DotEntries dotEntries, SystemError* error) {
     const std::wstring native = withoutTrailingSeparators(nativePath(path));
     const std::optional<Entry> entry = entryOf(native);
-    if (!entry || !entry->folder() || entry->link())
-        return false;
-    return removeNativeTree(native, *entry, dotEntries);
+    if (!entry)
+        return fail(error, lastSystemError());
+    if (entry->link())
+        return fail(error, {SystemError::Kind::LinkRefused});
+    if (!entry->folder())
+        return fail(error, {SystemError::Kind::NotAFolder});
+    return removeNativeTree(native, *entry, dotEntries, error);
 }
 
 NativePath resolvedPath(const Text& path) {
@@ -678,13 +691,13 @@ std::optional<Entry> listedEntryOf(const std::wstring& native) {
 
 // The folder walk below a root: every element must be a folder that is no link or junction; a
 // missing one is made when `make`, and passes otherwise.
-bool walkBelow(const Text& root, const Text& path, bool make) {
+bool walkBelow(const Text& root, const Text& path, bool make, SystemError* error) {
     const std::wstring base = withoutTrailingSeparators(plainForm(nativePath(root)));
     const std::wstring full = plainForm(nativePath(path));
     if (base.empty() || full.compare(0, base.size(), base) != 0 ||
         (full.size() > base.size() && full[base.size()] != L'\\' && base.back() != L'\\'))
-        return false;
-    if (make && !ensureFolder(root))
+        return fail(error, {SystemError::Kind::OutsideFolder});
+    if (make && !ensureFolder(root, error))
         return false;
     std::wstring current = base;
     std::size_t at = base.size();
@@ -697,28 +710,35 @@ bool walkBelow(const Text& root, const Text& path, bool make) {
         const std::wstring element = full.substr(at, end - at);
         at = end;
         if (element == L"." || element == L"..")
-            return false;
+            return fail(error, {SystemError::Kind::OutsideFolder});
         if (current.back() != L'\\')
             current += L'\\';
         current += element;
         const std::wstring native = longForm(current);
         // A name with a wildcard in it would be matched, not looked up.
         if (element.find_first_of(L"*?") != std::wstring::npos)
-            return false;
+            return fail(error, {SystemError::Kind::System, ERROR_INVALID_NAME});
         if (const std::optional<Entry> entry = listedEntryOf(native)) {
-            if (!entry->folder() || entry->link())
-                return false;
+            if (entry->link())
+                return fail(error, {SystemError::Kind::LinkRefused});
+            if (!entry->folder())
+                return fail(error, {SystemError::Kind::NotAFolder});
             continue;
         }
-        const DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-            return false;
+        const SystemError missing = lastSystemError();
+        if (missing.code != ERROR_FILE_NOT_FOUND && missing.code != ERROR_PATH_NOT_FOUND)
+            return fail(error, missing);
         if (!make)
             return true; // nothing below a missing folder exists to lead elsewhere
         if (!CreateDirectoryW(native.c_str(), nullptr)) {
+            const SystemError refused = lastSystemError();
             const std::optional<Entry> made = listedEntryOf(native);
-            if (!made || !made->folder() || made->link())
-                return false;
+            if (!made)
+                return fail(error, refused);
+            if (made->link())
+                return fail(error, {SystemError::Kind::LinkRefused});
+            if (!made->folder())
+                return fail(error, {SystemError::Kind::NotAFolder});
         }
     }
     return true;
@@ -732,15 +752,15 @@ HANDLE handleOf(std::intptr_t handle) {
 
 } // namespace
 
-bool ensureFolderBelow(const Text& root, const Text& path) {
-    return walkBelow(root, path, true);
+bool ensureFolderBelow(const Text& root, const Text& path, SystemError* error) {
+    return walkBelow(root, path, true, error);
 }
 
 bool isLinkFreeBelow(const Text& root, const Text& path) {
-    return walkBelow(root, path, false);
+    return walkBelow(root, path, false, nullptr);
 }
 
-std::optional<PartFile> PartFile::create(const Text& path) {
+std::optional<PartFile> PartFile::create(const Text& path, SystemError* error) {
     // A name left taken (by a process of the same number before, or by a link put there) is
     // passed over, never opened.
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -751,16 +771,21 @@ std::optional<PartFile> PartFile::create(const Text& path) {
                                   FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
-            if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
-                break;
+            const SystemError refused = lastSystemError();
+            if (refused.code != ERROR_FILE_EXISTS && refused.code != ERROR_ALREADY_EXISTS) {
+                fail(error, refused);
+                return std::nullopt;
+            }
             continue;
         }
         if (GetFileType(file) != FILE_TYPE_DISK) {
             CloseHandle(file);
-            break;
+            fail(error, {SystemError::Kind::System, ERROR_INVALID_NAME});
+            return std::nullopt;
         }
         return PartFile(path, std::move(temporary), reinterpret_cast<std::intptr_t>(file));
     }
+    fail(error, {SystemError::Kind::System, ERROR_FILE_EXISTS});
     return std::nullopt;
 }
 
@@ -769,7 +794,7 @@ PartFile::PartFile(Text path, Text temporary, std::intptr_t handle)
 
 PartFile::PartFile(PartFile&& other) noexcept
     : m_path(std::move(other.m_path)), m_temporary(std::move(other.m_temporary)), m_handle(other.m_handle),
-      m_size(other.m_size) {
+      m_size(other.m_size), m_error(other.m_error) {
     other.m_handle = -1;
     other.m_temporary = Text();
 }
@@ -789,12 +814,14 @@ void PartFile::discard() {
 
 bool PartFile::write(std::string_view bytes) {
     if (m_handle == -1)
-        return false;
+        return fail(&m_error, {SystemError::Kind::System, ERROR_INVALID_HANDLE});
     while (!bytes.empty()) {
         const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
         DWORD put = 0;
-        if (!WriteFile(handleOf(m_handle), bytes.data(), ask, &put, nullptr) || put == 0)
-            return false;
+        if (!WriteFile(handleOf(m_handle), bytes.data(), ask, &put, nullptr))
+            return fail(&m_error, lastSystemError());
+        if (put == 0)
+            return fail(&m_error, {SystemError::Kind::System, ERROR_DISK_FULL});
         bytes.remove_prefix(put);
         m_size += put;
     }
@@ -802,14 +829,18 @@ bool PartFile::write(std::string_view bytes) {
 }
 
 bool PartFile::flush() {
-    return m_handle != -1 && FlushFileBuffers(handleOf(m_handle));
+    if (m_handle == -1)
+        return fail(&m_error, {SystemError::Kind::System, ERROR_INVALID_HANDLE});
+    return FlushFileBuffers(handleOf(m_handle)) || fail(&m_error, lastSystemError());
 }
 
 bool PartFile::clear() {
     LARGE_INTEGER start{};
-    if (m_handle == -1 || !SetFilePointerEx(handleOf(m_handle), start, nullptr, FILE_BEGIN) ||
+    if (m_handle == -1)
+        return fail(&m_error, {SystemError::Kind::System, ERROR_INVALID_HANDLE});
+    if (!SetFilePointerEx(handleOf(m_handle), start, nullptr, FILE_BEGIN) ||
         !SetEndOfFile(handleOf(m_handle)))
-        return false;
+        return fail(&m_error, lastSystemError());
     m_size = 0;
     return true;
 }
@@ -828,11 +859,12 @@ std::optional<FileEnds> PartFile::ends(std::size_t headBytes, std::size_t tailBy
 
 bool PartFile::commit() {
     if (m_handle == -1)
-        return false;
+        return fail(&m_error, {SystemError::Kind::System, ERROR_INVALID_HANDLE});
     const bool closed = CloseHandle(handleOf(m_handle)) != 0;
     m_handle = -1;
     if (!closed || !MoveFileExW(nativePath(m_temporary).c_str(), nativePath(m_path).c_str(),
                                 MOVEFILE_REPLACE_EXISTING)) {
+        fail(&m_error, lastSystemError());
         discard();
         return false;
     }

@@ -2,6 +2,7 @@
 // failure. The engine posts a message as its id and the values it carries; the text is made here.
 #pragma once
 
+#include "program/cause.h"
 #include "text/text.h"
 #include "window/window.h"
 
@@ -73,10 +74,11 @@ struct MessageEntry {
     bool reportsFailure;
 };
 
-// One message as the engine posts it.
+// One message as the engine posts it; a failure with the cause the floor below gave.
 struct Message {
     MessageId id;
     std::vector<Text> values{};
+    Cause cause{};
 };
 
 std::span<const MessageEntry> messageCatalog();

@@ -295,6 +295,7 @@ TEST_F(CrawlerTest, aFirstPageThatNeverCameIsFetchedAgainByTheNextAnalysis) {
     analyseCategory();
     EXPECT_EQ(lastMessageText(),
               "状态：分析数据失败\r\n\r\n原因：页面地址解析失败\r\n\r\n解决：请确认正确再重试"_t);
+    EXPECT_EQ(lastCause(), Cause{HttpCause{HttpFailure::Unreachable}});
     EXPECT_FALSE(hasDataFile("t_j.q"));
 
     program.network.routeHostToLoopback(std::string(SITE_HOST), site.port());

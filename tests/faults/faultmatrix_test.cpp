@@ -351,6 +351,7 @@ TEST_F(FaultTest, folderLinksBelowTheTargetAreNeverWrittenThrough) {
     downloadAndWait();
     if (seen) {
         EXPECT_EQ(lastMessageText(), folderFailed);
+        EXPECT_EQ(lastCause(), Cause{SystemError{SystemError::Kind::LinkRefused}});
     }
     window.click(Control::按钮_取消下载); // the refused start leaves the window downloading
     window.click(Control::按钮_重新分析);
@@ -363,6 +364,8 @@ TEST_F(FaultTest, folderLinksBelowTheTargetAreNeverWrittenThrough) {
     downloadAndWait();
     if (seen) {
         EXPECT_EQ(boxesCaptioned("温馨提示"_t).back().text, folderFailed);
+        EXPECT_EQ(lastCause(MessageId::FolderCreateFailed),
+                  Cause{SystemError{SystemError::Kind::LinkRefused}});
     }
     window.click(Control::按钮_重新分析);
 

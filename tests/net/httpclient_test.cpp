@@ -65,11 +65,14 @@ HttpExchange exchangeWithStaleResults() {
     exchange.responseHeaders = "X-Old: 1"_t;
     exchange.returnedCookies = "old=1"_t;
     exchange.status = 999;
+    exchange.failure = HttpFailure::Other;
     return exchange;
 }
 
-void expectFailed(const ByteArray& body, const HttpExchange& exchange) {
+// Failed for the reason given: what a failed image's entry in a report will say.
+void expectFailed(const ByteArray& body, const HttpExchange& exchange, HttpFailure why) {
     EXPECT_TRUE(body.empty());
+    EXPECT_EQ(exchange.failure, why);
     EXPECT_EQ(exchange.status, 0);
     EXPECT_TRUE(exchange.responseHeaders.empty()) << exchange.responseHeaders;
     EXPECT_TRUE(exchange.returnedCookies.empty()) << exchange.returnedCookies;
@@ -292,6 +295,7 @@ TEST_F(HttpClientTest, anErrorStatusWithABodyIsAnAnswer) {
     HttpExchange exchange;
     EXPECT_EQ(httpRequest(network, siteAddress("broken"), exchange), "server trouble");
     EXPECT_EQ(exchange.status, 500);
+    EXPECT_EQ(exchange.failure, HttpFailure::None);
     EXPECT_EQ(httpReadUrl(network, siteAddress("broken")), "server trouble");
     HttpExchange missing;
     EXPECT_FALSE(httpRequest(network, siteAddress("nowhere"), missing).empty());
@@ -309,7 +313,7 @@ TEST_F(HttpClientTest, failedExchangesLeaveEmptyResults) {
 
     HttpExchange cutOff = exchangeWithStaleResults();
     cutOff.sendCookies = "kept=1"_t;
-    expectFailed(httpRequest(network, siteAddress("cut.jpg"), cutOff), cutOff);
+    expectFailed(httpRequest(network, siteAddress("cut.jpg"), cutOff), cutOff, HttpFailure::CutShort);
     EXPECT_TRUE(cutOff.extraHeaders.contains("Accept-Language: zh-cn"_t));
 
     HttpExchange unanswered = exchangeWithStaleResults();
@@ -318,19 +322,19 @@ TEST_F(HttpClientTest, failedExchangesLeaveEmptyResults) {
     // Given up at the idle limit, long before the floor on progress would end it.
     EXPECT_LT(timed([&] { nothing = httpRequest(network, siteAddress("silent.jpg"), unanswered); }).count(),
               10);
-    expectFailed(nothing, unanswered);
+    expectFailed(nothing, unanswered, HttpFailure::TimedOut);
 
     // Without a scheme the address is not fetched, though the site would answer it.
     site.setTextPage("/plain.html", "页"_t);
     Text schemeless = Text::fromGbk(siteHost + "/plain.html");
     HttpExchange malformed = exchangeWithStaleResults();
-    expectFailed(httpRequest(network, schemeless, malformed), malformed);
+    expectFailed(httpRequest(network, schemeless, malformed), malformed, HttpFailure::BadAddress);
     EXPECT_TRUE(httpReadUrl(network, schemeless).empty());
     EXPECT_EQ(site.requestCount("/plain.html"), 0);
 
     routeSiteTo(unusedLoopbackPort());
     HttpExchange refused = exchangeWithStaleResults();
-    expectFailed(httpRequest(network, siteAddress("cut.jpg"), refused), refused);
+    expectFailed(httpRequest(network, siteAddress("cut.jpg"), refused), refused, HttpFailure::Unreachable);
     EXPECT_TRUE(httpReadUrl(network, siteAddress("cut.jpg")).empty());
 }
 
@@ -357,7 +361,7 @@ TEST_F(HttpClientTest, aBodyBeyondTheLimitIsAFailure) {
     site.setPage("/huge.jpg", huge);
 
     HttpExchange exchange = exchangeWithStaleResults();
-    expectFailed(httpRequest(network, siteAddress("huge.jpg"), exchange), exchange);
+    expectFailed(httpRequest(network, siteAddress("huge.jpg"), exchange), exchange, HttpFailure::TooLarge);
     EXPECT_TRUE(httpReadUrl(network, siteAddress("huge.jpg")).empty());
 }
 
@@ -373,7 +377,7 @@ TEST_F(HttpClientTest, aBodyWithoutALengthIsCutOffAtTheLimit) {
     site.setPage("/endless.jpg", endless);
 
     HttpExchange exchange = exchangeWithStaleResults();
-    expectFailed(httpRequest(network, siteAddress("endless.jpg"), exchange), exchange);
+    expectFailed(httpRequest(network, siteAddress("endless.jpg"), exchange), exchange, HttpFailure::TooLarge);
 
     // A body of exactly the limit is a whole answer.
     Page largest = endless;
@@ -404,7 +408,7 @@ TEST_F(HttpClientTest, aBodyTricklingTenBytesASecondIsGivenUpAfterOneWindow) {
     requestTime = timed([&] { requested = httpRequest(network, siteAddress("trickle.jpg"), exchange); });
     reader.join();
 
-    expectFailed(requested, exchange);
+    expectFailed(requested, exchange, HttpFailure::Stalled);
     // The plain read hands back what had arrived, as after any break.
     EXPECT_LT(read.size(), trickle.body.size());
     EXPECT_EQ(read, trickle.body.substr(0, read.size()));
@@ -431,7 +435,7 @@ TEST_F(HttpClientTest, aBodyThatSlowsDownAfterAFastStartIsGivenUpAWindowLater) {
         timed([&] { requested = httpRequest(network, siteAddress("burst.jpg"), exchange); });
     Seconds readTime = timed([&] { read = httpReadUrl(network, siteAddress("burst.jpg")); });
 
-    expectFailed(requested, exchange);
+    expectFailed(requested, exchange, HttpFailure::Stalled);
     EXPECT_GE(read.size(), burst.burst);
     EXPECT_LT(read.size(), burst.fillerSize);
     for (Seconds taken : {requestTime, readTime}) {
@@ -569,7 +573,7 @@ TEST_F(HttpClientTest, theLimitEndsAnEndlessBodyGoingToASink) {
     HttpExchange exchange = exchangeWithStaleResults();
     exchange.bodyBytes = 7;
     exchange.bodySink = sink;
-    expectFailed(httpRequest(network, siteAddress("endless.jpg"), exchange), exchange);
+    expectFailed(httpRequest(network, siteAddress("endless.jpg"), exchange), exchange, HttpFailure::TooLarge);
     EXPECT_EQ(exchange.bodyBytes, 0);
     EXPECT_EQ(sink->written, MAX_BODY_BYTES);
 }
@@ -586,7 +590,7 @@ TEST_F(HttpClientTest, aSinkThatRefusesEndsTheTransfer) {
     sink->refuseAfter = 0;
     HttpExchange exchange = exchangeWithStaleResults();
     exchange.bodySink = sink;
-    expectFailed(httpRequest(network, siteAddress("slow.jpg"), exchange), exchange);
+    expectFailed(httpRequest(network, siteAddress("slow.jpg"), exchange), exchange, HttpFailure::SinkRefused);
     EXPECT_EQ(sink->events, "w");
 
     // Cut off midway, the exchange fails with what arrived in the sink.
@@ -597,7 +601,7 @@ TEST_F(HttpClientTest, aSinkThatRefusesEndsTheTransfer) {
     auto cutSink = std::make_shared<RecordingSink>();
     HttpExchange cutOff;
     cutOff.bodySink = cutSink;
-    expectFailed(httpRequest(network, siteAddress("cut.jpg"), cutOff), cutOff);
+    expectFailed(httpRequest(network, siteAddress("cut.jpg"), cutOff), cutOff, HttpFailure::CutShort);
     EXPECT_EQ(cutOff.bodyBytes, 0);
     EXPECT_LE(cutSink->body.size(), cut.body.size() / 2);
 }
@@ -691,7 +695,9 @@ TEST_F(HttpClientTest, aPlainReadReturnsWholeBodiesAndWhatArrivedBeforeABreak) {
     ByteArray read = httpReadUrl(network, siteAddress("whole.jpg"));
     EXPECT_EQ(read.size(), large.size());
     EXPECT_TRUE(read == large);
-    ByteArray readBroken = httpReadUrl(network, siteAddress("broken.jpg"));
+    HttpFailure failure = HttpFailure::None;
+    ByteArray readBroken = httpReadUrl(network, siteAddress("broken.jpg"), &failure);
+    EXPECT_EQ(failure, HttpFailure::CutShort);
     EXPECT_EQ(readBroken.size(), large.size() / 2);
     EXPECT_TRUE(readBroken == large.substr(0, large.size() / 2));
     EXPECT_TRUE(httpRequest(network, siteAddress("broken.jpg")).empty());

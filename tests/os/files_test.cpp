@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -217,4 +218,45 @@ TEST_F(FilesTest, aLinkIsNeitherListedNorRemovedAsATree) {
               std::vector<Text>{"real"_t});
     EXPECT_FALSE(files::removeTree(at("alias")));
     EXPECT_TRUE(files::isDirectory(at("real")));
+}
+
+TEST_F(FilesTest, aFailedCallSaysWhy) {
+    ASSERT_TRUE(files::writeFile(at("plain"), "x"));
+    ASSERT_TRUE(ensureFolder(at("real")));
+    using Kind = SystemError::Kind;
+    struct Case {
+        const char* call;
+        std::function<bool(SystemError*)> fails;
+        Kind kind;
+    };
+    std::vector<Case> cases{
+        {"replace in a missing folder",
+         [&](SystemError* e) { return files::replaceFile(at("no\\1.jpg"), "x", e); }, Kind::System},
+        {"remove a missing file", [&](SystemError* e) { return files::removeFile(at("none.jpg"), e); },
+         Kind::System},
+        {"a folder below a file",
+         [&](SystemError* e) { return files::ensureFolderBelow(directory.path(), at("plain\\a"), e); },
+         Kind::NotAFolder},
+        {"a folder outside the root",
+         [&](SystemError* e) { return files::ensureFolderBelow(at("real"), at("other"), e); },
+         Kind::OutsideFolder},
+        {"a tree that is a file",
+         [&](SystemError* e) { return files::removeTree(at("plain"), files::DotEntries::Remove, e); },
+         Kind::NotAFolder},
+    };
+    if (linksCanBeMade() && makeFolderLink(at("real"), at("alias")))
+        cases.push_back(
+            {"a folder through a link",
+             [&](SystemError* e) { return files::ensureFolderBelow(directory.path(), at("alias\\a"), e); },
+             Kind::LinkRefused});
+    for (const Case& c : cases) {
+        SystemError error{Kind::System, -1};
+        EXPECT_FALSE(c.fails(&error)) << c.call;
+        EXPECT_EQ(error.kind, c.kind) << c.call;
+        // Where the system refused, its own code and words.
+        if (c.kind == Kind::System) {
+            EXPECT_GT(error.code, 0) << c.call;
+            EXPECT_FALSE(systemErrorText(error.code).empty()) << c.call;
+        }
+    }
 }

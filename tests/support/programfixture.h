@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -69,6 +70,15 @@ protected:
     Text lastMessageText() const {
         auto messages = window.messages();
         return messages.empty() ? Text{} : messages.back().text;
+    }
+    // The cause the last message posted carries, or the last of those with `id`.
+    Cause lastCause(std::optional<MessageId> id = std::nullopt) const {
+        const std::vector<Message> posted = program.messages.recent();
+        for (auto message = posted.rbegin(); message != posted.rend(); ++message) {
+            if (!id || message->id == *id)
+                return message->cause;
+        }
+        return {};
     }
 
     TemporaryDirectory directory;
