@@ -149,6 +149,12 @@ flock 9
 
 if [ -e "$dir/complete" ]; then
   say "up to date: $(paste -sd' ' "$dir/versions")"
+  # A cache carried along with a copy of the tree names its old place in its pkg-config files.
+  built_at=$(cat "$dir/prefix-path" 2> /dev/null || true)
+  if [ -n "$built_at" ] && [ "$built_at" != "$prefix" ]; then
+    sed -i "s#$built_at#$prefix#g" "$prefix"/lib/pkgconfig/*.pc
+    echo "$prefix" > "$dir/prefix-path"
+  fi
   ln -sfn "$key" "$cache/current"
   hand_out_prefix
   exit 0
@@ -268,6 +274,7 @@ sed -i -E 's#[^ ]*/libz\.a( |$)#-lz\1#g' "$prefix/lib/pkgconfig/libcurl.pc"
   echo "cpp-httplib $(cat "$work/src-cpp-httplib/version")"
   dpkg-query -W -f='googletest ${Version}\n' googletest
 } > "$dir/versions"
+echo "$prefix" > "$dir/prefix-path"
 touch "$dir/complete"
 ln -sfn "$key" "$cache/current"
 rm -rf "$work"
