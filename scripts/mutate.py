@@ -133,6 +133,21 @@ MUTATIONS = [
     # The rows, kept once: a worker of an album no longer shown leaves the new rows alone.
     ("src/program/imagerows.cpp", "if (batch.fill != m_rows->batch->fill || row < 0 ||", "if (batch.fill > m_rows->batch->fill || row < 0 ||",
      "ImageRowsTest.*"),
+    # The sleep lock: what it asks logind for, how a bus without logind answers, the bound on a
+    # hung bus, its taking and its release at the run's end and at a stop, the command line's line.
+    ("src/os/sleeplock_posix.cpp", "\"sleep\", \"xiuyun\", \"下载进行中\", \"block\");",
+     "\"idle\", \"xiuyun\", \"下载进行中\", \"block\");", "DownloadSleepLockTest.*"),
+    ("src/os/sleeplock_posix.cpp", "        return {SleepLockState::NoService, error.name};",
+     "        return {SleepLockState::Refused, error.name};", "SleepLockTest.*"),
+    ("src/os/sleeplock_posix.cpp", "        if (left.count() <= 0)\n            break;\n", "", "SleepLockTest.*"),
+    ("src/download/download.cpp", "        download->holdSleepLock();\n", "",
+     "DownloadSleepLockTest.*:Buses/CommandLineSleepLockTest.*"),
+    ("src/download/download.cpp", "    m_stop.request();\n    // A scheduler held up in a request sees the stop late; the system need not wait for it.\n    releaseSleepLock();\n",
+     "    m_stop.request();\n", "Ends/DownloadSleepLockEndTest.*"),
+    ("src/download/scheduler.cpp", "    download.releaseSleepLock();\n", "", "DownloadSleepLockTest.*"),
+    ("src/app/commandline.cpp", "        sleepLockTold = true;\n", "", "Buses/CommandLineSleepLockTest.*"),
+    ("src/app/commandline.cpp", "        if (outcome->state != SleepLockState::Held)\n", "        if (true)\n",
+     "Buses/CommandLineSleepLockTest.*"),
     # A folder name's length on disk.
     ("src/text/textutils.cpp", "        if (diskBytes + onDisk > budget)", "        if (diskBytes + onDisk >= budget)",
      "SafeFolderElementTest.*"),

@@ -5,8 +5,9 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev
-  libcurl4-openssl-dev libpcre2-dev zlib1g-dev
+  libcurl4-openssl-dev libpcre2-dev zlib1g-dev libsystemd-dev
   libgtest-dev libgmock-dev libcpp-httplib-dev libssl-dev openssl libbenchmark-dev
+  dbus-daemon python3-dbusmock
   xvfb xauth fonts-wqy-microhei
 )
 

@@ -11,6 +11,7 @@
 #include "frontends/console/consolewindow.h"
 #include "os/files.h"
 #include "os/interrupt.h"
+#include "os/sleeplock.h"
 #include "program/presenter.h"
 #include "text/textutils.h"
 
@@ -79,6 +80,30 @@ std::string progressLine(const Program& program, std::chrono::steady_clock::time
     }
     return line + "图片 " + std::to_string(albumDone) + "/" + std::to_string(rows) + " · 共 " +
            std::to_string(total) + " 张 · " + rate + " 张/秒";
+}
+
+// The one line that says the system may sleep while the download runs, and why.
+Text sleepLockNotice(const SleepLockOutcome& outcome) {
+    Text reason;
+    switch (outcome.state) {
+    case SleepLockState::NoBus:
+        reason = "连不上系统总线"_t;
+        break;
+    case SleepLockState::NoService:
+        reason = "系统总线上没有 logind"_t;
+        break;
+    case SleepLockState::Refused:
+        reason = "系统拒绝了请求"_t;
+        break;
+    case SleepLockState::NoAnswer:
+        reason = "系统没有及时应答"_t;
+        break;
+    case SleepLockState::Held:
+        break;
+    }
+    if (!outcome.detail.empty())
+        reason += "（"_t + Text::fromUtf8(outcome.detail) + "）"_t;
+    return "无法阻止系统睡眠："_t + reason;
 }
 
 Text absoluteFolder(const Text& folder, const Text& startDirectory) {
@@ -245,7 +270,18 @@ int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
 
     const auto started = std::chrono::steady_clock::now();
     bool cancelled = false;
+    // Said once, as soon as the download has asked: it goes on, though the system may sleep.
+    bool sleepLockTold = false;
+    auto tellSleepLock = [&] {
+        const std::optional<SleepLockOutcome> outcome = lastSleepLockOutcome(program);
+        if (sleepLockTold || !outcome)
+            return;
+        sleepLockTold = true;
+        if (outcome->state != SleepLockState::Held)
+            window.showNotice(sleepLockNotice(*outcome).toUtf8());
+    };
     while (!waitForDownloadThreads(program, std::chrono::milliseconds(200))) {
+        tellSleepLock();
         if (cancelRequested && !cancelled) {
             cancelled = true;
             if (program.phase == Phase::Downloading)
@@ -253,6 +289,7 @@ int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
         }
         window.showProgress(progressLine(program, started));
     }
+    tellSleepLock();
     window.showProgress(progressLine(program, started), ConsoleWindow::Progress::Last);
     window.endProgress();
     if (program.failureReport)

@@ -29,6 +29,9 @@ std::shared_ptr<Download> Download::start(Program& program, StartRequest request
     program.schedulerThread = download;
     program.lastDownload = download;
     runDetached(program, [download, body = std::move(body)] {
+        // Here rather than on the window's thread: a bus that is slow to answer holds up the first
+        // image at most, never the window.
+        download->holdSleepLock();
         body(*download);
         {
             std::lock_guard ended(download->m_mutex);
@@ -64,6 +67,32 @@ Cause Download::imageFailure(const Text& path) const {
     std::lock_guard lock(m_mutex);
     const auto found = m_imageFailures.find(path);
     return found == m_imageFailures.end() ? Cause{} : found->second;
+}
+
+void Download::requestStop() {
+    m_stop.request();
+    // A scheduler held up in a request sees the stop late; the system need not wait for it.
+    releaseSleepLock();
+}
+
+void Download::holdSleepLock() {
+    auto lock = std::make_unique<SleepLock>();
+    std::lock_guard guard(m_mutex);
+    m_sleepLockOutcome = lock->outcome();
+    // A stop that came while the system was asked has found nothing to release.
+    if (!m_stop.requested())
+        m_sleepLock = std::move(lock);
+}
+
+void Download::releaseSleepLock() {
+    std::unique_ptr<SleepLock> released;
+    std::lock_guard guard(m_mutex);
+    released = std::move(m_sleepLock);
+}
+
+std::optional<SleepLockOutcome> Download::sleepLockOutcome() const {
+    std::lock_guard guard(m_mutex);
+    return m_sleepLockOutcome;
 }
 
 bool Download::waitMs(std::chrono::milliseconds duration) const {
@@ -105,6 +134,11 @@ bool releaseThread(Program& program, const Download& download) {
 Text lastImageRootFolder(Program& program) {
     std::lock_guard lock(program.downloadLock);
     return program.lastDownload ? program.lastDownload->imageRootFolder() : Text();
+}
+
+std::optional<SleepLockOutcome> lastSleepLockOutcome(Program& program) {
+    std::lock_guard lock(program.downloadLock);
+    return program.lastDownload ? program.lastDownload->sleepLockOutcome() : std::nullopt;
 }
 
 bool waitForDownloadThreads(Program& program, std::chrono::milliseconds timeout) {

@@ -1,8 +1,9 @@
 // One download and its run: its scheduler thread, its stop request, its running workers, the
-// folder its images go to, its thread limit and its retries.
+// folder its images go to, its thread limit, its retries and its sleep lock.
 #pragma once
 
 #include "download/journal.h"
+#include "os/sleeplock.h"
 #include "program/cause.h"
 #include "program/program.h"
 #include "program/requests.h"
@@ -14,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace xiuyun {
 
@@ -22,8 +24,8 @@ public:
     using Body = std::function<void(Download&)>;
 
     // Makes the download the program's schedulerThread and lastDownload and runs `body` on a
-    // thread of its own, under the program's download policy. The handle is in place before the
-    // body can reach its own end, where it releases it.
+    // thread of its own, under the program's download policy, with the system kept awake. The
+    // handle is in place before the body can reach its own end, where it releases it.
     static std::shared_ptr<Download> start(Program& program, StartRequest request, Text imageRootFolder,
                                            Body body, std::optional<Journal> journal = std::nullopt);
 
@@ -64,8 +66,9 @@ public:
     void countRetry() { ++m_retryCount; }
 
     // Asks the scheduler to end: it checks the request at every wait and before it starts a worker,
-    // and then ends without its end-of-download steps. Workers already running finish.
-    void requestStop() { m_stop.request(); }
+    // and then ends without its end-of-download steps. Workers already running finish. The
+    // system may sleep again at once.
+    void requestStop();
     bool stopRequested() const { return m_stop.requested(); }
     // The scheduler's wait: at least `duration`, keeping the window alive; false, at once, when
     // the stop is requested.
@@ -80,6 +83,14 @@ public:
 
     // Runs one worker on a short-lived thread of its own.
     void startWorker(std::function<void()> work);
+
+    // Keeps the system from sleeping until the run ends or is stopped, unless it is stopped
+    // already. Waits at most sleepLockTimeout for the system; called on the scheduler's thread.
+    void holdSleepLock();
+    // Lets the system sleep again; the run's end and its stop call it, whichever comes first.
+    void releaseSleepLock();
+    // How taking the sleep lock went; nothing before it was tried.
+    std::optional<SleepLockOutcome> sleepLockOutcome() const;
 
     // True once the scheduler body has returned; waits at most `timeout` for that.
     bool waitForScheduler(std::chrono::milliseconds timeout) const;
@@ -97,6 +108,8 @@ private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_ended;
     bool m_schedulerEnded = false;
+    std::unique_ptr<SleepLock> m_sleepLock;             // under m_mutex
+    std::optional<SleepLockOutcome> m_sleepLockOutcome; // under m_mutex
 };
 
 // Workers running for the download under way; 0 when there is none, also while the workers of a
@@ -116,6 +129,10 @@ bool releaseThread(Program& program, const Download& download);
 // The folder of the images of the download started last; empty when none was started since the
 // last reset.
 Text lastImageRootFolder(Program& program);
+
+// How the download started last took its sleep lock; nothing when none was started since the last
+// reset, or when it has not tried yet.
+std::optional<SleepLockOutcome> lastSleepLockOutcome(Program& program);
 
 // Waits until every scheduler and worker thread of every download of the program has returned (at
 // most `timeout`); true when none is left. Nothing of a Program may go before its threads have.

@@ -161,7 +161,8 @@ void settleJob(Download& download, bool failed) {
     program.failureReport = report;
 }
 
-// The end of a download that was not stopped: buttons, handle, the final check and its report.
+// The end of a download that was not stopped: buttons, handle, sleep lock, the final check and its
+// report.
 // The final check walks the album's folder when one is given (a single album), else the whole
 // target folder (list types). Once the handle is released a cancel no longer waits for this thread, and a
 // reset may empty the analysis at once: from there on nothing but the download's own values is read.
@@ -177,6 +178,8 @@ void finishDownload(Download& download, const Text& folderGiven, MessageId maybe
         setPhase(program, Phase::Analysed);
         releaseThread(program, download);
     }
+    // The images are in: the system may sleep while the final check runs and its box waits.
+    download.releaseSleepLock();
     // One retry pass is reported as 2.
     const int retries = download.retryCount() != 0 ? download.retryCount() + 1 : 0;
     const bool failed = scanFailedImages(program.window, program.engine->wholeImages, scanned);

@@ -1,6 +1,9 @@
 #include "app/commandline.h"
 
 #include "support/downloadfixture.h"
+#ifndef _WIN32
+#include "support/systembus.h"
+#endif
 
 #include <cstdio>
 #include <future>
@@ -179,5 +182,32 @@ TEST_F(CommandLineRunTest, ctrlCCancelsAndTheRunningImagesFinish) {
     EXPECT_TRUE(holdsAlbum(listAlbumFolder(at("summer"), 1, album), {album.id, album.title, 2, {}, {}}));
     EXPECT_EQ(output.find("恭喜客官"), std::string::npos);
 }
+
+#ifndef _WIN32
+// With logind on the bus, or with no bus at all (the fixture's bus is not there).
+class CommandLineSleepLockTest : public CommandLineRunTest, public ::testing::WithParamInterface<Logind> {};
+
+TEST_P(CommandLineSleepLockTest, aDownloadTheSystemMaySleepThroughSaysSoOnceInALineAndNoBox) {
+    std::optional<MockSystemBus> bus;
+    if (GetParam() == Logind::Mocked)
+        bus.emplace(directory.native() / "system_bus_socket", Logind::Mocked);
+    serveGallery(std::chrono::milliseconds(150)); // some rounds of the progress line
+    EXPECT_EQ(run({"--no-window", "--threads", "1", searchAddress()}), exitDownloaded);
+
+    EXPECT_EQ(output,
+              "【温馨提示】\n状态：分析数据完成\n\n原因：\n\n解决：\n\n说明：线程可调，其他禁止再输入\n\n"
+              "【恭喜客官】\n状态：图片下载完成\n\n原因：\n\n重试：0\n\n");
+    const std::string notice = "无法阻止系统睡眠：连不上系统总线（No such file or directory）\n";
+    const std::size_t at = progressOutput.find(notice);
+    if (GetParam() == Logind::Mocked) {
+        EXPECT_EQ(progressOutput.find("无法阻止系统睡眠"), std::string::npos) << progressOutput;
+    } else {
+        EXPECT_NE(at, std::string::npos) << progressOutput;
+        EXPECT_EQ(progressOutput.find("无法阻止系统睡眠", at + 1), std::string::npos) << progressOutput;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Buses, CommandLineSleepLockTest, ::testing::Values(Logind::Absent, Logind::Mocked));
+#endif
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "os/files.h"
 #include "os/programdir.h"
 #include "program/program.h"
+#include "support/environment.h"
 #include "support/headlesswindow.h"
 
 #include <gtest/gtest.h>
@@ -82,6 +83,12 @@ protected:
     }
 
     TemporaryDirectory directory;
+#ifndef _WIN32
+    // The downloads of the tests ask a bus that is not there rather than the machine's own logind;
+    // the sleep lock's tests put a bus of their own in its place.
+    EnvironmentVariable noSystemBus{"DBUS_SYSTEM_BUS_ADDRESS",
+                                    "unix:path=" + (directory.native() / "no_system_bus").string()};
+#endif
     HeadlessWindow window;
     Program program;
 };

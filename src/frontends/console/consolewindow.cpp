@@ -53,6 +53,12 @@ void ConsoleWindow::showProgress(const std::string& line, Progress progress) {
     m_shownProgress = line;
 }
 
+void ConsoleWindow::showNotice(const std::string& line) {
+    std::lock_guard lock(m_outputMutex);
+    clearProgressLocked();
+    writeUtf8(m_progress, line + "\n");
+}
+
 void ConsoleWindow::endProgress() {
     std::lock_guard lock(m_outputMutex);
     if (m_progressIsTerminal && !m_shownProgress.empty()) {

@@ -29,6 +29,8 @@ public:
     // its own, at most one a second unless it is the last.
     enum class Progress { Running, Last };
     void showProgress(const std::string& line, Progress progress = Progress::Running);
+    // A line for the user beside the boxes, on the progress stream, such as a warning.
+    void showNotice(const std::string& line);
     // Ends the progress line, so that what follows starts on a line of its own.
     void endProgress();
     // A line of the command line's own among the messages.
