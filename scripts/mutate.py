@@ -160,6 +160,8 @@ MUTATIONS = [
      "JournalTest.imagesThatStillFailAreListedAndTheNextStartFetchesThemAlone"),
     ("src/download/scheduler.cpp", "        removeFailureReport(folder, journal->key());\n", "",
      "JournalTest.imagesThatStillFailAreListedAndTheNextStartFetchesThemAlone"),
+    ("src/download/scheduler.cpp", "    journal->end(journal->failedCount() == 0, report.has_value());",
+     "    journal->end(true, report.has_value());", "JournalTest.imagesThatStillFailAreListedAndTheNextStartFetchesThemAlone"),
     ("src/download/cleanup.cpp", "        Journal::open(program, *job).forget();", "        Journal::open(program, *job);",
      "JournalTest.theCleanUpOfACancelledDownloadForgetsTheJob"),
     ("src/download/journal.cpp", "    if (!(stored == expected))\n        return std::nullopt;\n", "",

@@ -143,7 +143,7 @@ std::vector<LedgerEntry> albumFailures(Download& download, const AlbumTarget& ta
 // The journal's part of the end: the job is finished when nothing failed; the report of what did
 // is written beside the images before the closing box, and an old one of the job goes once a run
 // ends clean.
-void settleJob(Download& download, bool failed) {
+void settleJob(Download& download) {
     Program& program = download.program();
     Journal* journal = download.journal();
     if (!journal)
@@ -156,7 +156,8 @@ void settleJob(Download& download, bool failed) {
     } else if (journal->reportWritten()) {
         removeFailureReport(folder, journal->key());
     }
-    journal->end(!failed && journal->failedCount() == 0, report.has_value());
+    // The job is this list alone: an image failing elsewhere in the target folder is not its own.
+    journal->end(journal->failedCount() == 0, report.has_value());
     std::lock_guard lock(program.downloadLock);
     program.failureReport = report;
 }
@@ -183,7 +184,7 @@ void finishDownload(Download& download, const Text& folderGiven, MessageId maybe
     // One retry pass is reported as 2.
     const int retries = download.retryCount() != 0 ? download.retryCount() + 1 : 0;
     const bool failed = scanFailedImages(program.window, program.engine->wholeImages, scanned);
-    settleJob(download, failed);
+    settleJob(download);
     post(program, {failed ? maybeFailed : MessageId::DownloadDone, {Text::number(retries)}});
     // The download is over: another copy of the program may work from the data folder now.
     releaseWorkLock(program);

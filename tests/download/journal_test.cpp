@@ -103,7 +103,9 @@ TEST_F(JournalTest, imagesThatStillFailAreListedAndTheNextStartFetchesThemAlone)
     const Text report = failureReportPath(directory.path());
     const std::optional<ByteArray> listed = files::readFile(report);
     ASSERT_TRUE(listed);
-    const std::string text = *listed;
+    // Notepad reads UTF-8 without a byte-order mark as the user's code page.
+    ASSERT_TRUE(listed->starts_with(files::utf8TextPrefix()));
+    const std::string text = listed->substr(files::utf8TextPrefix().size());
     EXPECT_EQ(text.substr(0, text.find("\r\n")),
               ("下载失败的图片：共 1 张　页面地址："_t + address(search)).toUtf8());
     EXPECT_NE(text.find(address(broken).toUtf8() + "　原因：网站回应 HTTP 状态 404"), std::string::npos)

@@ -1,9 +1,10 @@
-// A list download killed (SIGKILL, as a crash or a power cut does) at random moments and started
+// A list download killed (SIGKILL, as a crash or a power cut does) at twenty random moments and started
 // again each time ends with the tree an uninterrupted run leaves, asking again for nothing it had.
 #include "download/failedimages.h"
 #include "support/childprocess.h"
 #include "support/downloadfixture.h"
 
+#include <cstdio>
 #include <map>
 #include <random>
 #include <set>
@@ -15,6 +16,7 @@ namespace {
 
 const std::string category = "/t/xinggan/";
 constexpr int threads = 10;
+constexpr int kills = 20;
 
 class ResumeTest : public DownloadFixture {
 protected:
@@ -55,7 +57,8 @@ TEST_F(ResumeTest, aListKilledAtRandomMomentsEndsWholeAndAsksForNothingItHad) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
 
-    for (int kill = 0; kill < 5; ++kill) {
+    int most = 0, all = 0;
+    for (int kill = 0; kill < kills; ++kill) {
         std::set<std::string> whole;
         for (const auto& [path, image] : imageFile)
             if (!isFailedImageFile(image.file))
@@ -75,8 +78,12 @@ TEST_F(ResumeTest, aListKilledAtRandomMomentsEndsWholeAndAsksForNothingItHad) {
         for (std::size_t i = asked; i < requests.size(); ++i)
             again += whole.contains(requests[i].path) ? 1 : 0;
         EXPECT_LE(again, threads) << "restart " << kill;
+        most = std::max(most, again);
+        all += again;
     }
 
+    std::printf("[ resume ] %d kills: whole images asked for again, at most %d in a restart, %d in all\n",
+                kills, most, all);
     ChildProcess last = startDownload();
     EXPECT_EQ(last.wait(std::chrono::minutes(2)), 0);
     for (const auto& [path, image] : imageFile)
