@@ -57,7 +57,7 @@ MUTATIONS = [
      "BusySiteTest.aSiteThatStaysBusyIsAskedABoundedNumberOfTimesAndReported"),
     ("src/download/imageworker.cpp", "            file.reset(); // no temporary file stays through the wait\n", "",
      "BusySiteTest.aCancelEndsALongWaitAtOnceAndNothingIsWritten"),
-    ("src/download/imageworker.cpp", "exchange.status == 0 || exchange.status >= 400 ||", "exchange.status == 0 || exchange.status > 400 ||",
+    ("src/download/imageworker.cpp", "exchange.status != 0 && exchange.status < 400;", "exchange.status != 0 && exchange.status <= 400;",
      "Answers/ErrorAnswerTest.*"),
     ("src/download/imageworker.cpp", "    if (extension.empty())\n        extension = \".jpg\"_t;", "",
      "ImageFileNameTest.*"),
@@ -151,6 +151,22 @@ MUTATIONS = [
     # A folder name's length on disk.
     ("src/text/textutils.cpp", "        if (diskBytes + onDisk > budget)", "        if (diskBytes + onDisk >= budget)",
      "SafeFolderElementTest.*"),
+    # The journal: a begun job goes on, whole images stay, the ledger and its report, the clean-up.
+    ("src/download/startcommand.cpp", "    } else if (request.resume == StartRequest::Resume::IfUnfinished && journal.resumes()) {",
+     "    } else if (false) {", "JournalTest.*"),
+    ("src/download/download.h", "m_request.skipExisting || (m_journal && m_journal->resumes())", "m_request.skipExisting",
+     "JournalTest.aJobBrokenOffGoesOnWhereItStoppedAndAsksForNothingItHad"),
+    ("src/download/scheduler.cpp", "albumFailures(download, *albumFolder, name, current->number, current->title)", "{}",
+     "JournalTest.imagesThatStillFailAreListedAndTheNextStartFetchesThemAlone"),
+    ("src/download/scheduler.cpp", "        removeFailureReport(folder, journal->key());\n", "",
+     "JournalTest.imagesThatStillFailAreListedAndTheNextStartFetchesThemAlone"),
+    ("src/download/scheduler.cpp", "    journal->end(journal->failedCount() == 0, report.has_value());",
+     "    journal->end(true, report.has_value());", "JournalTest.imagesThatStillFailAreListedAndTheNextStartFetchesThemAlone"),
+    ("src/download/cleanup.cpp", "        Journal::open(program, *job).forget();", "        Journal::open(program, *job);",
+     "JournalTest.theCleanUpOfACancelledDownloadForgetsTheJob"),
+    ("src/download/journal.cpp", "    if (!(stored == expected))\n        return std::nullopt;\n", "",
+     "JournalTextTest.*"),
+    ("src/os/files.cpp", "writer != 0 && !isProcessRunning(writer)", "writer != 0", "FilesTest.onlyThePartsOfAProcessNoLongerRunningAreRemoved"),
 ]
 
 

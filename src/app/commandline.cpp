@@ -256,7 +256,11 @@ int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
     if (cancelRequested)
         return exitInterrupted;
 
-    const StartRequest start{.address = address, .folder = folder, .skipExisting = commandLine.skipExisting};
+    const StartRequest start{.address = address,
+                             .folder = folder,
+                             .skipExisting = commandLine.skipExisting,
+                             .resume = commandLine.force ? StartRequest::Resume::Never
+                                                         : StartRequest::Resume::IfUnfinished};
     onStartDownload(program, start);
     if (program.forceNextStart) {
         if (!commandLine.force)
@@ -288,6 +292,10 @@ int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
     tellSleepLock();
     window.showProgress(progressLine(program, started), ConsoleWindow::Progress::Last);
     window.endProgress();
+    if (program.failureReport)
+        window.printLine("未能下载的图片共 "_t + Text::number(program.failureReport->count) +
+                         " 张，清单："_t +
+                         files::fromNativePath(files::nativePath(program.failureReport->path)));
     if (cancelled)
         return exitInterrupted;
     // "图片下载完成" alone is no success when a failure was reported on the way (a list page that

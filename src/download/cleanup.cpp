@@ -82,7 +82,17 @@ void deleteCancelledImages(Program& program, const CleanUpRequest& request) {
     const Text allowed[] = {request.folder, program.programDir};
     const Text kept[] = {program.dataDir()}; // a list folder named "vrd" must not take the cache along
     SystemError error;
-    if (deleteFolderTree(lastImageRootFolder(program), allowed, kept, &error))
+    const bool deleted = deleteFolderTree(lastImageRootFolder(program), allowed, kept, &error);
+    // The job goes with its images: a start of it from now on begins afresh.
+    std::optional<JobKey> job;
+    {
+        std::lock_guard lock(program.downloadLock);
+        if (program.lastDownload)
+            job = program.lastDownload->job();
+    }
+    if (job)
+        Journal::open(program, *job).forget();
+    if (deleted)
         post(program, MessageId::CancelledImagesDeleted);
     else
         post(program, {MessageId::CancelledImagesNotDeleted, {}, error});

@@ -22,8 +22,9 @@ void runDetached(const Program& program, std::function<void()> work) {
 } // namespace
 
 std::shared_ptr<Download> Download::start(Program& program, StartRequest request, Text imageRootFolder,
-                                          Body body) {
-    auto download = std::make_shared<Download>(program, std::move(request), std::move(imageRootFolder));
+                                          Body body, std::optional<Journal> journal) {
+    auto download = std::make_shared<Download>(program, std::move(request), std::move(imageRootFolder),
+                                               std::move(journal));
     std::lock_guard lock(program.downloadLock);
     program.schedulerThread = download;
     program.lastDownload = download;
@@ -49,6 +50,23 @@ Text Download::imageRootFolder() const {
 void Download::setImageRootFolder(Text folder) {
     std::lock_guard lock(m_mutex);
     m_imageRootFolder = std::move(folder);
+}
+
+void Download::noteImageFailure(const Text& path, Cause cause) {
+    std::lock_guard lock(m_mutex);
+    // Bounded by the images of the job that failed, each once.
+    m_imageFailures[path] = std::move(cause);
+}
+
+void Download::noteImageSaved(const Text& path) {
+    std::lock_guard lock(m_mutex);
+    m_imageFailures.erase(path);
+}
+
+Cause Download::imageFailure(const Text& path) const {
+    std::lock_guard lock(m_mutex);
+    const auto found = m_imageFailures.find(path);
+    return found == m_imageFailures.end() ? Cause{} : found->second;
 }
 
 void Download::requestStop() {

@@ -2,7 +2,9 @@
 // folder its images go to, its thread limit, its retries and its sleep lock.
 #pragma once
 
+#include "download/journal.h"
 #include "os/sleeplock.h"
+#include "program/cause.h"
 #include "program/program.h"
 #include "program/requests.h"
 #include "window/waits.h"
@@ -10,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -24,11 +27,12 @@ public:
     // thread of its own, under the program's download policy, with the system kept awake. The
     // handle is in place before the body can reach its own end, where it releases it.
     static std::shared_ptr<Download> start(Program& program, StartRequest request, Text imageRootFolder,
-                                           Body body);
+                                           Body body, std::optional<Journal> journal = std::nullopt);
 
-    Download(Program& program, StartRequest request, Text imageRootFolder)
+    Download(Program& program, StartRequest request, Text imageRootFolder,
+             std::optional<Journal> journal = std::nullopt)
         : m_program(program), m_policy(program.downloadPolicy), m_request(std::move(request)),
-          m_imageRootFolder(std::move(imageRootFolder)) {}
+          m_imageRootFolder(std::move(imageRootFolder)), m_journal(std::move(journal)) {}
     Download(const Download&) = delete;
     Download& operator=(const Download&) = delete;
 
@@ -44,6 +48,18 @@ public:
     // The workers a batch runs at once: the program's thread count when the batch started.
     int threadLimit() const { return m_threadLimit; }
     void takeThreadLimit() { m_threadLimit = m_program.threadCount.load(); }
+
+    // The job's journal when the download keeps one; the scheduler's alone.
+    Journal* journal() { return m_journal ? &*m_journal : nullptr; }
+    // The job, which never changes: any thread.
+    std::optional<JobKey> job() const { return m_journal ? std::optional(m_journal->key()) : std::nullopt; }
+    // An image already whole on disk is not asked for again: the job resumes, or the request says
+    // so.
+    bool skipsWholeImages() const { return m_request.skipExisting || (m_journal && m_journal->resumes()); }
+    // Why the image of that path failed last; forgotten once it is saved. Any thread.
+    void noteImageFailure(const Text& path, Cause cause);
+    void noteImageSaved(const Text& path);
+    Cause imageFailure(const Text& path) const;
 
     // Album downloads started again because a check found a failed image; the scheduler's alone.
     int retryCount() const { return m_retryCount; }
@@ -86,6 +102,8 @@ private:
     Text m_imageRootFolder; // under m_mutex
     std::atomic<int> m_threadLimit = 0;
     int m_retryCount = 0;
+    std::optional<Journal> m_journal;
+    std::map<Text, Cause> m_imageFailures; // under m_mutex
     StopSignal m_stop;
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_ended;

@@ -68,11 +68,16 @@ Fetched fetchImage(Download& download, const AlbumTarget& target, const ImageBat
     const Text& address = batch.addresses[row];
     for (int attempt = 1;; ++attempt) {
         // A folder below the target that is a link counts as one that can't be written to.
-        if (!files::isLinkFreeBelow(target.root, target.folder))
+        if (!files::isLinkFreeBelow(target.root, target.folder)) {
+            download.noteImageFailure(path, SystemError{SystemError::Kind::LinkRefused});
             return Fetched::WriteFailed;
-        std::optional<files::PartFile> file = files::PartFile::create(path);
-        if (!file)
+        }
+        SystemError error;
+        std::optional<files::PartFile> file = files::PartFile::create(path, &error);
+        if (!file) {
+            download.noteImageFailure(path, error);
             return Fetched::WriteFailed;
+        }
         auto sink = std::make_shared<PartFileSink>(*file);
         HttpExchange exchange;
         exchange.extraHeaders = "Referer: "_t + Text::fromGbk(SITE_ROOT);
@@ -80,8 +85,10 @@ Fetched fetchImage(Download& download, const AlbumTarget& target, const ImageBat
         exchange.timeoutSeconds = policy.imageTimeoutSeconds;
         exchange.progressFloor = policy.imageProgressFloor;
         httpRequest(download.program().network, address, exchange);
-        if (sink->failed())
+        if (sink->failed()) {
+            download.noteImageFailure(path, file->error());
             return Fetched::WriteFailed;
+        }
         if (isBusyAnswer(exchange.status) && attempt < policy.busyAnswerTries) {
             file.reset(); // no temporary file stays through the wait
             const auto wait = busyWait(exchange.responseHeaders, attempt, std::chrono::system_clock::now(),
@@ -95,11 +102,22 @@ Fetched fetchImage(Download& download, const AlbumTarget& target, const ImageBat
         // A 404 page or an HTML page sent with 200 is larger than 10 KB as often as not: it must
         // never stay on disk as a good image; nor may what a failed exchange left.
         const auto head = file->ends(pictureHeadBytes, 0);
-        if (exchange.status == 0 || exchange.status >= 400 || !head || !looksLikeImage(head->head)) {
-            if (!file->clear())
+        const bool answered = exchange.status != 0 && exchange.status < 400;
+        if (!answered || !head || !looksLikeImage(head->head)) {
+            download.noteImageFailure(path,
+                                      answered ? Cause{ImageFault::NotAnImage} : Cause{causeOf(exchange)});
+            if (!file->clear()) {
+                download.noteImageFailure(path, file->error());
                 return Fetched::WriteFailed;
+            }
+        } else {
+            download.noteImageSaved(path);
         }
-        return file->commit() ? Fetched::Saved : Fetched::WriteFailed;
+        if (!file->commit()) {
+            download.noteImageFailure(path, file->error());
+            return Fetched::WriteFailed;
+        }
+        return Fetched::Saved;
     }
 }
 
@@ -142,7 +160,7 @@ void downloadImageRow(Download& download, const AlbumTarget& target, const Image
     const Text path = target.folder + "\\"_t + imageFileName(row, batch.addresses[row]);
 
     WriteOutcome outcome = WriteOutcome::Written;
-    if (!(download.request().skipExisting && !isFailedImageFile(path))) {
+    if (!(download.skipsWholeImages() && !isFailedImageFile(path))) {
         if (fetchImage(download, target, batch, row, path) == Fetched::WriteFailed)
             outcome = leaveAddressList(program, target, batch, path);
     }

@@ -1,6 +1,7 @@
 #include "download/scheduler.h"
 
 #include "download/failedimages.h"
+#include "download/failurereport.h"
 #include "download/history.h"
 #include "download/imageworker.h"
 #include "net/httpclient.h"
@@ -113,6 +114,54 @@ std::shared_ptr<const AlbumTarget> albumTarget(Program& program, const Text& roo
         AlbumTarget{root, folder, program.analysis.imageCount.value_or(Text())});
 }
 
+// The images of the album in hand that still fail after its checks, each with why.
+std::vector<LedgerEntry> albumFailures(Download& download, const AlbumTarget& target, const Text& page,
+                                       long long albumNumber, const Text& albumTitle) {
+    Program& program = download.program();
+    std::shared_ptr<const ImageBatch> batch;
+    {
+        std::lock_guard lock(program.downloadLock);
+        batch = program.rows.batch();
+    }
+    std::vector<LedgerEntry> failures;
+    for (std::size_t row = 0; row < batch->addresses.size(); ++row) {
+        const Text& address = batch->addresses[row];
+        const Text path = target.folder + "\\"_t + imageFileName(static_cast<int>(row), address);
+        if (!isFailedImageFile(path))
+            continue;
+        Cause cause = download.imageFailure(path);
+        // Saved without a word against it, the file itself says what is wrong.
+        if (std::holds_alternative<std::monostate>(cause))
+            cause =
+                files::fileSize(path) > failedImageKb * 1024 ? ImageFault::NotWhole : ImageFault::TooSmall;
+        failures.push_back(
+            {page, albumNumber, albumTitle, static_cast<long long>(row) + 1, address, causeText(cause)});
+    }
+    return failures;
+}
+
+// The journal's part of the end: the job is finished when nothing failed; the report of what did
+// is written beside the images before the closing box, and an old one of the job goes once a run
+// ends clean.
+void settleJob(Download& download) {
+    Program& program = download.program();
+    Journal* journal = download.journal();
+    if (!journal)
+        return;
+    const Text& folder = download.request().folder;
+    std::optional<FailureReport> report;
+    if (journal->failedCount() > 0) {
+        if (writeFailureReport(folder, *journal))
+            report = FailureReport{failureReportPath(folder), journal->failedCount()};
+    } else if (journal->reportWritten()) {
+        removeFailureReport(folder, journal->key());
+    }
+    // The job is this list alone: an image failing elsewhere in the target folder is not its own.
+    journal->end(journal->failedCount() == 0, report.has_value());
+    std::lock_guard lock(program.downloadLock);
+    program.failureReport = report;
+}
+
 // The end of a download that was not stopped: buttons, handle, sleep lock, the final check and its
 // report.
 // The final check walks the album's folder when one is given (a single album), else the whole
@@ -135,6 +184,7 @@ void finishDownload(Download& download, const Text& folderGiven, MessageId maybe
     // One retry pass is reported as 2.
     const int retries = download.retryCount() != 0 ? download.retryCount() + 1 : 0;
     const bool failed = scanFailedImages(program.window, program.engine->wholeImages, scanned);
+    settleJob(download);
     post(program, {failed ? maybeFailed : MessageId::DownloadDone, {Text::number(retries)}});
     // The download is over: another copy of the program may work from the data folder now.
     releaseWorkLock(program);
@@ -145,8 +195,12 @@ void finishDownload(Download& download, const Text& folderGiven, MessageId maybe
 void runListDownload(Download& download) {
     Program& program = download.program();
     const Analysis& analysis = program.analysis;
+    Journal* journal = download.journal();
     const long long pages = analysis.singlePageList ? 1 : analysis.totalPages;
     const Text target = download.request().folder;
+    // The analysis read the first page of the download; a page after a skipped one is read when
+    // its turn comes.
+    bool pageRead = true;
     for (long long page = 1; page <= pages; ++page) {
         Text name;
         if (analysis.singlePageList) {
@@ -156,6 +210,16 @@ void runListDownload(Download& download) {
             if (program.albums.pageNumbers().empty())
                 break;
             name = program.albums.pageNumbers().front();
+        }
+        // A page the job finished before is passed over without a request.
+        if (journal && journal->pageFinished(name)) {
+            nextListPage(download, ReadPage::No);
+            pageRead = false;
+            continue;
+        }
+        if (!pageRead) {
+            readListPage(download);
+            pageRead = true;
         }
         const Text listFolder = target + separatorFor(target) + safeFolderElement(name);
         // A list folder that is a link counts as one that can't be made.
@@ -167,17 +231,31 @@ void runListDownload(Download& download) {
         download.setImageRootFolder(listFolder);
         const long long albums = analysis.albumsOnPage;
         for (long long album = 1; album <= albums; ++album) {
+            const std::optional<Album> current = program.albums.current();
+            if (journal && current && journal->albumFinished(current->link)) {
+                nextAlbum(program);
+                continue;
+            }
             const auto albumFolder =
                 albumTarget(program, target,
                             listFolder + "\\"_t + safeFolderElement(analysis.albumTitle.value_or(Text())));
+            // What a run killed mid-write left in the folder goes before the album is looked at.
+            files::removeLeftParts(albumFolder->folder);
             if (downloadAlbum(download, albumFolder, EnsureAlbumFolder::Yes,
                               download.policy().listAlbumChecks) == Batch::Stopped)
                 return;
-            if (const std::optional<Album> done = program.albums.current())
-                checkAndRecordHistory(program, done->link);
+            if (current) {
+                checkAndRecordHistory(program, current->link);
+                if (journal)
+                    journal->finishAlbum(
+                        name, current->number, current->link,
+                        albumFailures(download, *albumFolder, name, current->number, current->title));
+            }
             nextAlbum(program);
         }
-        nextListPage(download);
+        if (journal)
+            journal->finishPage(name);
+        nextListPage(download, ReadPage::Yes);
     }
     finishDownload(download, Text(), MessageId::ListDownloadMaybeFailed);
 }
@@ -186,9 +264,15 @@ void runAlbumDownload(Download& download) {
     Program& program = download.program();
     const Text folder = download.imageRootFolder();
     const auto album = albumTarget(program, folderHolding(folder), folder);
+    files::removeLeftParts(folder);
     if (downloadAlbum(download, album, EnsureAlbumFolder::No, download.policy().singleAlbumChecks) ==
         Batch::Stopped)
         return;
+    if (Journal* journal = download.journal()) {
+        const Text title = program.analysis.albumTitle.value_or(Text());
+        journal->finishAlbum(Text(), 1, journal->key().address,
+                             albumFailures(download, *album, Text(), 1, title));
+    }
     finishDownload(download, album->folder, MessageId::AlbumDownloadMaybeFailed);
 }
 
@@ -202,21 +286,46 @@ void nextAlbum(Program& program) {
     showAlbum(program, cleanFileName(album->title), Text::number(album->imageCount));
 }
 
-void nextListPage(Download& download) {
+void nextListPage(Download& download, ReadPage read) {
     Program& program = download.program();
     program.albums.nextListPage();
     if (!program.albums.pageNumbers().empty()) {
         const Text page = program.albums.pageNumbers().front();
         showCurrentPage(program, page);
-        const Text list = listAddressOf(program.analysis.analysedUrl);
-        const Text address = list + (list.endsWith("/"_t) ? Text() : "/"_t) + page + ".html"_t;
-        showPageAddress(program, address);
-        if (program.routes.crawlListPage)
-            program.routes.crawlListPage(program, address, download.request().folder,
-                                         fileNameOf(address, Extension::Drop), CrawlMode::NextPage);
+        showPageAddress(program, listPageAddress(program, page));
+        if (read == ReadPage::Yes)
+            readListPage(download);
+        return;
     }
     if (const std::optional<Album> album = program.albums.current())
         program.rows.fill(album->cover, album->imageCount);
+}
+
+void readListPage(Download& download) {
+    Program& program = download.program();
+    if (program.albums.pageNumbers().empty())
+        return;
+    const Text page = program.albums.pageNumbers().front();
+    const Text address = listPageAddress(program, page);
+    const int failuresBefore = program.messages.failures();
+    if (program.routes.crawlListPage)
+        program.routes.crawlListPage(program, address, download.request().folder,
+                                     fileNameOf(address, Extension::Drop), CrawlMode::NextPage);
+    if (const std::optional<Album> album = program.albums.current())
+        program.rows.fill(album->cover, album->imageCount);
+    // A page that could not be read goes into the ledger with the reason its message gave.
+    Journal* journal = download.journal();
+    if (journal && program.messages.failures() > failuresBefore) {
+        const std::vector<Message> posted = program.messages.recent();
+        const Message& last = posted.back();
+        const Text cause = causeText(last.cause);
+        journal->notePageFailure({page, 0, Text(), 0, address, cause.empty() ? messageText(last) : cause});
+    }
+}
+
+Text listPageAddress(const Program& program, const Text& page) {
+    const Text list = listAddressOf(program.analysis.analysedUrl);
+    return list + (list.endsWith("/"_t) ? Text() : "/"_t) + page + ".html"_t;
 }
 
 } // namespace xiuyun

@@ -23,20 +23,34 @@ void onStartDownload(Program& program, const StartRequest& request) {
         post(program, MessageId::StartLocked);
         return;
     }
+    // What a killed run left in the data folder goes, now that no other copy works from it.
+    files::removeLeftParts(program.dataDir());
+    files::removeLeftParts(program.dataDir() + "\\jobs"_t);
+    Journal journal = Journal::open(program, jobOf(program, request.folder));
     // A refused start leaves "2 强制下载": the next press downloads without asking the history.
     if (program.forceNextStart) {
         setForceNextStart(program, false);
+        journal.restart();
+    } else if (request.resume == StartRequest::Resume::IfUnfinished && journal.resumes()) {
+        // Begun and never finished, the job was not downloaded before: it goes on.
     } else if (checkAndRecordHistory(program, request.address)) {
         setForceNextStart(program, true);
         post(program, MessageId::StartDownloadedBefore);
         return;
+    } else {
+        journal.restart();
+    }
+    journal.begin();
+    {
+        std::lock_guard lock(program.downloadLock);
+        program.failureReport.reset();
     }
 
     setPhase(program, Phase::Downloading);
 
     if (isListPageType(program.analysis.pageType)) {
         skipToAddressedPage(program, request.address);
-        Download::start(program, request, Text(), runListDownload);
+        Download::start(program, request, Text(), runListDownload, std::move(journal));
     } else if (program.analysis.pageType == PAGE_ALBUM) {
         // An album folder that is a link counts as one that can't be made.
         const Text folder = program.analysis.albumFolder;
@@ -45,7 +59,7 @@ void onStartDownload(Program& program, const StartRequest& request) {
             post(program, {MessageId::FolderCreateFailed, {}, error});
             return;
         }
-        Download::start(program, request, folder, runAlbumDownload);
+        Download::start(program, request, folder, runAlbumDownload, std::move(journal));
     }
 }
 

@@ -52,6 +52,39 @@ bool replaceFile(const Text& path, std::string_view bytes, SystemError* error) {
     return (file->write(bytes) && file->commit()) || fail(error, file->error());
 }
 
+namespace {
+
+// The writer of a part file by its name "<name>.<pid>-<n>.part"; 0 for any other name.
+unsigned long partWriter(const Text& name) {
+    const std::string& bytes = name.bytes();
+    if (bytes.size() < 6 || bytes.compare(bytes.size() - 5, 5, ".part") != 0)
+        return 0;
+    const std::size_t dash = bytes.rfind('-', bytes.size() - 5);
+    const std::size_t dot = dash == std::string::npos ? std::string::npos : bytes.rfind('.', dash);
+    if (dot == std::string::npos || dash == dot + 1 || dash - dot > 11)
+        return 0;
+    unsigned long pid = 0;
+    for (std::size_t i = dot + 1; i < dash; ++i) {
+        if (bytes[i] < '0' || bytes[i] > '9')
+            return 0;
+        pid = pid * 10 + static_cast<unsigned long>(bytes[i] - '0');
+    }
+    return pid;
+}
+
+} // namespace
+
+int removeLeftParts(const Text& folder) {
+    int removed = 0;
+    const Text separator = endsWithSeparator(folder) ? Text() : Text::fromGbk("\\");
+    for (const Text& name : listEntries(folder, Text::fromGbk("*.part"), EntryKind::Files)) {
+        const unsigned long writer = partWriter(name);
+        if (writer != 0 && !isProcessRunning(writer) && removeFile(folder + separator + name))
+            ++removed;
+    }
+    return removed;
+}
+
 bool endsWithSeparator(const Text& path) {
     return path.endsWith(Text::fromGbk("\\")) || path.endsWith(Text::fromGbk("/"));
 }

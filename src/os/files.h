@@ -120,6 +120,22 @@ private:
     SystemError m_error;
 };
 
+// What a UTF-8 text file for the user to read begins with: a byte-order mark on Windows, whose
+// Notepad would take the text for the user's code page without one; nothing elsewhere.
+std::string_view utf8TextPrefix();
+
+// Has the entries of a folder (a file renamed into it) reach the disk, so that a power cut keeps
+// the new name. Nothing to do on Windows, whose rename is written through by the file system.
+bool syncFolder(const Text& folder);
+
+// True when a process of that number runs on this machine, this one included.
+bool isProcessRunning(unsigned long pid);
+
+// Removes the temporary files ("<name>.<pid>-<n>.part") a process that is no longer running left in
+// the folder when something killed it mid-write; those of a running process, this one included,
+// stay. Answers how many went.
+int removeLeftParts(const Text& folder);
+
 // A plain file held open, so that its data stays while it is held, also once its name is replaced
 // or removed, and is freed when the holder lets go: replacing a large file then leaves the freeing
 // of the old one (slow on a file system that discards freed blocks) to whoever lets go of it.

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -469,6 +470,25 @@ bool PartFile::commit() {
     }
     m_temporary = Text();
     return true;
+}
+
+std::string_view utf8TextPrefix() {
+    return {};
+}
+
+bool syncFolder(const Text& folder) {
+    const int fd = ::open(nativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+bool isProcessRunning(unsigned long pid) {
+    // A process of another user answers "not permitted", and is running all the same.
+    return pid != 0 && pid <= static_cast<unsigned long>(INT_MAX) &&
+           (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
 }
 
 std::optional<HeldFile> HeldFile::hold(const Text& path) {

@@ -872,6 +872,24 @@ bool PartFile::commit() {
     return true;
 }
 
+std::string_view utf8TextPrefix() {
+    return "\xEF\xBB\xBF";
+}
+
+bool syncFolder(const Text&) {
+    return true;
+}
+
+bool isProcessRunning(unsigned long pid) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (!process)
+        return GetLastError() == ERROR_ACCESS_DENIED; // there, but not ours to look at
+    DWORD code = 0;
+    const bool running = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
+}
+
 std::optional<HeldFile> HeldFile::hold(const Text&) {
     return std::nullopt;
 }

@@ -23,7 +23,7 @@ Text systemCauseText(const SystemError& error) {
 Text httpCauseText(const HttpCause& cause) {
     switch (cause.failure) {
     case HttpFailure::None:
-        return cause.status == 0 ? Text() : "网站回应 HTTP "_t + Text::number(cause.status);
+        return cause.status == 0 ? Text() : "网站回应 HTTP 状态 "_t + Text::number(cause.status);
     case HttpFailure::NoRequest:
         return "无法建立请求"_t;
     case HttpFailure::BadAddress:
@@ -46,9 +46,23 @@ Text httpCauseText(const HttpCause& cause) {
     return "网络错误"_t;
 }
 
+Text imageFaultText(ImageFault fault) {
+    switch (fault) {
+    case ImageFault::NotAnImage:
+        return "网站送来的不是图片（错误页面）"_t;
+    case ImageFault::TooSmall:
+        return "图片只有 10 KB 或更小"_t;
+    case ImageFault::NotWhole:
+        return "图片不完整"_t;
+    }
+    return Text();
+}
+
 } // namespace
 
 Text causeText(const Cause& cause) {
+    if (const auto* fault = std::get_if<ImageFault>(&cause))
+        return imageFaultText(*fault);
     if (const auto* error = std::get_if<SystemError>(&cause))
         return systemCauseText(*error);
     if (const auto* http = std::get_if<HttpCause>(&cause))

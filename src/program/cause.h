@@ -22,7 +22,14 @@ inline HttpCause causeOf(const HttpExchange& exchange) {
     return {exchange.failure, exchange.status};
 }
 
-using Cause = std::variant<std::monostate, SystemError, HttpCause>;
+// What a saved image turned out to be.
+enum class ImageFault {
+    NotAnImage, // an error page, or anything else that is no picture
+    TooSmall,   // 10 KB or less
+    NotWhole,   // a picture whose own bytes say it was cut short
+};
+
+using Cause = std::variant<std::monostate, SystemError, HttpCause, ImageFault>;
 
 // The cause in the user's words (GBK); empty for no cause.
 Text causeText(const Cause& cause);

@@ -34,6 +34,12 @@ struct AnalysisRoutes {
     std::function<void(Program&, const Text& address, const Text& folder, const Text& pageName)> analyseAlbum;
 };
 
+// The list of failed images a download wrote into its target folder, and how many it names.
+struct FailureReport {
+    Text path;
+    long long count = 0;
+};
+
 struct Program {
     Program(Window& window, Text programDirectory);
 
@@ -65,6 +71,8 @@ struct Program {
     Lock downloadLock;
     std::shared_ptr<Download> schedulerThread;
     std::shared_ptr<const Download> lastDownload;
+    // The report of the images the last download could not fetch, when it wrote one.
+    std::optional<FailureReport> failureReport;
     // The number of images a download fetches at once, as the slider last set it; a download
     // takes it anew for every batch.
     std::atomic<int> threadCount = sliderInitial;

@@ -24,6 +24,9 @@ struct StartRequest {
     // Leave out an image already on disk that passes the check (the command line's
     // --skip-existing; the window never asks for it).
     bool skipExisting = false;
+    // A job begun and not finished goes on where it stopped, unless the user asks for it afresh
+    // (the command line's --force).
+    enum class Resume { IfUnfinished, Never } resume = Resume::IfUnfinished;
 };
 
 // The clean-up button.

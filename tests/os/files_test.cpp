@@ -8,8 +8,11 @@
 #include <filesystem>
 #include <functional>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using namespace xiuyun;
@@ -260,4 +263,27 @@ TEST_F(FilesTest, aFailedCallSaysWhy) {
             EXPECT_FALSE(systemErrorText(error.code).empty()) << c.call;
         }
     }
+}
+
+TEST_F(FilesTest, onlyThePartsOfAProcessNoLongerRunningAreRemoved) {
+#ifdef _WIN32
+    const std::string own = std::to_string(GetCurrentProcessId());
+#else
+    const std::string own = std::to_string(::getpid());
+#endif
+    // No system hands out a process number this high.
+    const std::string gone = "2147483000";
+    const struct {
+        std::string name;
+        bool stays;
+    } cases[] = {{"1.jpg." + gone + "-3.part", false},
+                 {"1.jpg." + own + "-3.part", true},
+                 {"1.jpg.part", true},
+                 {"1.jpg.x-3.part", true},
+                 {"1.jpg", true}};
+    for (const auto& c : cases)
+        ASSERT_TRUE(files::writeFile(at(c.name.c_str()), "x"));
+    EXPECT_EQ(files::removeLeftParts(directory.path()), 1);
+    for (const auto& c : cases)
+        EXPECT_EQ(files::exists(at(c.name.c_str())), c.stays) << c.name;
 }

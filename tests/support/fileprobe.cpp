@@ -6,7 +6,14 @@
 //                                      the other (PAUSE ms apart) in the history of the program
 //                                      directory DIRECTORY; exit code 3 when one was found there
 //                                      already
+//   download DIRECTORY PORT ADDRESS THREADS
+//                                      the command line's download of the category ADDRESS into the
+//                                      program directory DIRECTORY, the site's host on PORT of
+//                                      127.0.0.1; its exit code
+#include "app/commandline.h"
 #include "download/history.h"
+#include "net/networkcontext.h"
+#include "net/site.h"
 #include "os/arguments.h"
 #include "os/filelock.h"
 #include "os/files.h"
@@ -43,6 +50,18 @@ int recordAddresses(const Text& directory, const Text& prefix, long long first, 
     return result;
 }
 
+int downloadCategory(const std::string& directory, int port, const std::string& address, int threads) {
+    CommandLine commandLine;
+    commandLine.typeBox = Control::选择框_图集分类;
+    commandLine.threads = threads;
+    commandLine.folder = directory;
+    commandLine.address = address;
+    const Text programDirectory = Text::fromUtf8(directory);
+    return runCommandLine(
+        commandLine, programDirectory, programDirectory, stdout, stderr,
+        [port](NetworkContext& network) { network.routeHostToLoopback(std::string(SITE_HOST), port); });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -53,5 +72,8 @@ int main(int argc, char** argv) {
     if ((words.size() == 5 || words.size() == 6) && words[0] == "record")
         return recordAddresses(word(1), word(2), word(3).toInteger(), word(4).toInteger(),
                                std::chrono::milliseconds(word(5).toInteger()));
+    if (words.size() == 5 && words[0] == "download")
+        return downloadCategory(words[1], static_cast<int>(word(2).toInteger()), words[3],
+                                static_cast<int>(word(4).toInteger()));
     return 2;
 }

@@ -7,6 +7,12 @@ namespace xiuyun {
 ConsoleWindow::ConsoleWindow(std::FILE* messages, std::FILE* progress)
     : m_messages(messages), m_progress(progress), m_progressIsTerminal(isTerminal(progress)) {}
 
+void ConsoleWindow::printLine(const Text& text) {
+    std::lock_guard lock(m_outputMutex);
+    clearProgressLocked();
+    writeUtf8(m_messages, text.toUtf8() + "\n");
+}
+
 MessageAnswer ConsoleWindow::showMessage(const Text& text, const Text& caption, MessageIcon icon,
                                          MessageButtons buttons) {
     {

@@ -33,6 +33,8 @@ public:
     void showNotice(const std::string& line);
     // Ends the progress line, so that what follows starts on a line of its own.
     void endProgress();
+    // A line of the command line's own among the messages.
+    void printLine(const Text& text);
 
 private:
     void clearProgressLocked();
