@@ -3,7 +3,8 @@
 # build-windows-tests/, runs the tests under wine64 in a fresh Wine prefix, then downloads the
 # sample category twice, once with --no-window and once through the native window on a virtual
 # display, and compares every image with what the Linux program in build/ saves from the same
-# address. scripts/test.sh builds build/ first. With --pictures it also saves the native window
+# address, and runs the tests of the native window, which need a display, on a virtual one.
+# scripts/test.sh builds build/ first. With --pictures it also saves the native window
 # in docs/ (docs/windows-analysed.png, docs/windows-downloading.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -81,6 +82,9 @@ cp "$build/src/xiuyun.exe" "$work/window/"
 xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" \
   bash scripts/drive-window.sh --download ${pictures:+--pictures "$work"} "$wine" "$work/window/xiuyun.exe"
 same_images "the window" "$work/window"
+echo "== the native window's tests on a virtual display"
+"$wineserver" --kill 2> /dev/null || true
+xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" "$wine" "$build/tests/xiuyun_win32_tests.exe"
 if [ -n "$pictures" ]; then
   mv "$work/window-analysed.png" "$pictures/windows-analysed.png"
   mv "$work/window-downloading.png" "$pictures/windows-downloading.png"

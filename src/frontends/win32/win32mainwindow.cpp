@@ -7,6 +7,8 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
+#include <utility>
+
 namespace xiuyun {
 namespace {
 
@@ -266,11 +268,15 @@ LRESULT Win32MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
                        suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
+    case WM_CLOSE:
+        // Not destroyed: the system hides a window before it destroys it, and that may wait for
+        // the window manager (Wine waits up to 2 s) while a download runs on. The program hears
+        // of the close first, the loop ends, and the window goes with the process.
+        close();
+        return 0;
     case WM_DESTROY:
         m_names.clear();
-        if (m_handlers.destroyed)
-            m_handlers.destroyed();
-        ::PostQuitMessage(0);
+        close();
         return 0;
     case WM_NCDESTROY:
         ::SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
@@ -281,6 +287,13 @@ LRESULT Win32MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
         break;
     }
     return ::DefWindowProcW(m_window, message, wParam, lParam);
+}
+
+void Win32MainWindow::close() {
+    if (auto closing = std::exchange(m_handlers.closing, nullptr))
+        closing();
+    // Also ends a box's loop, should the close come while one is open.
+    ::PostQuitMessage(0);
 }
 
 void Win32MainWindow::onCommand(int id, int code) {

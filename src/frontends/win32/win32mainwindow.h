@@ -19,8 +19,10 @@ inline constexpr UINT drainMessage = WM_APP + 1;
 class Win32MainWindow {
 public:
     struct Handlers {
-        std::function<void()> drain;     // on drainMessage
-        std::function<void()> destroyed; // on WM_DESTROY, before the message loop is told to end
+        std::function<void()> drain; // on drainMessage
+        // Once, on WM_CLOSE (or WM_DESTROY, for a window that goes another way), before the
+        // message loop is told to end.
+        std::function<void()> closing;
     };
 
     // The user's typing, ticks and slider moves are recorded into `model`, and clicks run its
@@ -44,6 +46,7 @@ private:
     HWND createControl(const ControlLayoutEntry& entry);
     void nameControls();
     void layOut();
+    void close();
     void onCommand(int id, int code);
     void onEdited(Control control);
     void onBoxClicked(Control control);

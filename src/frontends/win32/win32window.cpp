@@ -20,7 +20,10 @@ namespace xiuyun {
 Win32Window::Win32Window() : m_threadId(::GetCurrentThreadId()) {
     Win32MainWindow::Handlers handlers;
     handlers.drain = [this] { applyPendingChanges(); };
-    handlers.destroyed = [this] { windowClosing(); };
+    handlers.closing = [this] {
+        m_closed = true;
+        windowClosing();
+    };
     m_mainWindow = std::make_unique<Win32MainWindow>(*this, std::move(handlers));
     if (!m_mainWindow->create())
         closeQueue();
@@ -91,8 +94,12 @@ void Win32Window::open(int showCommand) {
 
 int Win32Window::run() {
     MSG message;
-    int result;
-    while ((result = ::GetMessageW(&message, nullptr, 0, 0)) > 0) {
+    // Nothing more is handled once the window is closed: a click still queued would start a
+    // command on a program that is ending.
+    while (!m_closed) {
+        const int result = ::GetMessageW(&message, nullptr, 0, 0);
+        if (result <= 0)
+            return result < 0 ? 1 : static_cast<int>(message.wParam);
         // Tab and the arrow keys move between the controls, as in a dialog.
         HWND window = m_mainWindow->handle();
         if (window && ::IsDialogMessageW(window, &message))
@@ -100,7 +107,7 @@ int Win32Window::run() {
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }
-    return result < 0 ? 1 : static_cast<int>(message.wParam);
+    return 0;
 }
 
 void runDesktopWindow(int& argc, char** argv, const std::function<WindowEvents(Window&)>& makeEvents) {

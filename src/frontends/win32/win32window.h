@@ -25,7 +25,7 @@ public:
 
     // Reports windowCreated, then shows the window. Set the events first.
     void open(int showCommand);
-    // Runs the message loop until the window is destroyed; the loop's exit code.
+    // Runs the message loop until the window is closed or destroyed; the loop's exit code.
     int run();
 
 private:
@@ -36,6 +36,7 @@ private:
                           MessageButtons buttons) override;
 
     const unsigned long m_threadId;
+    bool m_closed = false; // window thread only
     std::unique_ptr<Win32MainWindow> m_mainWindow;
 };
 
