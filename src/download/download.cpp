@@ -1,4 +1,6 @@
 #include "download/download.h"
+#include "download/progressnotes.h"
+#include "program/progressview.h"
 #include "window/waits.h"
 
 #include <condition_variable>
@@ -24,6 +26,7 @@ void runDetached(const Program& program, std::function<void()> work) {
 std::shared_ptr<Download> Download::start(Program& program, StartRequest request, Text imageRootFolder,
                                           Body body) {
     auto download = std::make_shared<Download>(program, std::move(request), std::move(imageRootFolder));
+    noteDownloadStarted(program);
     std::lock_guard lock(program.downloadLock);
     program.schedulerThread = download;
     program.lastDownload = download;
@@ -49,6 +52,8 @@ void Download::setImageRootFolder(Text folder) {
 }
 
 bool Download::waitMs(std::chrono::milliseconds duration) const {
+    // The workers' updates are throttled; the scheduler's waits show what the last one held back.
+    showProgress(m_program, Refresh::Throttled);
     return xiuyun::waitMs(m_program.window, static_cast<int>(duration.count()), &m_stop);
 }
 

@@ -3,6 +3,7 @@
 #include "download/failedimages.h"
 #include "download/history.h"
 #include "download/imageworker.h"
+#include "download/progressnotes.h"
 #include "net/httpclient.h"
 #include "os/files.h"
 #include "program/imagerows.h"
@@ -69,9 +70,11 @@ Text separatorFor(const Text& folder) {
 // downloaded again, as the rule says. Every such download counts as one retry of the download.
 Batch downloadAlbum(Download& download, const std::shared_ptr<const AlbumTarget>& target,
                     EnsureAlbumFolder ensureAlbumFolder, const AlbumChecks& rule) {
+    noteAlbumStarted(download, *target);
     if (dispatchBatch(download, target, ensureAlbumFolder) == Batch::Stopped)
         return Batch::Stopped;
     for (int check = 1; check <= rule.checks; ++check) {
+        noteAlbumCheck(download);
         const bool smallImageFound = scanFailedImages(download.program().window,
                                                       download.program().engine->wholeImages, target->folder);
         if (!smallImageFound) {
@@ -132,6 +135,7 @@ void finishDownload(Download& download, const Text& folderGiven, MessageId maybe
     // One retry pass is reported as 2.
     const int retries = download.retryCount() != 0 ? download.retryCount() + 1 : 0;
     const bool failed = scanFailedImages(program.window, program.engine->wholeImages, scanned);
+    noteDownloadEnded(download);
     post(program, {failed ? maybeFailed : MessageId::DownloadDone, {Text::number(retries)}});
     // The download is over: another copy of the program may work from the data folder now.
     releaseWorkLock(program);
@@ -163,6 +167,7 @@ void runListDownload(Download& download) {
         }
         download.setImageRootFolder(listFolder);
         const long long albums = analysis.albumsOnPage;
+        noteListPage(download, albums);
         for (long long album = 1; album <= albums; ++album) {
             const auto albumFolder =
                 albumTarget(program, target,
@@ -170,6 +175,7 @@ void runListDownload(Download& download) {
             if (downloadAlbum(download, albumFolder, EnsureAlbumFolder::Yes,
                               download.policy().listAlbumChecks) == Batch::Stopped)
                 return;
+            noteAlbumDone(download);
             if (const std::optional<Album> done = program.albums.current())
                 checkAndRecordHistory(program, done->link);
             nextAlbum(program);
