@@ -133,6 +133,28 @@ MUTATIONS = [
     # The rows, kept once: a worker of an album no longer shown leaves the new rows alone.
     ("src/program/imagerows.cpp", "if (batch.fill != m_rows->batch->fill || row < 0 ||", "if (batch.fill > m_rows->batch->fill || row < 0 ||",
      "ImageRowsTest.*"),
+    # The progress: one count per image file with its latest outcome, a bar that never moves back,
+    # the time left from 5 %, the speed of the last ten seconds, the site's wait, the window told at
+    # most four times a second, a status of its own until the figures move, the reset.
+    ("src/program/jobprogress.cpp", "    if (folder.bytes() == m_albumFolder)\n        return;\n", "",
+     "JobProgressTest.aRetryPassCountsEachImageOnceWithItsLatestOutcomeAndTheBarNeverGoesBack"),
+    ("src/program/jobprogress.cpp", "        m_rowsSaved -= state == Row::Saved ? 1 : 0;\n", "",
+     "JobProgressTest.aRetryPassCountsEachImageOnceWithItsLatestOutcomeAndTheBarNeverGoesBack"),
+    ("src/program/jobprogress.cpp", "    m_fraction = std::max(m_fraction, rawFractionLocked());", "    m_fraction = rawFractionLocked();",
+     "JobProgressTest.aRetryPassCountsEachImageOnceWithItsLatestOutcomeAndTheBarNeverGoesBack"),
+    ("src/program/jobprogress.cpp", "if (m_fraction >= timeLeftFrom && m_fraction < 1 && fractionPerSecond > 0)",
+     "if (m_fraction < 1 && fractionPerSecond > 0)", "JobProgressTest.theTimeLeftAppearsOnceFivePercentIsDone"),
+    ("src/program/jobprogress.cpp", "        if (sample.at > windowStart)\n            break;\n", "",
+     "JobProgressTest.theSpeedIsThatOfTheLastTenSeconds"),
+    ("src/program/imagerows.cpp", "    if (m_progress && status == RowStatus::Busy)", "    if (false)",
+     "ImageRowsTest.theSiteWaitOfARowIsToldToTheProgressUntilTheRowGoesOn"),
+    ("src/program/progressview.cpp", "now - *shown.at < progressInterval)", "now - *shown.at < progressInterval / 1000)",
+     "ProgressViewTest.theWindowIsToldAtMostOnceAQuarterSecond"),
+    ("src/program/progressview.cpp", "shown.status && shown.statusAt == figures.changes", "shown.status",
+     "ProgressViewTest.aJobStatusStaysUntilTheFiguresMove"),
+    ("src/program/presenter.cpp", "    clearProgress(program);\n", "", "CompletionTest.reanalyseUnlocksAndForgetsEverything"),
+    ("src/download/progressnotes.cpp", "isFailedImageFile(path) ? ImageOutcome::Failed : ImageOutcome::Saved", "ImageOutcome::Saved",
+     "CommandLineRunTest.theFinalCountIsTheImageFilesOnDiskThoughChecksFetchThemAgain"),
     # A folder name's length on disk.
     ("src/text/textutils.cpp", "        if (diskBytes + onDisk > budget)", "        if (diskBytes + onDisk >= budget)",
      "SafeFolderElementTest.*"),
