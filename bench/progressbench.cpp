@@ -76,7 +76,7 @@ void timeLeftAtASteadyRate(benchmark::State& state) {
                 const ProgressFigures figures = run.program.progress.figures();
                 for (std::size_t k = 0; k < marks.size(); ++k) {
                     if (!shownLeft[k] && figures.fraction >= marks[k] && figures.timeLeft) {
-                        shownLeft[k] = static_cast<double>(figures.timeLeft->count());
+                        shownLeft[k] = std::chrono::duration<double>(*figures.timeLeft).count();
                         reachedAt[k] = Clock::now();
                     }
                 }

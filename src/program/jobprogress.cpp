@@ -186,7 +186,8 @@ ProgressFigures JobProgress::figures() const {
     figures.bytesPerSecond = static_cast<double>(m_bytes - base->bytes) / span;
     const double fractionPerSecond = (m_fraction - base->fraction) / span;
     if (m_fraction >= timeLeftFrom && m_fraction < 1 && fractionPerSecond > 0)
-        figures.timeLeft = wholeSecondsUp((1.0 - m_fraction) / fractionPerSecond);
+        figures.timeLeft = std::chrono::round<std::chrono::milliseconds>(
+            std::chrono::duration<double>((1.0 - m_fraction) / fractionPerSecond));
 
     std::optional<std::chrono::steady_clock::time_point> until;
     for (const auto& [row, at] : m_busyUntil)

@@ -32,8 +32,8 @@ struct ProgressFigures {
     // (a check's second fetch of an image costs bytes but is no new image).
     double imagesPerSecond = 0;
     double bytesPerSecond = 0;
-    // Once timeLeftFrom of the job is done and it moved within the window.
-    std::optional<std::chrono::seconds> timeLeft{};
+    // Once timeLeftFrom of the job is done and it moved within the window; the text rounds it.
+    std::optional<std::chrono::milliseconds> timeLeft{};
     // The longest wait the site asked for that still runs.
     std::optional<std::chrono::seconds> siteWait{};
     bool checking = false; // an album's check is under way

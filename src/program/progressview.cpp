@@ -10,8 +10,8 @@ Text counts(const ProgressFigures& figures) {
     return Text::number(figures.saved) + " 张，失败 "_t + Text::number(figures.failed) + " 张"_t;
 }
 
-Text duration(std::chrono::seconds left) {
-    const long long seconds = left.count();
+Text duration(std::chrono::milliseconds left) {
+    const long long seconds = std::chrono::round<std::chrono::seconds>(left).count();
     if (seconds >= 3600)
         return Text::number(seconds / 3600) + " 小时 "_t + Text::number(seconds % 3600 / 60) + " 分"_t;
     if (seconds >= 60)
