@@ -13,10 +13,12 @@
 #include "os/interrupt.h"
 #include "os/sleeplock.h"
 #include "program/presenter.h"
+#include "program/progressview.h"
 #include "text/textutils.h"
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 
@@ -64,13 +66,11 @@ std::string shownNumber(int number) {
     return number > 0 ? std::to_string(number) : std::string("1");
 }
 
-std::string progressLine(const Program& program, std::chrono::steady_clock::time_point started) {
+// The window's figures (program/progressview.h), after where the download stands.
+std::string progressLine(const Program& program) {
     const int rows = program.rows.size();
     const int albumDone = program.rows.doneCount();
-    const long long total = program.rows.finishedImages();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    char rate[32];
-    std::snprintf(rate, sizeof rate, "%.1f", seconds > 0 ? total / seconds : 0.0);
+    const ProgressFigures figures = program.progress.figures();
     std::string line;
     const Analysis analysis = analysisNow(program);
     if (analysis.pageType != PAGE_ALBUM) {
@@ -78,8 +78,9 @@ std::string progressLine(const Program& program, std::chrono::steady_clock::time
                " 页 · 图集 " + shownNumber(analysis.currentAlbum) + "/" + shownNumber(analysis.albumsOnPage) +
                " · ";
     }
-    return line + "图片 " + std::to_string(albumDone) + "/" + std::to_string(rows) + " · 共 " +
-           std::to_string(total) + " 张 · " + rate + " 张/秒";
+    const long long percent = std::lround(figures.fraction * 100);
+    return line + "图片 " + std::to_string(albumDone) + "/" + std::to_string(rows) + " · " +
+           std::to_string(percent) + "% · " + progressStatusText(figures).toUtf8();
 }
 
 // The one line that says the system may sleep while the download runs, and why.
@@ -268,7 +269,6 @@ int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
         onStartDownload(program, start);
     }
 
-    const auto started = std::chrono::steady_clock::now();
     bool cancelled = false;
     // Said once, as soon as the download has asked: it goes on, though the system may sleep.
     bool sleepLockTold = false;
@@ -287,10 +287,10 @@ int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
             if (program.phase == Phase::Downloading)
                 onCancelDownload(program);
         }
-        window.showProgress(progressLine(program, started));
+        window.showProgress(progressLine(program));
     }
     tellSleepLock();
-    window.showProgress(progressLine(program, started), ConsoleWindow::Progress::Last);
+    window.showProgress(progressLine(program), ConsoleWindow::Progress::Last);
     window.endProgress();
     if (program.failureReport)
         window.printLine("未能下载的图片共 "_t + Text::number(program.failureReport->count) +

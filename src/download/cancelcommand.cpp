@@ -1,6 +1,7 @@
 #include "download/cancelcommand.h"
 
 #include "download/download.h"
+#include "download/progressnotes.h"
 #include "program/presenter.h"
 
 #include <mutex>
@@ -18,6 +19,7 @@ void onCancelDownload(Program& program) {
         // With the handle gone the program counts no running worker: those of this download
         // count down their own download as they end, so a new download starts from 0.
         releaseThread(program, *download);
+        noteDownloadStopped(program);
     }
     setPhase(program, Phase::Cancelled);
     offerCleanUp(program, program.cleanUpChoice, true);

@@ -1,4 +1,6 @@
 #include "download/download.h"
+#include "download/progressnotes.h"
+#include "program/progressview.h"
 #include "window/waits.h"
 
 #include <condition_variable>
@@ -25,6 +27,7 @@ std::shared_ptr<Download> Download::start(Program& program, StartRequest request
                                           Body body, std::optional<Journal> journal) {
     auto download = std::make_shared<Download>(program, std::move(request), std::move(imageRootFolder),
                                                std::move(journal));
+    noteDownloadStarted(program);
     std::lock_guard lock(program.downloadLock);
     program.schedulerThread = download;
     program.lastDownload = download;
@@ -96,6 +99,8 @@ std::optional<SleepLockOutcome> Download::sleepLockOutcome() const {
 }
 
 bool Download::waitMs(std::chrono::milliseconds duration) const {
+    // The workers' updates are throttled; the scheduler's waits show what the last one held back.
+    showProgress(m_program, Refresh::Throttled);
     return xiuyun::waitMs(m_program.window, static_cast<int>(duration.count()), &m_stop);
 }
 

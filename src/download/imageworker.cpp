@@ -3,6 +3,7 @@
 #include "download/failedimages.h"
 #include "download/history.h"
 #include "download/imageformat.h"
+#include "download/progressnotes.h"
 #include "net/httpclient.h"
 #include "net/retryafter.h"
 #include "net/site.h"
@@ -164,6 +165,7 @@ void downloadImageRow(Download& download, const AlbumTarget& target, const Image
         if (fetchImage(download, target, batch, row, path) == Fetched::WriteFailed)
             outcome = leaveAddressList(program, target, batch, path);
     }
+    noteImageEnded(download, target, row, path);
 
     std::lock_guard lock(program.downloadLock);
     // After a stop the rows may already show another album: the row is this worker's to finish

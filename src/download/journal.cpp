@@ -95,8 +95,12 @@ Text Journal::serialise() const {
     line({"folder", field(m_key.folder)});
     line({"state", m_finished ? "finished" : "running"});
     line({"report", m_reportWritten ? "1" : "0"});
-    for (const Text& page : m_pages)
-        line({"page", field(page)});
+    for (const auto& [page, albums] : m_pages) {
+        if (albums > 0)
+            line({"page", field(page), std::to_string(albums)});
+        else
+            line({"page", field(page)});
+    }
     for (const auto& [link, page] : m_albums)
         line({"album", field(page), field(link)});
     for (const LedgerEntry& e : m_ledger)
@@ -132,8 +136,8 @@ std::optional<Journal> Journal::parse(const Text& path, const JobKey& key, const
             journal.m_finished = f[1] == "finished";
         else if (kind == "report" && f.size() == 2)
             journal.m_reportWritten = f[1] == "1";
-        else if (kind == "page" && f.size() == 2)
-            journal.m_pages.insert(Text::fromGbk(f[1]));
+        else if (kind == "page" && (f.size() == 2 || f.size() == 3))
+            journal.m_pages[Text::fromGbk(f[1])] = f.size() == 3 ? std::max(0LL, numberOf(f[2])) : 0;
         else if (kind == "album" && f.size() == 3)
             journal.m_albums[Text::fromGbk(f[2])] = Text::fromGbk(f[1]);
         else if (kind == "failed" && f.size() == 7)
@@ -200,7 +204,7 @@ bool Journal::finishAlbum(const Text& page, long long albumNumber, const Text& l
     return save();
 }
 
-bool Journal::finishPage(const Text& page) {
+bool Journal::finishPage(const Text& page, long long albums) {
     // A page with a failing album is not finished: the next run of the job goes through it again.
     const bool failing = std::any_of(m_ledger.begin(), m_ledger.end(), [&](const LedgerEntry& e) {
         return e.page == page && e.imageNumber > 0;
@@ -209,7 +213,7 @@ bool Journal::finishPage(const Text& page) {
         return true;
     std::erase_if(m_ledger, [&](const LedgerEntry& e) { return e.page == page; });
     std::erase_if(m_albums, [&](const auto& album) { return album.second == page; });
-    m_pages.insert(page);
+    m_pages[page] = albums;
     return save();
 }
 

@@ -58,6 +58,11 @@ public:
     // there).
     void restart();
     bool pageFinished(const Text& page) const { return m_pages.contains(page); }
+    // The albums a finished page held, 0 when not known.
+    long long albumsOfPage(const Text& page) const {
+        const auto found = m_pages.find(page);
+        return found == m_pages.end() ? 0 : found->second;
+    }
     bool albumFinished(const Text& link) const { return m_albums.contains(link); }
     // How far the job had come: the finished pages and the finished albums of the page after them.
     std::size_t finishedPages() const { return m_pages.size(); }
@@ -76,7 +81,7 @@ public:
     bool finishAlbum(const Text& page, long long albumNumber, const Text& link,
                      std::vector<LedgerEntry> failures);
     // Every album of the page is finished: the page stands for them from now on.
-    bool finishPage(const Text& page);
+    bool finishPage(const Text& page, long long albums);
     bool notePageFailure(LedgerEntry entry);
     bool end(bool clean, bool reportWritten);
     // Forgets the job (the clean-up of a cancelled download's images).
@@ -97,7 +102,7 @@ private:
     bool m_finished = false;
     bool m_reportWritten = false;
     bool m_resumes = false;
-    std::set<Text> m_pages;
+    std::map<Text, long long> m_pages; // finished, with their album counts
     // The finished albums, by link, with their page, of pages not finished yet: a finished page
     // stands for its own, so the journal stays small however long the list.
     std::map<Text, Text> m_albums;

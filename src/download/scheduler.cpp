@@ -4,11 +4,13 @@
 #include "download/failurereport.h"
 #include "download/history.h"
 #include "download/imageworker.h"
+#include "download/progressnotes.h"
 #include "net/httpclient.h"
 #include "os/files.h"
 #include "program/imagerows.h"
 #include "program/messages.h"
 #include "program/presenter.h"
+#include "program/progressview.h"
 #include "text/textutils.h"
 #include "window/controls.h"
 
@@ -70,9 +72,11 @@ Text separatorFor(const Text& folder) {
 // downloaded again, as the rule says. Every such download counts as one retry of the download.
 Batch downloadAlbum(Download& download, const std::shared_ptr<const AlbumTarget>& target,
                     EnsureAlbumFolder ensureAlbumFolder, const AlbumChecks& rule) {
+    noteAlbumStarted(download, *target);
     if (dispatchBatch(download, target, ensureAlbumFolder) == Batch::Stopped)
         return Batch::Stopped;
     for (int check = 1; check <= rule.checks; ++check) {
+        noteAlbumCheck(download);
         const bool smallImageFound = scanFailedImages(download.program().window,
                                                       download.program().engine->wholeImages, target->folder);
         if (!smallImageFound) {
@@ -162,6 +166,18 @@ void settleJob(Download& download) {
     program.failureReport = report;
 }
 
+// The status line names the list of failed images beside the figures of the end.
+void showFailureReport(Program& program) {
+    std::optional<FailureReport> report;
+    {
+        std::lock_guard lock(program.downloadLock);
+        report = program.failureReport;
+    }
+    if (report)
+        showJobStatus(program, progressStatusText(program.progress.figures()) + " · "_t +
+                                   Text::number(report->count) + " 张未能下载，清单："_t + report->path);
+}
+
 // The end of a download that was not stopped: buttons, handle, sleep lock, the final check and its
 // report.
 // The final check walks the album's folder when one is given (a single album), else the whole
@@ -185,6 +201,8 @@ void finishDownload(Download& download, const Text& folderGiven, MessageId maybe
     const int retries = download.retryCount() != 0 ? download.retryCount() + 1 : 0;
     const bool failed = scanFailedImages(program.window, program.engine->wholeImages, scanned);
     settleJob(download);
+    noteDownloadEnded(download);
+    showFailureReport(program);
     post(program, {failed ? maybeFailed : MessageId::DownloadDone, {Text::number(retries)}});
     // The download is over: another copy of the program may work from the data folder now.
     releaseWorkLock(program);
@@ -201,6 +219,7 @@ void runListDownload(Download& download) {
     // The analysis read the first page of the download; a page after a skipped one is read when
     // its turn comes.
     bool pageRead = true;
+    bool resumeShown = false;
     for (long long page = 1; page <= pages; ++page) {
         Text name;
         if (analysis.singlePageList) {
@@ -213,6 +232,10 @@ void runListDownload(Download& download) {
         }
         // A page the job finished before is passed over without a request.
         if (journal && journal->pageFinished(name)) {
+            const long long albums = journal->albumsOfPage(name);
+            noteListPage(download, albums);
+            for (long long album = 0; album < albums; ++album)
+                noteAlbumDone(download);
             nextListPage(download, ReadPage::No);
             pageRead = false;
             continue;
@@ -230,11 +253,18 @@ void runListDownload(Download& download) {
         }
         download.setImageRootFolder(listFolder);
         const long long albums = analysis.albumsOnPage;
+        noteListPage(download, albums);
         for (long long album = 1; album <= albums; ++album) {
             const std::optional<Album> current = program.albums.current();
             if (journal && current && journal->albumFinished(current->link)) {
+                noteAlbumDone(download);
                 nextAlbum(program);
                 continue;
+            }
+            if (journal && journal->resumes() && !resumeShown) {
+                showJobStatus(program, "继续上次未完成的下载：第 "_t + name + " 页，第 "_t +
+                                           Text::number(current ? current->number : album) + " 个图集"_t);
+                resumeShown = true;
             }
             const auto albumFolder =
                 albumTarget(program, target,
@@ -244,6 +274,7 @@ void runListDownload(Download& download) {
             if (downloadAlbum(download, albumFolder, EnsureAlbumFolder::Yes,
                               download.policy().listAlbumChecks) == Batch::Stopped)
                 return;
+            noteAlbumDone(download);
             if (current) {
                 checkAndRecordHistory(program, current->link);
                 if (journal)
@@ -254,7 +285,7 @@ void runListDownload(Download& download) {
             nextAlbum(program);
         }
         if (journal)
-            journal->finishPage(name);
+            journal->finishPage(name, albums);
         nextListPage(download, ReadPage::Yes);
     }
     finishDownload(download, Text(), MessageId::ListDownloadMaybeFailed);
@@ -265,6 +296,9 @@ void runAlbumDownload(Download& download) {
     const Text folder = download.imageRootFolder();
     const auto album = albumTarget(program, folderHolding(folder), folder);
     files::removeLeftParts(folder);
+    if (download.journal() && download.journal()->resumes())
+        showJobStatus(program,
+                      "继续上次未完成的下载：图集“"_t + program.analysis.albumTitle.value_or(Text()) + "”"_t);
     if (downloadAlbum(download, album, EnsureAlbumFolder::No, download.policy().singleAlbumChecks) ==
         Batch::Stopped)
         return;

@@ -23,7 +23,7 @@ Text statusText(RowStatus status, long long seconds) {
 
 } // namespace
 
-ImageRows::ImageRows(Window& window) : m_window(window) {
+ImageRows::ImageRows(Window& window, JobProgress* progress) : m_window(window), m_progress(progress) {
     m_window.showImageRows(m_rows);
 }
 
@@ -83,14 +83,18 @@ std::shared_ptr<const ImageBatch> ImageRows::batch() const {
 }
 
 void ImageRows::setStatus(const ImageBatch& batch, int row, RowStatus status, long long seconds) {
+    RowStatus before;
     {
         std::lock_guard lock(m_rows->mutex);
         if (batch.fill != m_rows->batch->fill || row < 0 || row >= static_cast<int>(m_rows->states.size()))
             return;
+        before = m_rows->states[row].status;
         m_rows->states[row] = {status, seconds};
-        if (status == RowStatus::Done)
-            ++m_finished;
     }
+    if (m_progress && status == RowStatus::Busy)
+        m_progress->siteBusy(row, std::chrono::seconds(seconds));
+    else if (m_progress && before == RowStatus::Busy)
+        m_progress->siteFree(row);
     m_window.imageRowChanged(row);
 }
 

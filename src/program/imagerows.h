@@ -3,9 +3,9 @@
 // address, 2 the status).
 #pragma once
 
+#include "program/jobprogress.h"
 #include "window/window.h"
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -35,7 +35,8 @@ struct ImageBatch {
 // Every change is told to the list after it is made; the list then reads the rows as they stand.
 class ImageRows {
 public:
-    explicit ImageRows(Window& window);
+    // `progress`, when given, hears of every row that starts or ends a wait for the site.
+    explicit ImageRows(Window& window, JobProgress* progress = nullptr);
     ImageRows(const ImageRows&) = delete;
     ImageRows& operator=(const ImageRows&) = delete;
 
@@ -56,8 +57,6 @@ public:
     int size() const;
     bool anyWaiting() const;
     int doneCount() const;
-    // Rows marked done since the program began, over every album and retry.
-    long long finishedImages() const { return m_finished; }
 
 private:
     struct State {
@@ -77,8 +76,8 @@ private:
     };
 
     Window& m_window;
+    JobProgress* const m_progress;
     const std::shared_ptr<Rows> m_rows = std::make_shared<Rows>();
-    std::atomic<long long> m_finished = 0;
 };
 
 } // namespace xiuyun

@@ -1,5 +1,7 @@
 #include "program/presenter.h"
 
+#include "program/progressview.h"
+
 #include "window/waits.h"
 
 #include <array>
@@ -123,6 +125,7 @@ void showCurrentAlbum(Program& program, int number) {
 }
 
 void resetAnalysis(Program& program) {
+    clearProgress(program);
     std::lock_guard lock(program.analysisMutex);
     program.analysis = Analysis{};
     const Analysis& analysis = program.analysis;

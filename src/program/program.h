@@ -7,12 +7,14 @@
 #include "program/downloadpolicy.h"
 #include "program/engine.h"
 #include "program/imagerows.h"
+#include "program/jobprogress.h"
 #include "program/messages.h"
 #include "program/state.h"
 #include "text/text.h"
 #include "window/window.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -25,6 +27,17 @@ enum class CrawlMode { Analyse = 0, NextPage = 1 };
 
 struct Program;
 class Download;
+
+// What the window shows of the progress now (program/progressview.h), kept so that only a change
+// is written, and a text shown in place of the figures.
+struct ShownProgress {
+    std::mutex mutex;
+    std::optional<std::chrono::steady_clock::time_point> at;
+    ProgressValue bar;
+    Text text;
+    std::optional<Text> status;
+    std::uint64_t statusAt = 0; // the figures' change count when the status was shown
+};
 class HistoryRecords;
 
 // Where the analyse command hands its work: the list-page crawler and the album reader.
@@ -55,7 +68,11 @@ struct Program {
     Analysis analysis;
     mutable std::mutex analysisMutex;
     AlbumQueue albums;
-    ImageRows rows{window};
+    // The progress of the download under way, or of the last one until a reset; its rows tell
+    // it of the site's waits.
+    JobProgress progress;
+    ShownProgress shownProgress;
+    ImageRows rows{window, &progress};
 
     // Written on the window's thread and by the end of a download on its own.
     std::atomic<Phase> phase = Phase::Idle;

@@ -1,5 +1,7 @@
 #include "window/controlmodel.h"
 
+#include <algorithm>
+
 namespace xiuyun {
 
 ControlModel::ControlModel() : m_sliderPosition(sliderInitial) {
@@ -89,6 +91,21 @@ void ControlModel::setSliderPosition(int position) {
         position = sliderMaximum;
     update({ControlChange::Kind::Position, Control::滑块条1, {}, false, position}, [&] {
         m_sliderPosition = position;
+        return true;
+    });
+}
+
+ProgressValue ControlModel::progress(Control bar) const {
+    std::lock_guard lock(m_mutex);
+    return m_states[static_cast<int>(bar)].progress;
+}
+
+void ControlModel::setProgress(Control bar, ProgressValue progress) {
+    progress.value = std::clamp(progress.value, 0, progressMaximum);
+    ControlChange change{ControlChange::Kind::Progress, bar, {}, false, progress.value};
+    change.progressState = progress.state;
+    update(change, [&] {
+        m_states[static_cast<int>(bar)].progress = progress;
         return true;
     });
 }

@@ -18,6 +18,7 @@ struct ControlChange {
         ReadOnly,
         Ticked,
         Position,
+        Progress,     // a bar's value in `number`, its state in `progressState`
         RowsReplaced, // read the row count and every row anew from the model
         RowChanged,   // read row `number` anew
         RowShown
@@ -28,6 +29,7 @@ struct ControlChange {
     bool flag = false;
     int number = 0; // slider position, or row index
     int column = 0;
+    ProgressState progressState = ProgressState::None;
 };
 
 class ControlModel : public Window {
@@ -46,6 +48,8 @@ public:
     void setTicked(Control control, bool ticked) override;
     int sliderPosition() const override;
     void setSliderPosition(int position) override;
+    ProgressValue progress(Control bar) const override;
+    void setProgress(Control bar, ProgressValue progress) override;
 
     void showImageRows(std::shared_ptr<const ImageRowSource> source) override;
     void imageRowsReplaced() override;
@@ -77,6 +81,7 @@ private:
         bool enabled = true;
         bool readOnly = false;
         bool ticked = false;
+        ProgressValue progress;
     };
     template <typename Apply> void update(ControlChange change, Apply apply);
     std::shared_ptr<const ImageRowSource> rowSource() const;

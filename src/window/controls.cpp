@@ -83,6 +83,8 @@ constexpr std::array<ControlLayoutEntry, controlCount> layout{{
      true,
      Visibility::Hidden,
      on},
+    {C::进度条_下载进度, "进度条_下载进度", K::ProgressBar, "", {1, 276, 470, 20}, true, shown, on},
+    {C::透明标签_下载状态, "透明标签_下载状态", K::Label, "", {1, 298, 470, 28}, true, shown, on},
 }};
 
 constexpr bool layoutFollowsEnumOrder() {

@@ -43,11 +43,13 @@ enum class Control {
     透明标签_当前图集2,
     透明标签_子页提示,
     按钮_删除残余,
+    进度条_下载进度,
+    透明标签_下载状态,
 };
 
-inline constexpr int controlCount = static_cast<int>(Control::按钮_删除残余) + 1;
+inline constexpr int controlCount = static_cast<int>(Control::透明标签_下载状态) + 1;
 
-enum class ControlKind { ListView, Label, EditBox, CheckBox, Slider, Button, GroupBox };
+enum class ControlKind { ListView, Label, EditBox, CheckBox, Slider, Button, GroupBox, ProgressBar };
 
 struct Geometry {
     int left;
@@ -87,5 +89,8 @@ inline constexpr int sliderMaximum = 30;
 inline constexpr int sliderInitial = 10;
 inline constexpr int sliderLineStep = 1;
 inline constexpr int sliderPageStep = 5;
+
+// A progress bar counts in thousandths: a job of thousands of images still moves it smoothly.
+inline constexpr int progressMaximum = 1000;
 
 } // namespace xiuyun

@@ -29,6 +29,15 @@ struct FolderDialog {
     bool newStyle = true;
 };
 
+// What a progress bar shows beside its share done. The Windows taskbar button shows both; None
+// takes its bar away there.
+enum class ProgressState { None, Normal, Paused, Error };
+struct ProgressValue {
+    int value = 0; // 0 … progressMaximum
+    ProgressState state = ProgressState::None;
+    bool operator==(const ProgressValue&) const = default;
+};
+
 // What the window reports to the program: a click on a button or check box (after the box's
 // tick has toggled), a slider movement, and the window's own life.
 struct WindowEvents {
@@ -68,6 +77,8 @@ public:
     virtual void setTicked(Control control, bool ticked) = 0;
     virtual int sliderPosition() const = 0;
     virtual void setSliderPosition(int position) = 0;
+    virtual ProgressValue progress(Control bar) const = 0;
+    virtual void setProgress(Control bar, ProgressValue progress) = 0;
 
     // The image list 超级列表框1 shows the rows of `source`; none without one.
     virtual void showImageRows(std::shared_ptr<const ImageRowSource> source) = 0;

@@ -2,6 +2,7 @@
 #include "download/download.h"
 
 #include "program/presenter.h"
+#include "program/progressview.h"
 #include "support/programfixture.h"
 
 using namespace xiuyun;
@@ -49,8 +50,13 @@ TEST_F(CompletionTest, reanalyseUnlocksAndForgetsEverything) {
     program.lastDownload = std::make_shared<Download>(program, StartRequest{}, "x"_t);
     setForceNextStart(program, true);
     showCurrentPage(program, "3"_t);
+    program.progress.start(1);
+    program.progress.finish(JobStage::Finished);
+    showProgress(program, Refresh::Now);
 
     window.click(Control::按钮_重新分析);
+    EXPECT_EQ(window.progress(Control::进度条_下载进度), ProgressValue{});
+    EXPECT_EQ(window.text(Control::透明标签_下载状态), Text());
     EXPECT_EQ(window.text(Control::按钮_开始下载), "2 开始下载"_t);
     EXPECT_FALSE(window.isTicked(Control::选择框_图集分类));
     EXPECT_EQ(program.analysis.pageType, PAGE_NONE);

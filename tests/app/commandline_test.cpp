@@ -1,11 +1,13 @@
 #include "app/commandline.h"
 
+#include "download/failedimages.h"
 #include "support/downloadfixture.h"
 #ifndef _WIN32
 #include "support/systembus.h"
 #endif
 
 #include <cstdio>
+#include <filesystem>
 #include <future>
 #include <thread>
 
@@ -113,7 +115,29 @@ TEST_F(CommandLineRunTest, aWholeListEndsWithZeroAndEveryBoxPrinted) {
     EXPECT_EQ(output,
               "【温馨提示】\n状态：分析数据完成\n\n原因：\n\n解决：\n\n说明：线程可调，其他禁止再输入\n\n"
               "【恭喜客官】\n状态：图片下载完成\n\n原因：\n\n重试：0\n\n");
-    EXPECT_NE(progressOutput.find("图集 2/2 · 图片 3/3 · 共 6 张"), std::string::npos) << progressOutput;
+    EXPECT_NE(progressOutput.find("图集 2/2 · 图片 3/3 · 100% · 下载完成：共保存 6 张，失败 0 张"),
+              std::string::npos)
+        << progressOutput;
+}
+
+TEST_F(CommandLineRunTest, theFinalCountIsTheImageFilesOnDiskThoughChecksFetchThemAgain) {
+    // One image in three comes out small: each album is checked and fetched again, all of it.
+    useGallery({.albumsPerPage = 2, .imagesPerAlbum = 3, .smallImageEvery = 3});
+    gallery.setList("/search/summer/", 1);
+    run({"--no-window", "--folder", "saved", searchAddress()});
+
+    int saved = 0;
+    int failed = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(directory.native() / "saved")) {
+        if (entry.path().extension() == ".png")
+            ++(isFailedImageFile(files::fromNativePath(entry.path().native())) ? failed : saved);
+    }
+    ASSERT_GT(failed, 0);
+    EXPECT_GT(imageRequests(), saved + failed);
+    EXPECT_NE(progressOutput.find("下载完成：共保存 " + std::to_string(saved) + " 张，失败 " +
+                                  std::to_string(failed) + " 张"),
+              std::string::npos)
+        << progressOutput;
 }
 
 TEST_F(CommandLineRunTest, aFailedAnalysisEndsWithOne) {

@@ -24,4 +24,18 @@ TEST(ImageRowsTest, aWorkerOfAnAlbumNoLongerShownLeavesTheNewRowsAlone) {
     EXPECT_EQ(rows.doneCount(), 0);
 }
 
+TEST(ImageRowsTest, theSiteWaitOfARowIsToldToTheProgressUntilTheRowGoesOn) {
+    HeadlessWindow window;
+    const auto now = std::chrono::steady_clock::now();
+    JobProgress progress([now] { return now; });
+    progress.start(1);
+    ImageRows rows(window, &progress);
+    rows.fill("http://i.test/a/0.jpg"_t, 3);
+
+    rows.setStatus(*rows.batch(), 2, RowStatus::Busy, 30);
+    EXPECT_EQ(progress.figures().siteWait, std::chrono::seconds(30));
+    rows.setStatus(*rows.batch(), 2, RowStatus::Waiting);
+    EXPECT_FALSE(progress.figures().siteWait);
+}
+
 } // namespace

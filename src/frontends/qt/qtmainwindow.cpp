@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -40,6 +41,8 @@ QString accessibleNameOf(Control control) {
         return qtString(std::string_view("图片列表"));
     case Control::分组框1:
         return qtString(std::string_view("进度"));
+    case Control::进度条_下载进度:
+        return qtString(std::string_view("下载进度"));
     default:
         return qtString(layoutOf(captionLabelOf(control)).caption);
     }
@@ -135,6 +138,13 @@ QWidget* QtMainWindow::createWidget(const ControlLayoutEntry& entry, QWidget* pa
         group->setAccessibleName(accessibleNameOf(control));
         return group;
     }
+    case ControlKind::ProgressBar: {
+        auto* bar = new QProgressBar(parent);
+        bar->setRange(0, progressMaximum);
+        bar->setValue(0);
+        bar->setAccessibleName(accessibleNameOf(control));
+        return bar;
+    }
     }
     return new QWidget(parent);
 }
@@ -208,6 +218,11 @@ void QtMainWindow::applyOne(const ControlChange& change) {
         static_cast<QSlider*>(widget)->setValue(change.number);
         break;
     }
+    case ControlChange::Kind::Progress:
+        // Linux has no taskbar progress that Qt reaches: the state stays the Windows window's.
+        if (kind == ControlKind::ProgressBar)
+            static_cast<QProgressBar*>(widget)->setValue(change.number);
+        break;
     case ControlChange::Kind::RowsReplaced:
         m_imageListModel->replaceRows();
         break;

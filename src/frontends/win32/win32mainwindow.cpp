@@ -45,6 +45,8 @@ DWORD styleOf(const ControlLayoutEntry& entry) {
         return style | WS_TABSTOP | BS_PUSHBUTTON;
     case ControlKind::GroupBox:
         return style | BS_GROUPBOX;
+    case ControlKind::ProgressBar:
+        return style | PBS_SMOOTH;
     case ControlKind::ListView:
         break;
     }
@@ -59,6 +61,8 @@ const wchar_t* classOf(ControlKind kind) {
         return WC_EDITW;
     case ControlKind::Slider:
         return TRACKBAR_CLASSW;
+    case ControlKind::ProgressBar:
+        return PROGRESS_CLASSW;
     case ControlKind::CheckBox:
     case ControlKind::Button:
     case ControlKind::GroupBox:
@@ -133,6 +137,8 @@ bool Win32MainWindow::create() {
     ::SetWindowPos(controlHandle(Control::透明标签_线程数), controlHandle(Control::滑块条1), 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     nameControls();
+    // The shell may have made the button before this window could hear of it.
+    m_taskbar.buttonCreated(m_window);
     layOut();
     const RECT client = scaledRect(windowGeometry, m_dpi);
     const RECT frame = windowRectForClient(client, windowStyle, 0, m_dpi);
@@ -159,6 +165,8 @@ HWND Win32MainWindow::createControl(const ControlLayoutEntry& entry) {
         ::SendMessageW(control, TBM_SETTICFREQ, 1, 0);
         ::SendMessageW(control, TBM_SETPOS, TRUE, m_sliderShown);
     }
+    if (control && entry.kind == ControlKind::ProgressBar)
+        ::SendMessageW(control, PBM_SETRANGE32, 0, progressMaximum);
     return control;
 }
 
@@ -167,6 +175,7 @@ void Win32MainWindow::nameControls() {
     // their labels already, as the system reads them.
     m_names.name(controlHandle(Control::超级列表框1), wideString(std::string_view("图片列表")));
     m_names.name(controlHandle(Control::分组框1), wideString(std::string_view("进度")));
+    m_names.name(controlHandle(Control::进度条_下载进度), wideString(std::string_view("下载进度")));
 }
 
 void Win32MainWindow::layOut() {
@@ -216,6 +225,10 @@ LRESULT CALLBACK Win32MainWindow::windowProcedure(HWND window, UINT message, WPA
 }
 
 LRESULT Win32MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == TaskbarProgress::buttonCreatedMessage() && message != 0) {
+        m_taskbar.buttonCreated(m_window);
+        return 0;
+    }
     switch (message) {
     case drainMessage:
         if (m_handlers.drain)
@@ -290,6 +303,7 @@ LRESULT Win32MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
 }
 
 void Win32MainWindow::close() {
+    m_taskbar.release();
     if (auto closing = std::exchange(m_handlers.closing, nullptr))
         closing();
     // Also ends a box's loop, should the close come while one is open.
@@ -406,6 +420,17 @@ void Win32MainWindow::applyOne(const ControlChange& change) {
         m_sliderShown = change.number;
         ::SendMessageW(control, TBM_SETPOS, TRUE, change.number);
         break;
+    case ControlChange::Kind::Progress: {
+        if (kind != ControlKind::ProgressBar)
+            break;
+        ::SendMessageW(control, PBM_SETPOS, static_cast<WPARAM>(change.number), 0);
+        const WPARAM barState = change.progressState == ProgressState::Error    ? PBST_ERROR
+                                : change.progressState == ProgressState::Paused ? PBST_PAUSED
+                                                                                : PBST_NORMAL;
+        ::SendMessageW(control, PBM_SETSTATE, barState, 0);
+        m_taskbar.show({change.number, change.progressState});
+        break;
+    }
     case ControlChange::Kind::RowsReplaced:
         m_imageList.replaceRows();
         break;

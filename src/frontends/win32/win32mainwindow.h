@@ -4,6 +4,7 @@
 
 #include "frontends/win32/accessiblename.h"
 #include "frontends/win32/imagelistview.h"
+#include "frontends/win32/taskbarprogress.h"
 #include "window/controlmodel.h"
 
 #include <array>
@@ -60,6 +61,7 @@ private:
     std::array<HWND, controlCount> m_controls{};
     ImageListView m_imageList;
     AccessibleNames m_names;
+    TaskbarProgress m_taskbar;
     HFONT m_font = nullptr;
     UINT m_dpi = 96;
     int m_sliderShown;          // the slider's position as last shown or moved
