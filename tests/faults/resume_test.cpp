@@ -57,8 +57,9 @@ TEST_F(ResumeTest, aListKilledAtRandomMomentsEndsWholeAndAsksForNothingItHad) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
 
-    int most = 0, all = 0;
+    int most = 0, all = 0, restarts = 0;
     for (int kill = 0; kill < kills; ++kill) {
+        ++restarts;
         std::set<std::string> whole;
         for (const auto& [path, image] : imageFile)
             if (!isFailedImageFile(image.file))
@@ -72,7 +73,10 @@ TEST_F(ResumeTest, aListKilledAtRandomMomentsEndsWholeAndAsksForNothingItHad) {
         while (site.requests().size() < at && child.running())
             std::this_thread::sleep_for(std::chrono::microseconds(500));
         child.kill();
-        ASSERT_EQ(child.wait(std::chrono::seconds(30)), -1) << "restart " << kill << " ended before its kill";
+        // A run with little or nothing left to fetch (killed before during its checks) may end
+        // on its own first: then there is nothing more to kill.
+        const std::optional<int> ended = child.wait(std::chrono::seconds(30));
+        ASSERT_TRUE(ended == -1 || ended == 0) << "restart " << kill;
         const auto requests = site.requests();
         int again = 0;
         for (std::size_t i = asked; i < requests.size(); ++i)
@@ -80,10 +84,12 @@ TEST_F(ResumeTest, aListKilledAtRandomMomentsEndsWholeAndAsksForNothingItHad) {
         EXPECT_LE(again, threads) << "restart " << kill;
         most = std::max(most, again);
         all += again;
+        if (ended == 0)
+            break;
     }
 
-    std::printf("[ resume ] %d kills: whole images asked for again, at most %d in a restart, %d in all\n",
-                kills, most, all);
+    std::printf("[ resume ] %d restarts: whole images asked for again, at most %d in a restart, %d in all\n",
+                restarts, most, all);
     ChildProcess last = startDownload();
     EXPECT_EQ(last.wait(std::chrono::minutes(2)), 0);
     for (const auto& [path, image] : imageFile)
