@@ -8,7 +8,6 @@
 
 #include <map>
 #include <optional>
-#include <set>
 #include <vector>
 
 namespace xiuyun {
@@ -64,9 +63,6 @@ public:
         return found == m_pages.end() ? 0 : found->second;
     }
     bool albumFinished(const Text& link) const { return m_albums.contains(link); }
-    // How far the job had come: the finished pages and the finished albums of the page after them.
-    std::size_t finishedPages() const { return m_pages.size(); }
-    std::size_t finishedAlbums() const { return m_albums.size(); }
     const std::vector<LedgerEntry>& ledger() const { return m_ledger; }
     // Entries beyond maxLedgerEntries, counted only.
     long long ledgerOverflow() const { return m_overflow; }
