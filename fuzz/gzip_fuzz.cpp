@@ -33,7 +33,7 @@ std::string gzipOf(std::string_view bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const ByteArray decoded = gzipDecode(bytes);
-    FUZZ_CHECK(static_cast<long long>(decoded.size()) <= MAX_BODY_BYTES);
+    FUZZ_CHECK(static_cast<long long>(decoded.size()) <= MAX_PAGE_BYTES);
     if (!bytes.empty())
         FUZZ_CHECK(gzipDecode(gzipOf(bytes)) == bytes);
     return 0;

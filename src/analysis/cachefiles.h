@@ -17,19 +17,21 @@ inline constexpr long long brokenPageKb = 5;
 // How often a broken page is fetched again before the caller's failure message is shown.
 inline constexpr int refetchAttempts = 3;
 
-// The page text of a cache file (UTF-8 to GBK); empty when the file is missing or empty, or no
-// plain file.
+// The page text of a cache file (UTF-8 to GBK); empty when the file is missing, empty, beyond
+// MAX_PAGE_BYTES, or no plain file.
 Text readCachedPage(const Text& file);
 
 // Fetches a page into "t_j.q" or "d_g.q": decoded on the first fetch, then, while the text is
 // empty, fetched again and stored as received while the file stays broken. Answers the page text
 // read back from the file; empty is the caller's failure, and `cause` then says why when given. A
-// failed write of a refetch is reported here with mark 005.
+// failed write of a refetch is reported here with mark 005. A page beyond MAX_PAGE_BYTES is
+// neither stored nor fetched again.
 Text fetchPageIntoCache(Program& program, const Text& address, const Text& file, Cause* cause = nullptr);
 
-enum class NumberedFetch { Stored, WriteFailed, RefetchWriteFailed };
+enum class NumberedFetch { Stored, WriteFailed, RefetchWriteFailed, TooLarge };
 // Fetches list page `address` into its numbered file: decoded on the first fetch, then fetched
-// again and stored as received while the file stays broken. A failed write's cause goes to `cause`.
+// again and stored as received while the file stays broken; a page beyond MAX_PAGE_BYTES is not
+// stored. The cause of a failed write or of a page too large goes to `cause`.
 NumberedFetch fetchNumberedPage(Program& program, const Text& address, const Text& file,
                                 Cause* cause = nullptr);
 

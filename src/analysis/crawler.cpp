@@ -41,7 +41,7 @@ void fetchFurtherPages(Program& program, const Text& address) {
             post(program, unsaved);
             break;
         }
-        if (result == NumberedFetch::RefetchWriteFailed)
+        if (result == NumberedFetch::RefetchWriteFailed || result == NumberedFetch::TooLarge)
             post(program, unsaved);
         // Keeps the window painted through a list of hundreds of pages; user input waits.
         window.pumpMessages();

@@ -151,9 +151,11 @@ using Clock = std::chrono::steady_clock;
 // What one exchange brought back. Every status line starts a new response (a redirect that is
 // followed, an interim 100), so only the last response's headers and body are kept.
 struct Received {
-    explicit Received(ProgressFloor floor) : progress(floor.bytesPerSecond, floor.window) {}
+    Received(ProgressFloor floor, long long maxBody)
+        : maxBodyBytes(maxBody), progress(floor.bytesPerSecond, floor.window) {}
 
     ByteArray body;
+    long long maxBodyBytes;
     // When set, the body goes here instead.
     BodySink* sink = nullptr;
     // The body's length so far, kept or handed on.
@@ -191,7 +193,7 @@ std::size_t receiveBody(char* data, std::size_t, std::size_t length, void* user)
     received->moved += static_cast<long long>(length);
     received->answered += static_cast<long long>(length);
     // Any count but `length` makes libcurl end the transfer with an error.
-    if (received->bodyBytes + static_cast<long long>(length) > MAX_BODY_BYTES) {
+    if (received->bodyBytes + static_cast<long long>(length) > received->maxBodyBytes) {
         received->endedBy = HttpFailure::TooLarge;
         return 0;
     }
@@ -296,7 +298,7 @@ void setTransferOptions(CURL* curl, const std::string& address, Received& receiv
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, receiveHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &received);
     curl_easy_setopt(curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(MAX_BODY_BYTES));
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(received.maxBodyBytes));
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, maxRedirects);
 }
 
@@ -426,7 +428,7 @@ ByteArray httpRequest(NetworkContext& network, const Text& url, HttpExchange& ex
     curl_easy_reset(curl);
 
     const std::shared_ptr<NetworkContext::Shared> shared = network.m_shared;
-    Received received(shared->floor());
+    Received received(shared->floor(), exchange.maxBodyBytes.value_or(MAX_BODY_BYTES));
     received.sink = exchange.bodySink.get();
     if (exchange.progressFloor)
         received.progress =
@@ -526,7 +528,8 @@ ByteArray httpRequest(NetworkContext& network, const Text& url, HttpExchange& ex
     return std::move(received.body);
 }
 
-ByteArray httpReadUrl(NetworkContext& network, const Text& url, HttpFailure* failure) {
+ByteArray httpReadUrl(NetworkContext& network, const Text& url, HttpFailure* failure,
+                      long long maxBodyBytes) {
     initialiseCurlOnce();
     std::unique_ptr<CURL, void (*)(CURL*)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) {
@@ -536,7 +539,7 @@ ByteArray httpReadUrl(NetworkContext& network, const Text& url, HttpFailure* fai
     }
 
     const std::shared_ptr<NetworkContext::Shared> shared = network.m_shared;
-    Received received(shared->floor());
+    Received received(shared->floor(), maxBodyBytes);
     HeaderList headers, connectTo;
     std::string address = wireAddress(url);
     setTransferOptions(curl.get(), address, received);

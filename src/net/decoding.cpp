@@ -11,14 +11,15 @@ namespace xiuyun {
 namespace {
 
 constexpr std::size_t chunkSize = 8192;
-// A small gzip body can expand without end (a "bomb"); no page or image of the site comes near
-// this, so a stream that does is cut off here rather than exhausting memory.
-constexpr std::size_t maximumOutput = std::size_t{256} << 20;
 
 } // namespace
 
-ByteArray gzipDecode(std::string_view bytes) {
+// A small gzip body can expand without end (a "bomb"): decoding stops at the cap rather than
+// exhausting memory.
+ByteArray gzipDecode(std::string_view bytes, long long maxBytes, bool* tooLarge) {
     ByteArray result;
+    if (tooLarge)
+        *tooLarge = false;
     if (bytes.empty())
         return result;
 
@@ -41,8 +42,12 @@ ByteArray gzipDecode(std::string_view bytes) {
         std::size_t written = chunkSize - stream.avail_out;
 
         if (written > 0) {
-            if (result.size() + written > maximumOutput)
+            if (static_cast<long long>(result.size() + written) > maxBytes) {
+                result = ByteArray();
+                if (tooLarge)
+                    *tooLarge = true;
                 break;
+            }
             result.append(reinterpret_cast<const char*>(output), written);
         }
         // zlib keeps what it consumed (a header, say) in its own state, so the input moves on

@@ -43,7 +43,7 @@ enum class HttpFailure {
     TimedOut,    // connecting, or a wait for the next byte, outlasted its limit
     Stalled,     // fewer bytes moved than the floor on progress asks
     CutShort,    // the connection broke off, or closed before the answer was whole
-    TooLarge,    // the body outgrew MAX_BODY_BYTES
+    TooLarge,    // the body outgrew its cap (MAX_BODY_BYTES unless the call names another)
     SinkRefused, // the body sink would take no more (its file could not be written)
     Other,       // anything else the library reports (TLS, too many redirects, the protocol)
 };
@@ -77,6 +77,7 @@ struct HttpExchange {
     // When given, the body goes only here and httpRequest returns an empty byte array; a failed
     // exchange may leave part of a body in it.
     std::shared_ptr<BodySink> bodySink;
+    std::optional<long long> maxBodyBytes; // MAX_BODY_BYTES when omitted
     // in/out: header lines joined by "\r\n"; on return the completed block that was applied
     Text extraHeaders;
     // out
@@ -112,7 +113,8 @@ ByteArray httpRequest(NetworkContext& network, const Text& url);
 ByteArray httpRequest(NetworkContext& network, const Text& url, HttpExchange& exchange);
 
 // A plain HTTP/1.0 GET, direct, with certificate checks; the bytes received before a failure are
-// returned, and why it failed in `failure` when one is given.
-ByteArray httpReadUrl(NetworkContext& network, const Text& url, HttpFailure* failure = nullptr);
+// returned, and why it failed in `failure` when one is given. A body beyond `maxBodyBytes` fails.
+ByteArray httpReadUrl(NetworkContext& network, const Text& url, HttpFailure* failure = nullptr,
+                      long long maxBodyBytes = MAX_BODY_BYTES);
 
 } // namespace xiuyun

@@ -49,7 +49,8 @@ public:
 
 private:
     friend ByteArray httpRequest(NetworkContext& network, const Text& url, HttpExchange& exchange);
-    friend ByteArray httpReadUrl(NetworkContext& network, const Text& url, HttpFailure* failure);
+    friend ByteArray httpReadUrl(NetworkContext& network, const Text& url, HttpFailure* failure,
+                                 long long maxBodyBytes);
     std::shared_ptr<Shared> m_shared;
 };
 

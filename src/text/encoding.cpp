@@ -5,7 +5,9 @@
 
 #include "text/codepage.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -125,6 +127,35 @@ std::size_t copyAsciiRun(std::string_view text, std::size_t i, char*& out) {
     return i;
 }
 
+// The bytes above ASCII, eight at a time: what sizes a conversion's buffer before it is written.
+std::size_t highByteCount(std::string_view text) {
+    std::size_t count = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        count += static_cast<std::size_t>(std::popcount(word & 0x8080808080808080ull));
+    }
+    for (; i < text.size(); ++i)
+        count += static_cast<unsigned char>(text[i]) >> 7;
+    return count;
+}
+
+// Makes room for `bytes` more from `out` on; answers where `out` now points.
+char* grownBuffer(std::string& output, char* out, std::size_t bytes) {
+    const std::size_t used = static_cast<std::size_t>(out - output.data());
+    output.resize(used + bytes);
+    return output.data() + used;
+}
+
+// Cuts the buffer to what was written; its room goes back only when much of it went unused, since
+// giving it back copies the text.
+void fitToWritten(std::string& output, const char* out) {
+    output.resize(static_cast<std::size_t>(out - output.data()));
+    if (output.capacity() - output.size() > std::max<std::size_t>(output.size() / 4, 4096))
+        output.shrink_to_fit();
+}
+
 } // namespace
 
 std::string utf8ToGbk(std::string_view utf8) {
@@ -149,14 +180,15 @@ std::string utf8ToGbk(std::string_view utf8) {
             *out++ = static_cast<char>(gbk & 0xFF);
         }
     }
-    output.resize(static_cast<std::size_t>(out - output.data()));
+    fitToWritten(output, out);
     return output;
 }
 
 std::string gbkToUtf8(std::string_view gbk) {
     const Tables& table = tables();
-    // At most three UTF-8 bytes for each GBK byte (a lone byte becomes U+FFFD).
-    std::string output(gbk.size() * 3, '\0');
+    // A pair of GBK bytes becomes at most three UTF-8 bytes; a lone byte above ASCII becomes three
+    // (U+FFFD), and only then does the buffer grow.
+    std::string output(gbk.size() + highByteCount(gbk) / 2, '\0');
     char* out = output.data();
     std::size_t i = 0;
     while (i < gbk.size()) {
@@ -179,9 +211,13 @@ std::string gbkToUtf8(std::string_view gbk) {
         } else {
             ++i;
         }
+        // Room for this character and for the rest as ASCII, which the runs copy unchecked.
+        const std::size_t rest = gbk.size() - i;
+        if (static_cast<std::size_t>(output.data() + output.size() - out) < 3 + rest)
+            out = grownBuffer(output, out, 3 + 3 * rest);
         out += appendUtf8(out, code != 0 ? code : 0xFFFD);
     }
-    output.resize(static_cast<std::size_t>(out - output.data()));
+    fitToWritten(output, out);
     return output;
 }
 

@@ -185,7 +185,9 @@ RegexService& RegexService::operator=(const RegexService& other) = default;
 bool RegexService::create(const Text& pattern, const Text& subject, RegexOptions options) {
     m_compiled.reset();
     m_matches.reset();
-    m_subject = subject;
+    // A page is the largest text there is: it is converted once, and never copied as it stands.
+    auto matches = std::make_shared<Matches>();
+    matches->subject = encoding::gbkToUtf8(subject.bytes());
 
     Text effective = options.quoteSubstitution ? pattern.replaced("#引号"_t, "\""_t) : pattern;
     uint32_t flags = PCRE2_UTF | PCRE2_NO_UTF_CHECK | PCRE2_DOLLAR_ENDONLY;
@@ -195,6 +197,8 @@ bool RegexService::create(const Text& pattern, const Text& subject, RegexOptions
         flags |= PCRE2_MULTILINE;
     // The converted pattern is valid UTF-8 by construction, so the check can be skipped.
     SharedCode code = compile(encoding::gbkToUtf8(effective.bytes()), flags);
+    // A refused pattern keeps the subject for replace(), with no match in it.
+    m_matches = matches;
     if (!code)
         return false;
 
@@ -202,13 +206,8 @@ bool RegexService::create(const Text& pattern, const Text& subject, RegexOptions
     compiled->pattern = effective;
     compiled->code = std::move(code);
     compiled->global = options.global;
-
-    auto matches = std::make_shared<Matches>();
-    matches->subject = encoding::gbkToUtf8(subject.bytes());
     execute(compiled->code.get(), compiled->global, *matches);
-
     m_compiled = std::move(compiled);
-    m_matches = std::move(matches);
     return true;
 }
 
@@ -237,11 +236,11 @@ int RegexService::subMatchCount() const {
 }
 
 Text RegexService::replace(const Text& replacement) const {
+    if (!m_matches)
+        return {};
+    const MatchData& data = *m_matches;
     if (!m_compiled)
-        return m_subject;
-    MatchData data;
-    data.subject = encoding::gbkToUtf8(m_subject.bytes());
-    execute(m_compiled->code.get(), m_compiled->global, data);
+        return Text::fromGbk(encoding::utf8ToGbk(data.subject));
     const std::string with = encoding::gbkToUtf8(replacement.bytes());
 
     // ECMAScript replacement patterns: $$, $&, $`, $', $n and $nn.

@@ -20,11 +20,12 @@ class RegexService {
 public:
     RegexService();
     ~RegexService();
-    // A copy shares the compiled pattern and the matches, and has its own copy of the subject.
+    // A copy shares the compiled pattern, the matches and the subject they were found in.
     RegexService(const RegexService& other);
     RegexService& operator=(const RegexService& other);
 
-    // True when the pattern was accepted and executed, also with zero matches.
+    // True when the pattern was accepted and executed, also with zero matches. The subject is read
+    // where it stands: the service keeps only its UTF-8 form.
     bool create(const Text& pattern, const Text& subject, RegexOptions options = {});
     Text patternText() const;
     Text replace(const Text& replacement) const;
@@ -38,7 +39,6 @@ private:
     struct Matches;
     std::shared_ptr<const Compiled> m_compiled;
     std::shared_ptr<const Matches> m_matches;
-    Text m_subject;
 };
 
 } // namespace xiuyun

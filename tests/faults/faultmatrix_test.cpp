@@ -3,6 +3,7 @@
 // outside the target folder and the program directory.
 #include "app/closing.h"
 #include "download/download.h"
+#include "net/decoding.h"
 #include "program/presenter.h"
 #include "support/faultfixture.h"
 #include "support/filesizelimit.h"
@@ -191,18 +192,72 @@ TEST_F(FaultTest, aTruncatedGzipPageEndsTheAnalysisWithItsMessage) {
     expectAnalysisFailed();
 }
 
-TEST_F(FaultTest, aGzipBombEndsTheAnalysisWithItsMessage) {
-    const std::string bomb = gzipCompress(std::string(64 << 20, '\0'));
-    serveWith([&](const std::string& path, int) -> std::optional<Page> {
-        if (path != category)
+// A first list page or an album page by the size it expands to: a gzip bomb of zeros, or a list
+// page of the site padded out in a comment, sent as gzip or as it is, or left in the cache.
+enum class Sent { GzipBomb, Gzip, AsItIs, Cached };
+
+struct SizedPage {
+    const char* name;
+    bool albumPage;
+    Sent sent;
+    long long decodedBytes;
+    bool analysed;
+};
+
+void PrintTo(const SizedPage& page, std::ostream* out) {
+    *out << page.name;
+}
+
+class PageSizeTest : public FaultTest, public ::testing::WithParamInterface<SizedPage> {};
+
+TEST_P(PageSizeTest, aPageBeyondTheCapIsNeitherReadNorCached) {
+    const SizedPage sized = GetParam();
+    const std::string path = sized.albumPage ? album.pagePath : category;
+    std::string body;
+    if (sized.sent == Sent::GzipBomb) {
+        body = gzipBomb(static_cast<std::size_t>(sized.decodedBytes));
+    } else {
+        body = gallery.listPage(path, 1);
+        const std::size_t padding = static_cast<std::size_t>(sized.decodedBytes) - body.size() - 7;
+        body.insert(body.find("<body>") + 6, "<!--" + std::string(padding, 'x') + "-->");
+    }
+    if (sized.sent == Sent::Cached) {
+        ASSERT_TRUE(files::createDirectories(program.dataDir()));
+        ASSERT_TRUE(files::writeFile(dataFile("t_j.q"), body));
+    }
+    serveWith([&](const std::string& requested, int) -> std::optional<Page> {
+        if (requested != path || sized.sent == Sent::Cached)
             return std::nullopt;
-        Page page = Page::bytes(bomb, "text/html");
-        page.compressed = false;
+        Page page = Page::bytes(body, "text/html; charset=utf-8");
+        page.compressed = sized.sent == Sent::Gzip;
         return page;
     });
-    analyse(address(category), Control::选择框_图集分类);
-    expectAnalysisFailed();
+    analyse(address(path), sized.albumPage ? Control::选择框_单个地址 : Control::选择框_图集分类);
+
+    if (sized.analysed) {
+        EXPECT_EQ(lastMessageText(), completed());
+        EXPECT_EQ(window.rowCount(), gallery.options().imagesPerAlbum);
+    } else {
+        expectAnalysisFailed();
+        EXPECT_EQ(program.messages.recent().back().id, MessageId::AnalyseEmptyPage);
+        if (sized.sent != Sent::Cached) {
+            EXPECT_EQ(lastCause(), Cause{HttpCause{HttpFailure::TooLarge}});
+        }
+        EXPECT_FALSE(hasDataFile("t_j.q"));
+        EXPECT_FALSE(hasDataFile("d_g.q"));
+    }
+    for (const Text& name : files::listEntries(program.dataDir(), "*"_t, files::EntryKind::Files))
+        EXPECT_LE(files::fileSize(program.dataFile(name)), MAX_PAGE_BYTES) << name;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, PageSizeTest,
+    ::testing::Values(
+        SizedPage{"a gzip bomb as the first list page", false, Sent::GzipBomb, 64LL << 20, false},
+        SizedPage{"a gzip bomb as the album page", true, Sent::GzipBomb, 64LL << 20, false},
+        SizedPage{"the largest list page", false, Sent::Gzip, MAX_PAGE_BYTES, true},
+        SizedPage{"a list page one byte larger", false, Sent::AsItIs, MAX_PAGE_BYTES + 1, false},
+        SizedPage{"a cached list page one byte larger", false, Sent::Cached, MAX_PAGE_BYTES + 1, false}));
 
 // Thirty images in flight, each an endless body: what arrives goes to disk, never into memory.
 TEST_F(FaultTest, endlessBodiesAtThirtyThreadsLeaveMemoryBounded) {
@@ -270,19 +325,6 @@ TEST_F(FaultTest, anEndlessImageIsCutOffAndCountedAsFailed) {
     downloadAlbum();
     EXPECT_EQ(files::fileSize(albumFolder() + "\\1.png"_t), 0);
     EXPECT_EQ(lastMessageText(), warningBox(11));
-}
-
-TEST_F(FaultTest, aListPageOfFiftyMegabytesIsAnalysed) {
-    serveWith([&](const std::string& path, int) -> std::optional<Page> {
-        if (path != category)
-            return std::nullopt;
-        std::string html = gallery.listPage(category, 1);
-        html.insert(html.find("<body>") + 6, "<!--" + std::string(50 << 20, 'x') + "-->");
-        return Page::bytes(std::move(html), "text/html; charset=utf-8");
-    });
-    analyse(address(category), Control::选择框_图集分类);
-    EXPECT_EQ(lastMessageText(), completed());
-    EXPECT_EQ(window.rowCount(), gallery.options().imagesPerAlbum);
 }
 
 TEST_F(FaultTest, aPageBuiltToBacktrackEndsTheAnalysisWithItsMessage) {
