@@ -14,7 +14,6 @@
 #include <benchmark/benchmark.h>
 
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <string>
@@ -84,7 +83,9 @@ std::string largestListPage() {
 }
 
 // In the process of its own: serves the body in the file as the first list page, sent as it is,
-// and analyses it. Exit code 0 when the analysis completed, 3 when it failed, else 2.
+// and analyses it; then writes its peak resident memory in KiB beside the file (the process's
+// own high-water mark: a child's ru_maxrss keeps that of the parent it was spawned from). Exit
+// code 0 when the analysis completed, 3 when it failed, else 2.
 int analyseStoredPage(const std::string& file) {
     const std::optional<ByteArray> body = files::readFile(files::fromNativePath(file));
     testing::TestSite site;
@@ -108,7 +109,8 @@ int analyseStoredPage(const std::string& file) {
             outcome = 3;
     }
     files::removeTree(directory);
-    return outcome;
+    const std::string peak = std::to_string(peakResidentKb());
+    return files::writeFile(files::fromNativePath(file + ".peak"), peak) ? outcome : 2;
 }
 
 // Analyses the page in a new process of this program; its peak resident memory in KiB, or -1
@@ -121,10 +123,10 @@ long analysedPeakKb(const std::string& file, int expected) {
     if (::posix_spawn(&child, self.c_str(), nullptr, nullptr, arguments, environ) != 0)
         return -1;
     int status = 0;
-    rusage usage{};
-    if (::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != expected)
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != expected)
         return -1;
-    return usage.ru_maxrss;
+    const std::optional<ByteArray> peak = files::readFile(files::fromNativePath(file + ".peak"));
+    return peak ? std::atol(peak->c_str()) : -1;
 }
 
 // range(0): 0 the largest page the cap allows (sent as gzip, which the analysis decodes), 1 the

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -134,7 +133,9 @@ std::size_t highByteCount(std::string_view text) {
     for (; i + 8 <= text.size(); i += 8) {
         std::uint64_t word;
         std::memcpy(&word, text.data() + i, 8);
-        count += static_cast<std::size_t>(std::popcount(word & 0x8080808080808080ull));
+        // Each byte's top bit moved to its bottom, then the eight summed into the top byte.
+        count +=
+            static_cast<std::size_t>((((word >> 7) & 0x0101010101010101ull) * 0x0101010101010101ull) >> 56);
     }
     for (; i < text.size(); ++i)
         count += static_cast<unsigned char>(text[i]) >> 7;
@@ -190,6 +191,7 @@ std::string gbkToUtf8(std::string_view gbk) {
     // (U+FFFD), and only then does the buffer grow.
     std::string output(gbk.size() + highByteCount(gbk) / 2, '\0');
     char* out = output.data();
+    char* end = out + output.size();
     std::size_t i = 0;
     while (i < gbk.size()) {
         i = copyAsciiRun(gbk, i, out);
@@ -213,8 +215,10 @@ std::string gbkToUtf8(std::string_view gbk) {
         }
         // Room for this character and for the rest as ASCII, which the runs copy unchecked.
         const std::size_t rest = gbk.size() - i;
-        if (static_cast<std::size_t>(output.data() + output.size() - out) < 3 + rest)
+        if (static_cast<std::size_t>(end - out) < 3 + rest) {
             out = grownBuffer(output, out, 3 + 3 * rest);
+            end = output.data() + output.size();
+        }
         out += appendUtf8(out, code != 0 ? code : 0xFFFD);
     }
     fitToWritten(output, out);
