@@ -38,11 +38,6 @@ std::string ProxyAddress::url() const {
            std::to_string(port);
 }
 
-std::string ProxyAddress::shown() const {
-    return scheme + "://" + (credentials.empty() ? "" : std::string(credentialMask) + "@") + host + ":" +
-           std::to_string(port);
-}
-
 std::optional<ProxyAddress> parseProxyAddress(std::string_view text) {
     if (text.empty() ||
         std::any_of(text.begin(), text.end(), [](unsigned char c) { return c <= 0x20 || c >= 0x7F; }))

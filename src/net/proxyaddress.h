@@ -14,10 +14,9 @@ struct ProxyAddress {
     std::string host;        // a name, an IPv4 address or an IPv6 one in brackets
     int port = 0;
 
-    // The whole address for the library, credentials included.
+    // The whole address for the library, credentials included: never to be shown (see
+    // maskedCredentials).
     std::string url() const;
-    // The address to show anywhere a person or a file may see it: credentials masked.
-    std::string shown() const;
 };
 
 // Nothing when the text is no proxy address: an unknown scheme, no host, a port that is no number
