@@ -34,6 +34,11 @@ trap '"$wineserver" --kill || true; rm -rf "$work"' EXIT
 # Wine's Tahoma holds no Chinese: linked to WenQuanYi, every control and box shows it.
 "$wine" reg.exe add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
   /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f > /dev/null
+# Internet Options set to a direct connection, as the dialog writes it (version 0x46, flags 1):
+# without the value Wine's WinHTTP answers "detect automatically", and no test should look for a
+# proxy script on the network. The test of the system's proxy sets its own and puts this back.
+"$wine" reg.exe add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections' \
+  /v DefaultConnectionSettings /t REG_BINARY /d 460000000000000001000000000000000000000000000000 /f > /dev/null
 
 echo "== the Windows build"
 started=$SECONDS

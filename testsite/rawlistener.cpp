@@ -1,20 +1,10 @@
 #include "testsite/rawlistener.h"
 
+#include "testsite/sockets.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
-#include <arpa/inet.h>
-#include <cerrno>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
 
 namespace xiuyun::testing {
 namespace {
@@ -35,86 +25,6 @@ bool sameName(std::string_view a, std::string_view b) {
 
 std::string_view nameOf(std::string_view line) {
     return line.substr(0, line.find(':'));
-}
-
-// The few socket calls below, on either system.
-#ifdef _WIN32
-using NativeSocket = SOCKET;
-using Length = int;
-constexpr int noSignal = 0;
-constexpr int stopSending = SD_SEND;
-void closeSocket(SocketHandle socket) {
-    ::closesocket(static_cast<SOCKET>(socket));
-}
-int pollSockets(pollfd* waits, unsigned long count, int milliseconds) {
-    return ::WSAPoll(waits, count, milliseconds);
-}
-bool interrupted() {
-    return false;
-}
-bool startSockets() {
-    static const bool started = [] {
-        WSADATA data;
-        return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    return started;
-}
-#else
-using NativeSocket = int;
-using Length = std::size_t;
-constexpr int noSignal = MSG_NOSIGNAL;
-constexpr int stopSending = SHUT_WR;
-void closeSocket(SocketHandle socket) {
-    ::close(static_cast<int>(socket));
-}
-int pollSockets(pollfd* waits, nfds_t count, int milliseconds) {
-    return ::poll(waits, count, milliseconds);
-}
-bool interrupted() {
-    return errno == EINTR;
-}
-bool startSockets() {
-    return true;
-}
-#endif
-
-NativeSocket native(SocketHandle socket) {
-    return static_cast<NativeSocket>(socket);
-}
-
-long long receive(SocketHandle socket, char* buffer, std::size_t size) {
-    return ::recv(native(socket), buffer, static_cast<Length>(size), 0);
-}
-
-SocketHandle listenOnLoopback(int& port) {
-    if (!startSockets())
-        return -1;
-    const NativeSocket made = ::socket(AF_INET, SOCK_STREAM, 0);
-    const auto descriptor = static_cast<SocketHandle>(made);
-    if (descriptor == -1)
-        return -1;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(made, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(made, 16) != 0 ||
-        ::getsockname(made, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        closeSocket(descriptor);
-        return -1;
-    }
-    port = ntohs(address.sin_port);
-    return descriptor;
-}
-
-bool sendAll(SocketHandle socket, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const long long sent =
-            ::send(native(socket), bytes.data(), static_cast<Length>(bytes.size()), noSignal);
-        if (sent <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
 }
 
 } // namespace
@@ -172,21 +82,12 @@ std::vector<RawRequest> RawListener::requests() const {
 }
 
 bool RawListener::waitReadable(SocketHandle socket) const {
-    // Short waits, so that the end of the listener is seen soon on both systems alike.
-    pollfd wait{native(socket), POLLIN, 0};
-    while (!m_stopping) {
-        const int ready = pollSockets(&wait, 1, 20);
-        if (ready > 0)
-            return true;
-        if (ready < 0 && !interrupted())
-            return false;
-    }
-    return false;
+    return testing::waitReadable(socket, m_stopping);
 }
 
 void RawListener::acceptLoop() {
     while (waitReadable(m_listener)) {
-        const auto connection = static_cast<SocketHandle>(::accept(native(m_listener), nullptr, nullptr));
+        const auto connection = acceptConnection(m_listener);
         if (connection == -1)
             continue;
         std::lock_guard lock(m_mutex);
@@ -239,7 +140,7 @@ void RawListener::serve(SocketHandle connection) {
             response = m_response;
         }
         sendAll(connection, response);
-        ::shutdown(native(connection), stopSending);
+        stopSending(connection);
         // Until the client lets go (or the listener ends), so nothing is cut off by a reset.
         char buffer[4096];
         while (waitReadable(connection) && receive(connection, buffer, sizeof buffer) > 0) {

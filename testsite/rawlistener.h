@@ -2,6 +2,8 @@
 // answers with canned bytes: the header order and spelling a client sends can be checked here.
 #pragma once
 
+#include "testsite/sockets.h"
+
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -22,9 +24,6 @@ struct RawRequest {
     std::string header(std::string_view name) const;
     int headerCount(std::string_view name) const;
 };
-
-// A socket as the system hands it out: an int on POSIX systems, a SOCKET on Windows; -1 is none.
-using SocketHandle = std::intptr_t;
 
 class RawListener {
 public:

@@ -126,6 +126,7 @@ bool wantsCommandLine(const std::vector<std::string>& arguments) {
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments, std::string& error) {
     CommandLine commandLine;
     bool noWindow = false;
+    bool noProxy = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         auto value = [&](const char* option) -> std::optional<std::string> {
@@ -149,6 +150,18 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
             commandLine.force = true;
         } else if (argument == "--skip-existing") {
             commandLine.skipExisting = true;
+        } else if (argument == "--no-proxy") {
+            noProxy = true;
+        } else if (is("--proxy")) {
+            auto proxy = value("--proxy");
+            if (!proxy)
+                return std::nullopt;
+            std::optional<ProxyAddress> address = parseProxyAddress(*proxy);
+            if (!address) {
+                error = "代理地址无法识别：" + maskedCredentials(*proxy);
+                return std::nullopt;
+            }
+            commandLine.proxy = {.kind = ProxySetting::Kind::Given, .given = *address};
         } else if (is("--type")) {
             auto type = value("--type");
             if (!type)
@@ -185,6 +198,8 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
             return std::nullopt;
         }
     }
+    if (noProxy)
+        commandLine.proxy.kind = ProxySetting::Kind::None;
     if (commandLine.help)
         return commandLine;
     if (!noWindow) {
@@ -208,6 +223,8 @@ std::string commandLineHelp() {
            "  --folder 目录      存放目录，默认程序目录\n"
            "  --force            页面地址曾被下载过时仍然下载（即“2 强制下载”）\n"
            "  --skip-existing    跳过已在磁盘上、大于 10 KB 且完整的图片，不再请求（续传或修复中断的下载）\n"
+           "  --proxy 地址       经此代理连接：http、https、socks5 或 socks5h://[用户:密码@]主机[:端口]\n"
+           "  --no-proxy         不用任何代理（不理会环境变量和系统设置）\n"
            "  -h, --help         显示本说明\n"
            "\n"
            "每个提示框的标题和内容照原样输出；在终端上另有一行进度。Ctrl-C "
@@ -217,7 +234,11 @@ std::string commandLineHelp() {
            "退出码：0 图片下载完成且途中没有失败提示；1 "
            "其他结果（分析失败、曾被下载过、可能存在下载失败的文件、\n"
            "        途中出现任何“失败”提示等）；\n"
-           "        2 用法错误；130 按 Ctrl-C 取消。\n";
+           "        2 用法错误；130 按 Ctrl-C 取消。\n"
+           "\n"
+           "代理：--no-proxy，否则 --proxy，否则环境变量 https_proxy、http_proxy、all_proxy（no_proxy "
+           "列出不经代理的主机），\n"
+           "否则（Windows）Internet 选项中的代理设置，否则直连。\n";
 }
 
 void requestCommandLineCancel() {
@@ -235,6 +256,7 @@ int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
     program.routes = analysisRoutes();
     if (prepareNetwork)
         prepareNetwork(program.network);
+    program.network.setProxy(commandLine.proxy);
     onWindowCreated(program);
 
     // The requests the window's user would give, from the arguments, then the window's commands

@@ -2,6 +2,7 @@
 // command line, for scripts and servers.
 #pragma once
 
+#include "net/proxychoice.h"
 #include "text/text.h"
 #include "window/controls.h"
 
@@ -23,6 +24,7 @@ struct CommandLine {
     bool force = false;
     bool skipExisting = false;
     bool help = false;
+    ProxySetting proxy; // --proxy or --no-proxy; the system's setting when neither
 };
 
 // Exit codes: the download ended with "图片下载完成"; any other ending; a usage error; cancelled

@@ -68,8 +68,10 @@ int main(int argc, char** argv) {
         listSampleAddresses(stdout);
 #endif
 
-    // The program's requests go to the sample gallery, whichever front end it runs behind.
+    // The program's requests go to the sample gallery, whichever front end it runs behind. A proxy
+    // setting passed over is told on the error stream.
     const auto prepareNetwork = [&](NetworkContext& network) {
+        network.setProxyNotices([](const std::string& line) { writeUtf8(stderr, "xiuyun：" + line + "\n"); });
 #ifdef XIUYUN_SAMPLE_GALLERY
         if (sampleServed)
             sampleSite.routeInto(network);

@@ -2,6 +2,7 @@
 #include "net/httpclient.h"
 #include "net/networkcontext.h"
 #include "net/progresswindow.h"
+#include "net/proxychoice.h"
 
 #include <curl/curl.h>
 
@@ -92,6 +93,7 @@ public:
     CURLSH* share() const { return m_share; }
     std::atomic<bool> reuse{true};
     std::atomic<int> kept{KEPT_CONNECTIONS};
+    ProxyChoice proxy;
 
     ProgressFloor floor() const {
         std::lock_guard lock(m_settingsMutex);
@@ -112,6 +114,10 @@ public:
     void clearRoutes() {
         std::lock_guard lock(m_settingsMutex);
         m_routes.clear();
+    }
+    bool isRouted(const std::string& host, const std::string& hostAndPort) const {
+        std::lock_guard lock(m_settingsMutex);
+        return m_routes.contains(host) || m_routes.contains(hostAndPort);
     }
 
 private:
@@ -144,6 +150,56 @@ void applyLoopbackRoutes(CURL* curl, const NetworkContext::Shared& shared, Heade
     }
     if (connectTo.head())
         curl_easy_setopt(curl, CURLOPT_CONNECT_TO, connectTo.head());
+}
+
+// The scheme, the host, and the host with its port as the address writes them.
+struct AddressParts {
+    std::string scheme;
+    std::string host;
+    std::string hostAndPort;
+};
+
+AddressParts partsOf(std::string_view address) {
+    AddressParts parts;
+    const std::size_t schemeEnd = address.find("://");
+    if (schemeEnd == std::string_view::npos)
+        return parts;
+    for (char c : address.substr(0, schemeEnd))
+        parts.scheme += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    std::string_view authority = address.substr(schemeEnd + 3);
+    authority = authority.substr(0, authority.find_first_of("/?#"));
+    if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos)
+        authority.remove_prefix(at + 1);
+    parts.hostAndPort = std::string(authority);
+    const std::size_t colon = authority.rfind(':');
+    const bool hasPort =
+        colon != std::string_view::npos && authority.find(']', colon) == std::string_view::npos;
+    parts.host = std::string(hasPort ? authority.substr(0, colon) : authority);
+    return parts;
+}
+
+// The proxy of the user's choice, except for a host routed to this machine: the route says where
+// it is served, and no proxy could reach it there. Both options are set every time, so that
+// libcurl never takes a proxy from the environment on its own.
+// Answers whether a proxy may carry the request.
+bool applyProxy(CURL* curl, NetworkContext::Shared& shared, std::string_view address) {
+    const AddressParts parts = partsOf(address);
+    ProxyRoute route;
+    if (!shared.isRouted(parts.host, parts.hostAndPort))
+        route = shared.proxy.routeFor(parts.scheme, parts.host);
+    curl_easy_setopt(curl, CURLOPT_PROXY, route.proxy.c_str());
+    curl_easy_setopt(curl, CURLOPT_NOPROXY, route.bypass.c_str());
+    return !route.proxy.empty();
+}
+
+// A proxy that wants credentials it was not given answers 407, to the request itself or to the
+// tunnel's CONNECT: the site was never reached.
+bool refusedByProxy(CURL* curl) {
+    long status = 0;
+    long connectStatus = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(curl, CURLINFO_HTTP_CONNECTCODE, &connectStatus);
+    return status == 407 || connectStatus == 407;
 }
 
 using Clock = std::chrono::steady_clock;
@@ -450,9 +506,15 @@ ByteArray httpRequest(NetworkContext& network, const Text& url, HttpExchange& ex
     if (std::optional<long long> milliseconds = requestTimeoutMs(exchange.timeoutSeconds))
         setTimeouts(curl, *milliseconds, received);
 
-    // An empty proxy text also keeps libcurl from taking one from the environment.
+    // A proxy the caller names wins over the user's choice.
     Text proxy = exchange.proxy.value_or(Text{});
-    curl_easy_setopt(curl, CURLOPT_PROXY, proxy.data());
+    bool throughProxy = !proxy.empty();
+    if (!throughProxy) {
+        throughProxy = applyProxy(curl, *shared, address);
+    } else {
+        curl_easy_setopt(curl, CURLOPT_PROXY, proxy.data());
+        curl_easy_setopt(curl, CURLOPT_NOPROXY, "");
+    }
     Text proxyUser = exchange.proxyUser.value_or(Text{});
     if (!proxyUser.empty() && exchange.proxyAuth.value_or(1) == 1) {
         Text credentials = proxyUser + ":"_t + exchange.proxyPassword.value_or(Text{});
@@ -506,6 +568,8 @@ ByteArray httpRequest(NetworkContext& network, const Text& url, HttpExchange& ex
     long status = 0;
     if (result == CURLE_OK)
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    if (throughProxy && refusedByProxy(curl))
+        result = CURLE_COULDNT_CONNECT;
     // Leave nothing pointing into this call's lists behind in a reused object, nor the object in
     // the share, which a reset keeps: the share is freed once no handle is in it.
     curl_easy_reset(curl);
@@ -546,7 +610,7 @@ ByteArray httpReadUrl(NetworkContext& network, const Text& url, HttpFailure* fai
     watchProgress(curl.get(), received);
     applyLoopbackRoutes(curl.get(), *shared, connectTo);
     curl_easy_setopt(curl.get(), CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
-    curl_easy_setopt(curl.get(), CURLOPT_PROXY, "");
+    const bool throughProxy = applyProxy(curl.get(), *shared, address);
     curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_BUFFERSIZE, readUrlBlockBytes);
     setTimeouts(curl.get(), readUrlTimeoutMs, received);
@@ -557,7 +621,11 @@ ByteArray httpReadUrl(NetworkContext& network, const Text& url, HttpFailure* fai
     curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.head());
 
     // A transfer that breaks off still hands back what had arrived.
-    const CURLcode result = isWebAddress(url) ? curl_easy_perform(curl.get()) : CURLE_URL_MALFORMAT;
+    CURLcode result = isWebAddress(url) ? curl_easy_perform(curl.get()) : CURLE_URL_MALFORMAT;
+    if (throughProxy && refusedByProxy(curl.get())) {
+        result = CURLE_COULDNT_CONNECT;
+        received.body.clear();
+    }
     if (failure)
         *failure = failureOf(result, received);
     return std::move(received.body);
@@ -592,6 +660,14 @@ void NetworkContext::routeHostToLoopback(const std::string& host, int port) {
 
 void NetworkContext::clearLoopbackRoutes() {
     m_shared->clearRoutes();
+}
+
+void NetworkContext::setProxy(const ProxySetting& setting) {
+    m_shared->proxy.set(setting);
+}
+
+void NetworkContext::setProxyNotices(std::function<void(const std::string&)> sink) {
+    m_shared->proxy.setNoticeSink(std::move(sink));
 }
 
 } // namespace xiuyun

@@ -66,7 +66,7 @@ struct HttpExchange {
     std::optional<Text> sendCookies;            // sent as "Cookie"; when given, merged into returnedCookies
     std::optional<bool> noRedirect;             // default false
     std::optional<ByteArray> postBytes;         // body; wins over postText when not empty
-    std::optional<Text> proxy;                  // "host:port"
+    std::optional<Text> proxy;                  // "host:port"; the context's choice when empty
     std::optional<int> timeoutSeconds;          // -1 library's own; < 1 → 15 s; n → n s
     std::optional<ProgressFloor> progressFloor; // the context's floor when omitted
     std::optional<Text> proxyUser;
@@ -112,8 +112,9 @@ std::optional<long long> requestTimeoutMs(std::optional<int> timeoutSeconds);
 ByteArray httpRequest(NetworkContext& network, const Text& url);
 ByteArray httpRequest(NetworkContext& network, const Text& url, HttpExchange& exchange);
 
-// A plain HTTP/1.0 GET, direct, with certificate checks; the bytes received before a failure are
-// returned, and why it failed in `failure` when one is given. A body beyond `maxBodyBytes` fails.
+// A plain HTTP/1.0 GET through the context's proxy, with certificate checks; the bytes received before a
+// failure are returned, and why it failed in `failure` when one is given. A body beyond `maxBodyBytes`
+// fails.
 ByteArray httpReadUrl(NetworkContext& network, const Text& url, HttpFailure* failure = nullptr,
                       long long maxBodyBytes = MAX_BODY_BYTES);
 

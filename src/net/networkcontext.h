@@ -1,17 +1,19 @@
-// What the requests of one program share: where the site's host is routed, the connections kept
-// for the next request and the floor on progress. Every request goes through a context; the
+// What the requests of one program share: where the site's host is routed, the proxy, the
+// connections kept for the next request and the floor on progress. Every request goes through a context; the
 // program makes one, and each test a fresh one.
 #pragma once
 
 #include "text/text.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
 namespace xiuyun {
 
 struct HttpExchange;
+struct ProxySetting;
 enum class HttpFailure;
 
 class NetworkContext {
@@ -42,6 +44,12 @@ public:
     // this machine.
     void routeHostToLoopback(const std::string& host, int port);
     void clearLoopbackRoutes();
+
+    // The proxy of every request but those to a host routed to loopback, which always go straight:
+    // the system's setting unless set here (net/proxychoice.h). A setting that can't be parsed is
+    // passed over, with one line to `sink` the first time.
+    void setProxy(const ProxySetting& setting);
+    void setProxyNotices(std::function<void(const std::string&)> sink);
 
     // Held by the context and by every request under way, so that a request still running when
     // its context goes finishes on what it started with.

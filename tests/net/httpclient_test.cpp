@@ -1,7 +1,9 @@
 #include "net/httpclient.h"
 
+#include "net/proxychoice.h"
 #include "net/site.h"
 #include "support/environment.h"
+#include "testsite/forwardproxy.h"
 #include "testsite/gzip.h"
 #include "testsite/rawlistener.h"
 #include "testsite/testsite.h"
@@ -19,8 +21,10 @@
 
 using namespace xiuyun;
 using xiuyun::testing::EnvironmentVariable;
+using xiuyun::testing::ForwardProxy;
 using xiuyun::testing::gzipDecompress;
 using xiuyun::testing::Page;
+using xiuyun::testing::ProxyEnvironment;
 using xiuyun::testing::RawListener;
 using xiuyun::testing::RawRequest;
 using xiuyun::testing::TestSite;
@@ -230,22 +234,117 @@ TEST_F(HttpClientTest, aProxyGetsTheRequestWithBasicCredentialsWhenAsked) {
     EXPECT_EQ(requests[2].headerCount("Proxy-Authorization"), 0);
 }
 
-TEST_F(HttpClientTest, proxiesOfTheEnvironmentAreNeverUsed) {
-    RawListener proxy;
-    std::string proxyAddress = "http://127.0.0.1:" + std::to_string(proxy.port());
-    site.setTextPage("/direct.html", "直达"_t);
-    std::vector<std::unique_ptr<EnvironmentVariable>> proxies;
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "ALL_PROXY", "all_proxy"})
-        proxies.push_back(std::make_unique<EnvironmentVariable>(name, proxyAddress));
-    for (const char* name : {"no_proxy", "NO_PROXY"})
-        proxies.push_back(std::make_unique<EnvironmentVariable>(name, std::nullopt));
-    ByteArray viaRequest = httpRequest(network, siteAddress("direct.html"));
-    ByteArray viaReadUrl = httpReadUrl(network, siteAddress("direct.html"));
-    proxies.clear();
+#ifdef _WIN32
+constexpr bool namesIgnoreCase = true;
+#else
+constexpr bool namesIgnoreCase = false;
+#endif
 
-    EXPECT_EQ(gzipDecompress(viaRequest), "直达");
-    EXPECT_EQ(gzipDecompress(viaReadUrl), "直达");
-    EXPECT_TRUE(proxy.requests().empty());
+TEST_F(HttpClientTest, requestsGoThroughTheProxyOfTheUsersChoiceUnlessBypassed) {
+    ForwardProxy proxy;
+    site.setTextPage("/via.html", "经过"_t);
+    const std::string loopback = "http://127.0.0.1:" + std::to_string(site.port()) + "/via.html";
+    const std::string routed = std::string(SITE_ROOT) + "via.html";
+    using Kind = ProxySetting::Kind;
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> environment;
+        Kind kind;
+        std::string url;
+        bool throughProxy;
+    };
+    const Case cases[] = {
+        {"http_proxy", {{"http_proxy", proxy.address()}}, Kind::System, loopback, true},
+        {"ALL_PROXY", {{"ALL_PROXY", proxy.address()}}, Kind::System, loopback, true},
+        // Windows knows one variable under both names.
+        {"HTTP_PROXY, which curl never reads",
+         {{"HTTP_PROXY", proxy.address()}},
+         Kind::System,
+         loopback,
+         namesIgnoreCase},
+        {"no_proxy",
+         {{"http_proxy", proxy.address()}, {"no_proxy", "127.0.0.1"}},
+         Kind::System,
+         loopback,
+         false},
+        {"one that can't be parsed",
+         {{"http_proxy", "http://user:secret@no such host"}},
+         Kind::System,
+         loopback,
+         false},
+        {"given", {}, Kind::Given, loopback, true},
+        {"none, over the environment", {{"http_proxy", proxy.address()}}, Kind::None, loopback, false},
+        {"a host routed to loopback", {{"all_proxy", proxy.address()}}, Kind::System, routed, false},
+    };
+    for (const Case& c : cases) {
+        ProxyEnvironment environment(c.environment);
+        NetworkContext context;
+        context.routeHostToLoopback(siteHost, site.port());
+        context.setProxy({.kind = c.kind, .given = *parseProxyAddress(proxy.address())});
+        std::vector<std::string> notices;
+        context.setProxyNotices([&](const std::string& line) { notices.push_back(line); });
+        const int before = proxy.passedRequests();
+
+        EXPECT_EQ(gzipDecompress(httpRequest(context, Text::fromGbk(c.url))), "经过") << c.name;
+        EXPECT_EQ(gzipDecompress(httpReadUrl(context, Text::fromGbk(c.url))), "经过") << c.name;
+        EXPECT_EQ(proxy.passedRequests() - before, c.throughProxy ? 2 : 0) << c.name;
+        for (const std::string& line : notices)
+            EXPECT_EQ(line.find("secret"), std::string::npos) << line;
+        EXPECT_EQ(notices.size(),
+                  c.environment.empty() || c.environment[0].second.find(' ') == std::string::npos ? 0u : 1u)
+            << c.name;
+    }
+}
+
+TEST_F(HttpClientTest, httpsGoesThroughTheProxysTunnel) {
+    if (!TestSite::servesTls())
+        GTEST_SKIP() << TestSite::noTlsHere;
+    TestSite secure(TestSite::Transport::Tls);
+    ASSERT_TRUE(secure.start());
+    secure.setTextPage("/via.html", "隧道"_t);
+    ForwardProxy proxy;
+    ProxyEnvironment environment({{"https_proxy", proxy.address()}});
+    const Text url = Text::fromGbk("https://127.0.0.1:" + std::to_string(secure.port()) + "/via.html");
+
+    EXPECT_EQ(gzipDecompress(httpRequest(network, url)), "隧道");
+    EXPECT_EQ(proxy.passedRequests(), 1);
+}
+
+TEST_F(HttpClientTest, aProxyThatFailsEndsTheRequestWithinItsTimeOut) {
+    ForwardProxy silent;
+    silent.setBehaviour(ForwardProxy::Behaviour::Silent);
+    ForwardProxy locked;
+    locked.requireCredentials("user:secret");
+    struct Case {
+        const char* name;
+        std::string proxy;
+        HttpFailure failure;
+    };
+    const Case cases[] = {
+        {"refusing", "http://127.0.0.1:" + std::to_string(unusedLoopbackPort()), HttpFailure::Unreachable},
+        {"silent", silent.address(), HttpFailure::TimedOut},
+        {"asking for credentials", locked.address(), HttpFailure::Unreachable},
+        {"given the wrong ones", locked.address("user:wrong"), HttpFailure::Unreachable},
+    };
+    const Text url = Text::fromGbk("http://127.0.0.1:" + std::to_string(site.port()) + "/");
+    for (const Case& c : cases) {
+        network.setProxy({.kind = ProxySetting::Kind::Given, .given = *parseProxyAddress(c.proxy)});
+        HttpExchange exchange;
+        exchange.timeoutSeconds = 1;
+        EXPECT_TRUE(httpRequest(network, url, exchange).empty()) << c.name;
+        EXPECT_EQ(exchange.failure, c.failure) << c.name;
+        EXPECT_EQ(exchange.status, 0) << c.name;
+        // The plain read waits its own fixed half minute for a silent proxy.
+        if (c.failure != HttpFailure::TimedOut) {
+            HttpFailure readFailure = HttpFailure::None;
+            EXPECT_TRUE(httpReadUrl(network, url, &readFailure).empty()) << c.name;
+            EXPECT_EQ(readFailure, c.failure) << c.name;
+        }
+    }
+    network.setProxy(
+        {.kind = ProxySetting::Kind::Given, .given = *parseProxyAddress(locked.address("user:secret"))});
+    httpRequest(network, url);
+    EXPECT_EQ(locked.passedRequests(), 1);
 }
 
 TEST_F(HttpClientTest, redirectsAreFollowedUnlessTurnedOff) {

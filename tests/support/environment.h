@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace xiuyun::testing {
 
@@ -41,6 +44,21 @@ private:
 
     std::string m_name;
     std::optional<std::string> m_before;
+};
+
+// Every variable a proxy may come from cleared, then those given set, for the life of the guard.
+class ProxyEnvironment {
+public:
+    explicit ProxyEnvironment(const std::vector<std::pair<std::string, std::string>>& values = {}) {
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                                 "ALL_PROXY", "no_proxy", "NO_PROXY"})
+            m_variables.push_back(std::make_unique<EnvironmentVariable>(name, std::nullopt));
+        for (const auto& [name, value] : values)
+            m_variables.push_back(std::make_unique<EnvironmentVariable>(name, value));
+    }
+
+private:
+    std::vector<std::unique_ptr<EnvironmentVariable>> m_variables;
 };
 
 } // namespace xiuyun::testing
