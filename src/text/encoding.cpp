@@ -4,6 +4,7 @@
 #include "text/encoding.h"
 
 #include "text/codepage.h"
+#include "text/gb18030.h"
 
 #include <array>
 #include <cstdint>
@@ -38,10 +39,17 @@ std::size_t appendUtf8(char* out, std::uint32_t code) {
         out[1] = static_cast<char>(0x80 | (code & 0x3F));
         return 2;
     }
-    out[0] = static_cast<char>(0xE0 | (code >> 12));
-    out[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (code & 0x3F));
-    return 3;
+    if (code < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (code >> 12));
+        out[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (code & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (code >> 18));
+    out[1] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (code & 0x3F));
+    return 4;
 }
 
 std::size_t readUtf8(std::string_view text, std::size_t i, std::uint32_t& code) {
@@ -153,9 +161,35 @@ std::string utf8ToGbk(std::string_view utf8) {
     return output;
 }
 
+std::uint16_t gbkBytesOf(std::uint32_t code) {
+    return code < 0x10000 ? tables().toGbk[code] : 0;
+}
+
+std::size_t readTextCharacter(std::string_view text, std::size_t i, std::uint32_t& code) {
+    const unsigned char byte = static_cast<unsigned char>(text[i]);
+    code = 0;
+    if (byte < 0x80) {
+        code = byte;
+        return 1;
+    }
+    if (byte == 0x80) {
+        code = tables().single80;
+        return 1;
+    }
+    if (byte == 0xFF || i + 1 == text.size())
+        return 1;
+    const unsigned char trail = static_cast<unsigned char>(text[i + 1]);
+    if (isFourByteSecond(trail))
+        return readFourByteForm(text, i, code);
+    if (trail < 0x40 || trail == 0x7F || trail == 0xFF)
+        return 1;
+    code = tables().toUnicode[byte - 0x81][trail - 0x40];
+    return 2;
+}
+
 std::string gbkToUtf8(std::string_view gbk) {
-    const Tables& table = tables();
-    // At most three UTF-8 bytes for each GBK byte (a lone byte becomes U+FFFD).
+    // At most three UTF-8 bytes for each GBK byte (a lone byte becomes U+FFFD, a four-byte form
+    // takes at most four).
     std::string output(gbk.size() * 3, '\0');
     char* out = output.data();
     std::size_t i = 0;
@@ -163,23 +197,12 @@ std::string gbkToUtf8(std::string_view gbk) {
         i = copyAsciiRun(gbk, i, out);
         if (i == gbk.size())
             break;
-        const unsigned char byte = static_cast<unsigned char>(gbk[i]);
         std::uint32_t code = 0;
-        if (byte == 0x80) {
-            code = table.single80;
-            ++i;
-        } else if (byte <= 0xFE && i + 1 < gbk.size()) {
-            const unsigned char trail = static_cast<unsigned char>(gbk[i + 1]);
-            if (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) {
-                code = table.toUnicode[byte - 0x81][trail - 0x40];
-                i += 2;
-            } else {
-                ++i;
-            }
-        } else {
-            ++i;
-        }
-        out += appendUtf8(out, code != 0 ? code : 0xFFFD);
+        i += readTextCharacter(gbk, i, code);
+        // An escape of a name's byte shows as what it stands for where that is a character.
+        if (code == escapeOf('\\'))
+            code = '\\';
+        out += appendUtf8(out, code != 0 && code <= 0x10FFFF ? code : 0xFFFD);
     }
     output.resize(static_cast<std::size_t>(out - output.data()));
     return output;

@@ -2,11 +2,13 @@
 
 #include "frontends/qt/imagelistmodel.h"
 #include "frontends/qt/qttext.h"
+#include "os/files.h"
 #include "window/controlmodel.h"
 #include "window/controls.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -155,7 +157,14 @@ void QtMainWindow::onEdited(Control control, const QString& text) {
         static_cast<QLineEdit*>(widgetOf(control))->setText(qtString(m_model.text(control)));
         return;
     }
-    m_model.recordUserText(control, textOf(text));
+    if (control != Control::编辑框_存放目录) {
+        m_model.recordUserText(control, textOf(text));
+        return;
+    }
+    // The shown text of a name with escapes is not the name: unchanged, the box keeps its own.
+    // Otherwise it is a path: a "\" typed here is a letter of a name, as the system takes it.
+    if (text != qtString(m_model.text(control)))
+        m_model.recordUserText(control, files::fromNativePath(QFile::encodeName(text).toStdString()));
 }
 
 void QtMainWindow::onBoxClicked(Control control) {
