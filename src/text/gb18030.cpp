@@ -31,7 +31,9 @@ std::unique_ptr<FourByteTables> buildTables() {
         const std::string form = codePage.encode(code);
         if (form.size() != 4)
             continue;
-        auto byte = [&form](int k) { return static_cast<std::uint32_t>(static_cast<unsigned char>(form[k])); };
+        auto byte = [&form](int k) {
+            return static_cast<std::uint32_t>(static_cast<unsigned char>(form[k]));
+        };
         const std::uint32_t linear =
             (((byte(0) - 0x81) * 10 + (byte(1) - 0x30)) * 126 + (byte(2) - 0x81)) * 10 + (byte(3) - 0x30);
         if (linear >= basicFormCount)

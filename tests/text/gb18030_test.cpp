@@ -39,7 +39,9 @@ TEST(Gb18030Test, aLinuxNameIsHeldByteForByteAndShownReadably) {
     const struct {
         std::string name;
         std::string shown;
-    } table[] = {{"a\\b", "a\\b"}, {"caf\xE9", "caf\xEF\xBF\xBD"}, {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}};
+    } table[] = {{"a\\b", "a\\b"},
+                 {"caf\xE9", "caf\xEF\xBF\xBD"},
+                 {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}};
     for (const auto& row : table) {
         const std::string text = nameToText(row.name, NameForm::Bytes);
         EXPECT_EQ(textToName(text, NameForm::Bytes), row.name);
