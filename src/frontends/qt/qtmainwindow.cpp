@@ -161,10 +161,11 @@ void QtMainWindow::onEdited(Control control, const QString& text) {
         m_model.recordUserText(control, textOf(text));
         return;
     }
-    // The shown text of a name with escapes is not the name: unchanged, the box keeps its own.
-    // Otherwise it is a path: a "\" typed here is a letter of a name, as the system takes it.
-    if (text != qtString(m_model.text(control)))
-        m_model.recordUserText(control, files::fromNativePath(QFile::encodeName(text).toStdString()));
+    // A path: a "\" typed here is a letter of a name, as the system takes it.
+    const Text shown = Text::fromGbk(m_folderShown);
+    m_model.recordUserText(control, text == qtString(shown)
+                                        ? shown
+                                        : files::fromNativePath(QFile::encodeName(text).toStdString()));
 }
 
 void QtMainWindow::onBoxClicked(Control control) {
@@ -199,6 +200,8 @@ void QtMainWindow::applyOne(const ControlChange& change) {
         if (kind == ControlKind::Label)
             static_cast<QLabel*>(widget)->setText(text);
         else if (kind == ControlKind::EditBox) {
+            if (change.control == Control::编辑框_存放目录)
+                m_folderShown = change.text.bytes();
             auto* edit = static_cast<QLineEdit*>(widget);
             if (edit->text() != text)
                 edit->setText(text);
