@@ -23,12 +23,14 @@ const std::vector<std::string> unheldNames{"a\xEE\x80\x80"};
 fs::path nativeName(const std::string& name) {
     return fs::path(std::u8string(name.begin(), name.end()));
 }
+const char* const probeName = "xiuyun_probe.exe";
 #else
 const std::vector<std::string> heldNames{"사진", "사잔", "프로그램📷", "caf\xE9", "a\\b"};
 const std::vector<std::string> unheldNames{"a\xEE\x80\x80"};
 fs::path nativeName(const std::string& name) {
     return fs::path(name);
 }
+const char* const probeName = "xiuyun_probe";
 #endif
 
 class FolderNameTest : public DownloadFixture {
@@ -90,7 +92,7 @@ TEST_F(FolderNameTest, theTargetFolderIsUsedExactlyAsNamed) {
     TemporaryDirectory target;
     std::vector<fs::path> expected;
     for (const std::string& name : heldNames) {
-        EXPECT_EQ(runCopy(directory.native() / nativeName(name) / "xiuyun_probe",
+        EXPECT_EQ(runCopy(directory.native() / nativeName(name) / probeName,
                           albumArguments({"--folder", utf8Of(target.native() / nativeName(name))})),
                   0)
             << name;
@@ -103,7 +105,7 @@ TEST_F(FolderNameTest, theTargetFolderIsUsedExactlyAsNamed) {
 
 TEST_F(FolderNameTest, aTargetFolderThatCanNotBeHeldIsRefusedAndNothingIsWritten) {
     TemporaryDirectory target;
-    const fs::path program = directory.native() / "program" / "xiuyun_probe";
+    const fs::path program = directory.native() / "program" / probeName;
     for (const std::string& name : unheldNames) {
         EXPECT_EQ(runCopy(program, albumArguments({"--folder", utf8Of(target.native() / nativeName(name))})),
                   1)
@@ -118,7 +120,7 @@ TEST_F(FolderNameTest, aTargetFolderThatCanNotBeHeldIsRefusedAndNothingIsWritten
 TEST_F(FolderNameTest, theProgramDirectoryIsUsedExactlyAsNamed) {
     for (const std::string& name : heldNames) {
         const fs::path folder = directory.native() / nativeName(name);
-        EXPECT_EQ(runCopy(folder / "xiuyun_probe"), 0) << name;
+        EXPECT_EQ(runCopy(folder / probeName), 0) << name;
         expectAlbumIn(folder);
         EXPECT_TRUE(fs::is_directory(folder / "vrd")) << name;
     }
@@ -127,8 +129,8 @@ TEST_F(FolderNameTest, theProgramDirectoryIsUsedExactlyAsNamed) {
     EnvironmentVariable dataHome("XDG_DATA_HOME", data.native().string());
     for (const std::string& name : unheldNames) {
         const fs::path folder = directory.native() / nativeName(name);
-        EXPECT_EQ(runCopy(folder / "xiuyun_probe"), 0) << name;
-        EXPECT_EQ(entries(folder), std::vector<fs::path>{"xiuyun_probe"});
+        EXPECT_EQ(runCopy(folder / probeName), 0) << name;
+        EXPECT_EQ(entries(folder), std::vector<fs::path>{probeName});
         expectAlbumIn(data.native() / "xiuyun");
     }
 }
@@ -140,7 +142,7 @@ TEST_F(FolderNameTest, theDataFolderIsUsedExactlyAsNamed) {
     TemporaryDirectory users;
     const fs::path installed = directory.native() / "installed";
 #ifdef _WIN32
-    const fs::path program = installed / "xiuyun_probe.exe";
+    const fs::path program = installed / probeName;
     fs::create_directories(installed);
     std::ofstream(installed / "uninstall.exe") << "MZ";
     // The profile of a user of that name, as Windows gives it.
@@ -153,7 +155,7 @@ TEST_F(FolderNameTest, theDataFolderIsUsedExactlyAsNamed) {
         EnvironmentVariable localAppData;
     };
 #else
-    const fs::path program = installed / "bin" / "xiuyun_probe";
+    const fs::path program = installed / "bin" / probeName;
     fs::create_directories(installed / "share" / "applications");
     std::ofstream(installed / "share" / "applications" / "xiuyun.desktop") << "[Desktop Entry]\n";
     struct User {
