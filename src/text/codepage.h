@@ -1,6 +1,5 @@
-// The system's own mappings of code page 936 (GBK) and of GB18030 (54936), asked one character at a
-// time: only to fill the conversion tables of encoding.cpp and gb18030.cpp once. One implementation
-// per system.
+// The system's own mapping of code page 936, asked one character at a time: only to fill the
+// conversion tables of encoding.cpp once. One implementation per system.
 #pragma once
 
 #include <cstdint>
@@ -10,11 +9,9 @@
 
 namespace xiuyun::encoding {
 
-enum class CodePage { Gbk, Gb18030 };
-
 class SystemCodePage {
 public:
-    explicit SystemCodePage(CodePage codePage = CodePage::Gbk);
+    SystemCodePage();
     ~SystemCodePage();
     SystemCodePage(const SystemCodePage&) = delete;
     SystemCodePage& operator=(const SystemCodePage&) = delete;
@@ -24,7 +21,6 @@ public:
     // The code point of the bytes read as one character; 0 when they are none.
     std::uint32_t decode(std::string_view gbk) const;
     // The bytes of one code point of the basic plane; empty when the code page has none.
-    // GB18030 answers every code point, in two bytes or four.
     std::string encode(std::uint32_t code) const;
 
 private:

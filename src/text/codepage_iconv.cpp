@@ -1,4 +1,4 @@
-// Code page 936 and GB18030 as glibc's iconv knows them.
+// Code page 936 as glibc's iconv knows it.
 #include "text/codepage.h"
 
 #include <iconv.h>
@@ -21,9 +21,8 @@ std::string convertOne(iconv_t descriptor, std::string_view bytes) {
 } // namespace
 
 struct SystemCodePage::State {
-    explicit State(const char* name) : fromGbk(iconv_open("UTF-8", name)), toGbk(iconv_open(name, "UTF-8")) {}
-    iconv_t fromGbk;
-    iconv_t toGbk;
+    iconv_t fromGbk = iconv_open("UTF-8", "CP936");
+    iconv_t toGbk = iconv_open("CP936", "UTF-8");
     ~State() {
         if (fromGbk != reinterpret_cast<iconv_t>(-1))
             iconv_close(fromGbk);
@@ -32,8 +31,7 @@ struct SystemCodePage::State {
     }
 };
 
-SystemCodePage::SystemCodePage(CodePage codePage)
-    : m_state(std::make_unique<State>(codePage == CodePage::Gbk ? "CP936" : "GB18030")) {}
+SystemCodePage::SystemCodePage() : m_state(std::make_unique<State>()) {}
 SystemCodePage::~SystemCodePage() = default;
 
 bool SystemCodePage::usable() const {

@@ -1,4 +1,4 @@
-// Code page 936 and GB18030 (54936) as Windows knows them.
+// Code page 936 as Windows knows it.
 #include "text/codepage.h"
 
 #include <windows.h>
@@ -6,7 +6,6 @@
 namespace xiuyun::encoding {
 
 struct SystemCodePage::State {
-    UINT codePage = 936;
     bool usable = false;
     // What the code page answers for a pair it has no character for; such an answer only counts
     // when the bytes are the code page's own for that character.
@@ -14,10 +13,15 @@ struct SystemCodePage::State {
     std::string defaultBytes;
 };
 
-SystemCodePage::SystemCodePage(CodePage codePage) : m_state(std::make_unique<State>()) {
-    m_state->codePage = codePage == CodePage::Gbk ? 936 : 54936;
+namespace {
+
+constexpr UINT codePage = 936;
+
+} // namespace
+
+SystemCodePage::SystemCodePage() : m_state(std::make_unique<State>()) {
     CPINFOEXW info{};
-    if (!IsValidCodePage(m_state->codePage) || !GetCPInfoExW(m_state->codePage, 0, &info))
+    if (!IsValidCodePage(codePage) || !GetCPInfoExW(codePage, 0, &info))
         return;
     m_state->usable = true;
     m_state->defaultCharacter = info.UnicodeDefaultChar;
@@ -34,7 +38,7 @@ std::uint32_t SystemCodePage::decode(std::string_view gbk) const {
     if (!m_state->usable || gbk.empty())
         return 0;
     wchar_t wide[4];
-    const int length = MultiByteToWideChar(m_state->codePage, MB_ERR_INVALID_CHARS, gbk.data(),
+    const int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, gbk.data(),
                                            static_cast<int>(gbk.size()), wide, 4);
     // A lead byte with a trail byte the code page does not pair with it comes out as two
     // characters: the bytes are then no character at all.
@@ -53,16 +57,10 @@ std::string SystemCodePage::encode(std::uint32_t code) const {
         return {};
     const wchar_t wide = static_cast<wchar_t>(code);
     char bytes[8];
-    if (m_state->codePage == 54936) {
-        // GB18030 holds every character: it takes neither flags nor a default character.
-        const int length =
-            WideCharToMultiByte(m_state->codePage, 0, &wide, 1, bytes, sizeof bytes, nullptr, nullptr);
-        return length > 0 ? std::string(bytes, static_cast<std::size_t>(length)) : std::string();
-    }
     BOOL usedDefault = FALSE;
     // No best fit: "ä" must not come back as "a", only a character the code page holds itself.
-    const int length = WideCharToMultiByte(m_state->codePage, WC_NO_BEST_FIT_CHARS, &wide, 1, bytes,
-                                           sizeof bytes, nullptr, &usedDefault);
+    const int length = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, &wide, 1, bytes, sizeof bytes,
+                                           nullptr, &usedDefault);
     if (length <= 0 || usedDefault)
         return {};
     return std::string(bytes, static_cast<std::size_t>(length));
