@@ -205,6 +205,19 @@ MUTATIONS = [
     ("src/program/presenter.cpp", "    clearProgress(program);\n", "", "CompletionTest.reanalyseUnlocksAndForgetsEverything"),
     ("src/download/progressnotes.cpp", "isFailedImageFile(path) ? ImageOutcome::Failed : ImageOutcome::Saved", "ImageOutcome::Saved",
      "CommandLineRunTest.theFinalCountIsTheImageFilesOnDiskThoughChecksFetchThemAgain"),
+    # Folder names held exactly: the escape of a "\" of a Linux name, the four-byte forms read
+    # back, the mark of a name that can't be held, and its refusal before the analysis.
+    ("src/text/gb18030.cpp", "            if (byte == '\\\\' && form == NameForm::Bytes)", "            if (false)",
+     "Gb18030Test.*:FolderNameTest.theTargetFolderIsUsedExactlyAsNamed"),
+    ("src/text/encoding.cpp", "    if (isFourByteSecond(trail))\n        return readFourByteForm(text, i, code);", "",
+     "Gb18030Test.*:FolderNameTest.theTargetFolderIsUsedExactlyAsNamed"),
+    ("src/text/gb18030.cpp", "if (code == unheldMark || (code > 0x10FFFF && form == NameForm::Characters))",
+     "if (code > 0x10FFFF && form == NameForm::Characters)",
+     "Gb18030Test.*:FolderNameTest.aTargetFolderThatCanNotBeHeldIsRefusedAndNothingIsWritten"),
+    ("src/analysis/analysecommand.cpp", "    if (!files::canHold(folder))", "    if (false)",
+     "FolderNameTest.aTargetFolderThatCanNotBeHeldIsRefusedAndNothingIsWritten"),
+    ("src/os/programdir_posix.cpp", "        if (files::canHold(text))\n            return text;", "        return text;",
+     "FolderNameTest.theProgramDirectoryIsUsedExactlyAsNamed"),
     # A folder name's length on disk.
     ("src/text/textutils.cpp", "        if (diskBytes + onDisk > budget)", "        if (diskBytes + onDisk >= budget)",
      "SafeFolderElementTest.*"),

@@ -2,6 +2,7 @@
 
 #include "analysis/pagetype.h"
 #include "net/site.h"
+#include "os/files.h"
 #include "program/messages.h"
 #include "program/presenter.h"
 #include "text/textutils.h"
@@ -28,6 +29,9 @@ std::optional<MessageId> refusalOf(const Program& program, const Text& address, 
         return MessageId::AnalyseNoPageType;
     if (folder.empty())
         return MessageId::AnalyseNoFolder;
+    // A folder whose name can't be held is refused before anything is written.
+    if (!files::canHold(folder))
+        return MessageId::FolderCreateFailed;
     return std::nullopt;
 }
 

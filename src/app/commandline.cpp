@@ -264,7 +264,7 @@ int runCommandLine(const CommandLine& commandLine, const Text& programDirectory,
     const Text address = Text::fromUtf8(commandLine.address);
     const Text folder = commandLine.folder.empty()
                             ? program.programDir
-                            : absoluteFolder(Text::fromUtf8(commandLine.folder), startDirectory);
+                            : absoluteFolder(files::pathFromUser(commandLine.folder), startDirectory);
     onThreadSliderChanged(program, commandLine.threads);
     const bool detect = !isPageTypeBox(commandLine.typeBox);
     if (detect)

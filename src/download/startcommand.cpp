@@ -18,6 +18,10 @@ void onStartDownload(Program& program, const StartRequest& request) {
         post(program, MessageId::StartNotAnalysed);
         return;
     }
+    if (!request.folder.empty() && !files::canHold(request.folder)) {
+        post(program, MessageId::FolderCreateFailed);
+        return;
+    }
     // Held since the analysis, unless a download of it has ended since and let it go.
     if (!holdWorkLock(program)) {
         post(program, MessageId::StartLocked);

@@ -9,6 +9,10 @@
 
 namespace xiuyun::files {
 
+bool canHold(const Text& path) {
+    return !nativePath(path).empty();
+}
+
 bool wildcardMatches(const Text& wildcard, const Text& name) {
     const std::string& pattern = wildcard.bytes();
     const std::string& subject = name.bytes();

@@ -21,8 +21,18 @@ using NativePath = std::wstring;
 using NativePath = std::string;
 #endif
 
+// A path held exactly: what GBK lacks in GB18030's four-byte forms, and on POSIX systems a "\" of
+// a name and bytes that are no UTF-8 as escapes (text/gb18030.h), so the native path comes back
+// byte for byte. A name that can't be held (a lone surrogate on Windows; a character whose GB18030
+// form is GBK's bytes for another) comes in with a mark, and such a text has no native path: the
+// empty one, which every file function refuses.
 NativePath nativePath(const Text& path);
 Text fromNativePath(const NativePath& nativePath);
+// True when the path has a native form (an empty path has none).
+bool canHold(const Text& path);
+// A path as the user gave it, in an argument or a box: the system's own bytes on POSIX systems,
+// UTF-8 on Windows.
+Text pathFromUser(const std::string& path);
 
 // The most of one data file that is ever read into memory: as much as one response body holds
 // (the HTTP client stops a body there too).

@@ -1,5 +1,7 @@
 #include "os/files.h"
 
+#include "text/gb18030.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -101,18 +103,17 @@ bool readEnds(int fd, std::size_t size, std::size_t headBytes, std::size_t tailB
 
 } // namespace
 
+// A name is bytes: a "\" in it, and bytes that are no UTF-8, are held as escapes.
 NativePath nativePath(const Text& path) {
-    // Convert first: in GBK the byte "\" also occurs inside characters, in UTF-8 it can't.
-    std::string native = path.toUtf8();
-    for (char& c : native) {
-        if (c == '\\')
-            c = '/';
-    }
-    return native;
+    return encoding::textToName(path.bytes(), encoding::NameForm::Bytes).value_or(std::string());
 }
 
 Text fromNativePath(const NativePath& nativePath) {
-    return Text::fromUtf8(nativePath);
+    return Text::fromGbk(encoding::nameToText(nativePath, encoding::NameForm::Bytes));
+}
+
+Text pathFromUser(const std::string& path) {
+    return fromNativePath(path);
 }
 
 std::optional<ByteArray> readFile(const Text& path, long long maxBytes) {
@@ -231,6 +232,9 @@ bool createDirectories(const Text& path, SystemError* error) {
 std::vector<FolderEntry> listFolder(const Text& folder) {
     std::vector<FolderEntry> entries;
     std::string native = nativePath(folder);
+    // No name for a folder that can't be held: never the working directory in its place.
+    if (native.empty() && !folder.empty())
+        return entries;
     DIR* dir = ::opendir(native.empty() ? "." : native.c_str());
     if (!dir)
         return entries;
@@ -248,7 +252,7 @@ std::vector<FolderEntry> listFolder(const Text& folder) {
             type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_LNK;
         }
         if (type == DT_DIR || type == DT_REG)
-            entries.push_back({Text::fromUtf8(std::string(name)), type == DT_DIR});
+            entries.push_back({fromNativePath(std::string(name)), type == DT_DIR});
     }
     ::closedir(dir);
     return entries;

@@ -3,6 +3,8 @@
 // followed when a tree is removed.
 #include "os/files.h"
 
+#include "text/gb18030.h"
+
 #include <algorithm>
 #include <atomic>
 #include <string_view>
@@ -53,17 +55,6 @@ std::wstring widen(std::string_view utf8) {
     std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
     return wide;
-}
-
-std::string narrow(std::wstring_view wide) {
-    if (wide.empty())
-        return {};
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(std::max(length, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr,
-                        nullptr);
-    return utf8;
 }
 
 bool startsWith(std::wstring_view text, std::wstring_view prefix) {
@@ -459,13 +450,26 @@ std::wstring knownFolder(REFKNOWNFOLDERID id) {
 
 NativePath nativePath(const Text& path) {
     // Convert first: in GBK the byte "\" also occurs inside characters, in UTF-16 it can't.
-    std::wstring native = widen(path.toUtf8());
+    const std::optional<std::string> name =
+        encoding::textToName(path.bytes(), encoding::NameForm::Characters);
+    if (!name)
+        return {};
+    std::wstring native = widen(*name);
     std::replace(native.begin(), native.end(), L'/', L'\\');
     return longForm(std::move(native));
 }
 
+// A lone surrogate is the one thing a name here holds that no text can: it takes the mark.
 Text fromNativePath(const NativePath& nativePath) {
-    return Text::fromUtf8(narrow(plainForm(nativePath)));
+    const std::wstring plain = plainForm(nativePath);
+    return Text::fromGbk(
+        encoding::nameToText(encoding::utf16ToUtf8(std::u16string_view(
+                                 reinterpret_cast<const char16_t*>(plain.data()), plain.size())),
+                             encoding::NameForm::Characters));
+}
+
+Text pathFromUser(const std::string& path) {
+    return Text::fromGbk(encoding::nameToText(path, encoding::NameForm::Characters));
 }
 
 std::optional<ByteArray> readFile(const Text& path, long long maxBytes) {
@@ -572,6 +576,9 @@ bool createDirectories(const Text& path, SystemError* error) {
 std::vector<FolderEntry> listFolder(const Text& folder) {
     std::vector<FolderEntry> entries;
     const std::wstring native = nativePath(folder);
+    // No name for a folder that can't be held: never the working directory in its place.
+    if (native.empty() && !folder.empty())
+        return entries;
     const std::wstring every = native.empty() ? std::wstring(L"*") : childPath(native, L"*");
     WIN32_FIND_DATAW found;
     HANDLE find = FindFirstFileExW(every.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
@@ -581,8 +588,8 @@ std::vector<FolderEntry> listFolder(const Text& folder) {
     do {
         if (isDotName(found.cFileName) || isLink(found.dwFileAttributes, found.dwReserved0))
             continue;
-        entries.push_back({Text::fromUtf8(narrow(found.cFileName)),
-                           (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        entries.push_back(
+            {fromNativePath(found.cFileName), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
     } while (FindNextFileW(find, &found));
     FindClose(find);
     return entries;

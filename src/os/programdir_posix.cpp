@@ -38,10 +38,14 @@ bool isInstalled(const std::string& directory) {
 
 } // namespace
 
+// Both folders are taken byte for byte; one whose name can't be held is passed over, as on Windows.
 Text locateProgramDirectory() {
     std::string directory = executableDirectory();
-    if (!directory.empty() && !isInstalled(directory) && ::access(directory.c_str(), W_OK) == 0)
-        return files::fromNativePath(directory);
+    if (!directory.empty() && !isInstalled(directory) && ::access(directory.c_str(), W_OK) == 0) {
+        Text text = files::fromNativePath(directory);
+        if (files::canHold(text))
+            return text;
+    }
     std::string fallback = userDataDirectory();
     if (fallback.empty())
         return {};

@@ -69,10 +69,9 @@ bool isWritable(const std::wstring& directory) {
     return true;
 }
 
-// Every path of the system is GBK text. A character GBK cannot hold becomes "?", which no Windows
-// name contains: such a folder can't be reached through its text.
+// A folder whose name holds a lone surrogate can't be reached through its text.
 bool reachable(const Text& directory) {
-    return !directory.empty() && !directory.contains("?"_t);
+    return files::canHold(directory);
 }
 
 } // namespace

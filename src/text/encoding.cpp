@@ -4,6 +4,7 @@
 #include "text/encoding.h"
 
 #include "text/codepage.h"
+#include "text/gb18030.h"
 
 #include <algorithm>
 #include <array>
@@ -39,10 +40,17 @@ std::size_t appendUtf8(char* out, std::uint32_t code) {
         out[1] = static_cast<char>(0x80 | (code & 0x3F));
         return 2;
     }
-    out[0] = static_cast<char>(0xE0 | (code >> 12));
-    out[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (code & 0x3F));
-    return 3;
+    if (code < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (code >> 12));
+        out[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (code & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (code >> 18));
+    out[1] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (code & 0x3F));
+    return 4;
 }
 
 std::size_t readUtf8(std::string_view text, std::size_t i, std::uint32_t& code) {
@@ -185,10 +193,35 @@ std::string utf8ToGbk(std::string_view utf8) {
     return output;
 }
 
+std::uint16_t gbkBytesOf(std::uint32_t code) {
+    return code < 0x10000 ? tables().toGbk[code] : 0;
+}
+
+std::size_t readTextCharacter(std::string_view text, std::size_t i, std::uint32_t& code) {
+    const unsigned char byte = static_cast<unsigned char>(text[i]);
+    code = 0;
+    if (byte < 0x80) {
+        code = byte;
+        return 1;
+    }
+    if (byte == 0x80) {
+        code = tables().single80;
+        return 1;
+    }
+    if (byte == 0xFF || i + 1 == text.size())
+        return 1;
+    const unsigned char trail = static_cast<unsigned char>(text[i + 1]);
+    if (isFourByteSecond(trail))
+        return readFourByteForm(text, i, code);
+    if (trail < 0x40 || trail == 0x7F || trail == 0xFF)
+        return 1;
+    code = tables().toUnicode[byte - 0x81][trail - 0x40];
+    return 2;
+}
+
 std::string gbkToUtf8(std::string_view gbk) {
-    const Tables& table = tables();
-    // A pair of GBK bytes becomes at most three UTF-8 bytes; a lone byte above ASCII becomes three
-    // (U+FFFD), and only then does the buffer grow.
+    // A pair of GBK bytes becomes at most three UTF-8 bytes and a four-byte form at most four; a lone
+    // byte above ASCII becomes three (U+FFFD), and only then does the buffer grow.
     std::string output(gbk.size() + highByteCount(gbk) / 2, '\0');
     char* out = output.data();
     char* end = out + output.size();
@@ -197,29 +230,18 @@ std::string gbkToUtf8(std::string_view gbk) {
         i = copyAsciiRun(gbk, i, out);
         if (i == gbk.size())
             break;
-        const unsigned char byte = static_cast<unsigned char>(gbk[i]);
         std::uint32_t code = 0;
-        if (byte == 0x80) {
-            code = table.single80;
-            ++i;
-        } else if (byte <= 0xFE && i + 1 < gbk.size()) {
-            const unsigned char trail = static_cast<unsigned char>(gbk[i + 1]);
-            if (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) {
-                code = table.toUnicode[byte - 0x81][trail - 0x40];
-                i += 2;
-            } else {
-                ++i;
-            }
-        } else {
-            ++i;
-        }
+        i += readTextCharacter(gbk, i, code);
+        // An escape of a name's byte shows as what it stands for where that is a character.
+        if (code == escapeOf('\\'))
+            code = '\\';
         // Room for this character and for the rest as ASCII, which the runs copy unchecked.
         const std::size_t rest = gbk.size() - i;
-        if (static_cast<std::size_t>(end - out) < 3 + rest) {
-            out = grownBuffer(output, out, 3 + 3 * rest);
+        if (static_cast<std::size_t>(end - out) < 4 + rest) {
+            out = grownBuffer(output, out, 4 + 3 * rest);
             end = output.data() + output.size();
         }
-        out += appendUtf8(out, code != 0 ? code : 0xFFFD);
+        out += appendUtf8(out, code != 0 && code <= 0x10FFFF ? code : 0xFFFD);
     }
     fitToWritten(output, out);
     return output;

@@ -224,6 +224,29 @@ TEST_F(QtWindowTest, typingAndSliderMovesAreRecordedAndReadOnlyBoxesRefuseTyping
     EXPECT_EQ(find<QLabel>(Control::透明标签_线程数)->text(), QStringLiteral("30"));
 }
 
+// The folder box holds a path: a "\" typed there is a letter of a name, and a name with bytes
+// that are no UTF-8 (shown as U+FFFD) stays that name while the box shows it unchanged.
+TEST_F(QtWindowTest, theFolderBoxHoldsAPathExactly) {
+    auto* folder = find<QLineEdit>(Control::编辑框_存放目录);
+    auto type = [folder](const char* utf8) {
+        QInputMethodEvent input;
+        input.setCommitString(qtString(std::string_view(utf8)));
+        QCoreApplication::sendEvent(folder, &input);
+    };
+    folder->clear();
+    folder->setFocus();
+    type("사진\\b");
+    EXPECT_EQ(files::nativePath(window.text(Control::编辑框_存放目录)), "사진\\b");
+
+    const Text named = files::fromNativePath("caf\xE9");
+    window.setText(Control::编辑框_存放目录, named);
+    settle();
+    folder->end(false);
+    type("x");
+    QTest::keyClick(folder, Qt::Key_Backspace);
+    EXPECT_EQ(window.text(Control::编辑框_存放目录), named);
+}
+
 TEST_F(QtWindowTest, writesFromAnotherThreadArriveWithoutWaitingForTheWindowAndTheListReadsTheRows) {
     // The writer runs to its end while the GUI thread handles no event at all.
     std::thread writer([this] {

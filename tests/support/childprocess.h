@@ -34,7 +34,7 @@ public:
         PROCESS_INFORMATION information{};
         // A path from the build of another system ("/work/…", under Wine) is on the drive of the
         // test program, whatever drive the test's working folder is on.
-        std::wstring application = files::nativePath(Text::fromUtf8(program));
+        std::wstring application = files::nativePath(files::pathFromUser(program));
         if (!application.empty() && application[0] == L'\\' &&
             (application.size() < 2 || application[1] != L'\\')) {
             wchar_t self[MAX_PATH];

@@ -10,6 +10,8 @@
 //                                      the command line's download of the category ADDRESS into the
 //                                      program directory DIRECTORY, the site's host on PORT of
 //                                      127.0.0.1; its exit code
+//   run PORT ARGUMENT...               the command line as the program runs it (the arguments as
+//                                      given, its own program directory, the site's host on PORT)
 #include "app/commandline.h"
 #include "download/history.h"
 #include "net/networkcontext.h"
@@ -17,6 +19,7 @@
 #include "os/arguments.h"
 #include "os/filelock.h"
 #include "os/files.h"
+#include "os/programdir.h"
 #include "program/program.h"
 #include "support/headlesswindow.h"
 
@@ -62,6 +65,20 @@ int downloadCategory(const std::string& directory, int port, const std::string& 
         [port](NetworkContext& network) { network.routeHostToLoopback(std::string(SITE_HOST), port); });
 }
 
+int runAsProgram(int port, const std::vector<std::string>& arguments) {
+    std::string error;
+    const std::optional<CommandLine> commandLine = parseCommandLine(arguments, error);
+    if (!commandLine)
+        return 2;
+    const Text startDirectory = workingDirectory();
+    const Text programDirectory = locateProgramDirectory();
+    if (!enterProgramDirectory(programDirectory))
+        return 1;
+    return runCommandLine(
+        *commandLine, programDirectory, startDirectory, stdout, stderr,
+        [port](NetworkContext& network) { network.routeHostToLoopback(std::string(SITE_HOST), port); });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -75,5 +92,7 @@ int main(int argc, char** argv) {
     if (words.size() == 5 && words[0] == "download")
         return downloadCategory(words[1], static_cast<int>(word(2).toInteger()), words[3],
                                 static_cast<int>(word(4).toInteger()));
+    if (words.size() >= 2 && words[0] == "run")
+        return runAsProgram(static_cast<int>(word(1).toInteger()), {words.begin() + 2, words.end()});
     return 2;
 }

@@ -2,11 +2,13 @@
 
 #include "frontends/qt/imagelistmodel.h"
 #include "frontends/qt/qttext.h"
+#include "os/files.h"
 #include "window/controlmodel.h"
 #include "window/controls.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -155,7 +157,15 @@ void QtMainWindow::onEdited(Control control, const QString& text) {
         static_cast<QLineEdit*>(widgetOf(control))->setText(qtString(m_model.text(control)));
         return;
     }
-    m_model.recordUserText(control, textOf(text));
+    if (control != Control::编辑框_存放目录) {
+        m_model.recordUserText(control, textOf(text));
+        return;
+    }
+    // A path: a "\" typed here is a letter of a name, as the system takes it.
+    const Text shown = Text::fromGbk(m_folderShown);
+    m_model.recordUserText(control, text == qtString(shown)
+                                        ? shown
+                                        : files::fromNativePath(QFile::encodeName(text).toStdString()));
 }
 
 void QtMainWindow::onBoxClicked(Control control) {
@@ -190,6 +200,8 @@ void QtMainWindow::applyOne(const ControlChange& change) {
         if (kind == ControlKind::Label)
             static_cast<QLabel*>(widget)->setText(text);
         else if (kind == ControlKind::EditBox) {
+            if (change.control == Control::编辑框_存放目录)
+                m_folderShown = change.text.bytes();
             auto* edit = static_cast<QLineEdit*>(widget);
             if (edit->text() != text)
                 edit->setText(text);

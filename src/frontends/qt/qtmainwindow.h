@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 class QTreeView;
@@ -50,6 +51,9 @@ private:
     QTreeView* m_imageList = nullptr;
     ImageListModel* m_imageListModel = nullptr;
     std::function<void()> m_closeHandler;
+    // The bytes of the folder the program last put in the folder box: what the box shows of a name
+    // with escapes is not that name, so the box keeps it while it shows it unchanged.
+    std::string m_folderShown;
 };
 
 } // namespace xiuyun

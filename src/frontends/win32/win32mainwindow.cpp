@@ -2,6 +2,7 @@
 
 #include "frontends/win32/dpi.h"
 #include "frontends/win32/widetext.h"
+#include "os/files.h"
 #include "window/controls.h"
 
 // After windows.h, which it needs.
@@ -338,7 +339,10 @@ void Win32MainWindow::onEdited(Control control) {
         setEditText(control, wideString(m_model.text(control)));
         return;
     }
-    m_model.recordUserText(control, textOf(windowWideText(controlHandle(control))));
+    const std::wstring text = windowWideText(controlHandle(control));
+    // A path, held exactly: a name with a letter GBK lacks is still the same folder.
+    m_model.recordUserText(control,
+                           control == Control::编辑框_存放目录 ? files::fromNativePath(text) : textOf(text));
 }
 
 void Win32MainWindow::onBoxClicked(Control control) {
