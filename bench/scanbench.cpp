@@ -2,8 +2,9 @@
 // scheduler runs it after each batch: the first check of an album (one listing, every file read
 // as far as its picture goes and judged), the nine after it (a file judged whole is not read again
 // while it stays unchanged), the check as it was (a walk per extension, every file read every
-// time), and the walk judging sizes alone; then the same check of a folder of 100 photos of 2 MB,
-// each against one plain read of every file's bytes.
+// time), and the walk judging sizes alone; then the first and a later check of a folder of 100
+// photos of 2 MB, the files in the page cache and out of it, each against one plain read of every
+// file's bytes.
 #include "benchsupport.h"
 
 #include "download/failedimages.h"
@@ -12,7 +13,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
 #include <random>
+#include <unistd.h>
 
 using namespace xiuyun;
 using namespace xiuyun::bench;
@@ -90,11 +93,30 @@ PhotoFolder& photoFolder() {
     return made;
 }
 
+enum class Cache { Warm, Cold };
+
+// With Cache::Cold the photos are put out of the page cache before an iteration, so that every
+// byte comes from the disk, as in a folder written long ago.
+void evictPhotos(benchmark::State& state, Cache cache) {
+    if (cache == Cache::Warm)
+        return;
+    state.PauseTiming();
+    for (int number = 1; number <= photoCount; ++number) {
+        const auto path = files::nativePath(photoFolder().folder + "\\"_t + Text::number(number) + ".jpg"_t);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        ::fdatasync(fd);
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        ::close(fd);
+    }
+    state.ResumeTiming();
+}
+
 // Every file of the folder read once, its bytes looked at by nothing: what a check can't go below.
-void readEveryFile(benchmark::State& state, const Text& folder, int count) {
+void readEveryFile(benchmark::State& state, const Text& folder, int count, Cache cache = Cache::Warm) {
     HeadlessWindow window;
     long long bytes = 0;
     for (auto _ : state) {
+        evictPhotos(state, cache);
         Text walked = folder;
         walkFiles(window, walked, imageExtensions(), Recurse::Yes, [&bytes](const Text&, const Text& path) {
             files::readFileInPieces(path, [&bytes](std::string_view piece) {
@@ -111,6 +133,7 @@ void readEveryFile(benchmark::State& state, const Text& folder, int count) {
 void scanWholeImages(benchmark::State& state) {
     HeadlessWindow window;
     WholeImages wholeImages;
+    scanFailedImages(window, wholeImages, albumFolder().folder);
     for (auto _ : state) {
         if (scanFailedImages(window, wholeImages, albumFolder().folder))
             state.SkipWithError("a whole image counted as failed");
@@ -176,7 +199,9 @@ BENCHMARK(readAlbumFolder)->Unit(benchmark::kMillisecond)->Repetitions(5)->Repor
 
 void scanPhotosFirstCheck(benchmark::State& state) {
     HeadlessWindow window;
+    photoFolder();
     for (auto _ : state) {
+        evictPhotos(state, static_cast<Cache>(state.range(0)));
         WholeImages wholeImages;
         if (scanFailedImages(window, wholeImages, photoFolder().folder))
             state.SkipWithError("a whole photo counted as failed");
@@ -186,14 +211,27 @@ void scanPhotosFirstCheck(benchmark::State& state) {
     state.counters["bytes_per_second"] = benchmark::Counter(static_cast<double>(photoCount) * photoBytes,
                                                             benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(scanPhotosFirstCheck)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(scanPhotosFirstCheck)
+    ->ArgName("cold")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 void readPhotoFolder(benchmark::State& state) {
-    readEveryFile(state, photoFolder().folder, photoCount);
+    photoFolder();
+    readEveryFile(state, photoFolder().folder, photoCount, static_cast<Cache>(state.range(0)));
     state.counters["bytes_per_second"] = benchmark::Counter(static_cast<double>(photoCount) * photoBytes,
                                                             benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(readPhotoFolder)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(readPhotoFolder)
+    ->ArgName("cold")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 void scanPhotosLaterCheck(benchmark::State& state) {
     HeadlessWindow window;

@@ -44,6 +44,10 @@ unsigned long long colourTableBytes(unsigned char packed) {
     return (packed & 0x80) ? 3ULL << ((packed & 0x07) + 1) : 0;
 }
 
+bool continuesEntropyData(unsigned char code) {
+    return code == 0x00 || (code >= 0xD0 && code <= 0xD7); // stuffing, a restart marker
+}
+
 } // namespace
 
 bool looksLikeImage(std::string_view head) {
@@ -119,11 +123,20 @@ void PictureWalk::walk(std::string_view bytes) {
 
 // Entropy-coded data holds a byte FF only as the start of a marker, or stuffed (FF 00).
 std::string_view PictureWalk::jpegEntropy(std::string_view bytes) {
-    const void* marker = std::memchr(bytes.data(), 0xFF, bytes.size());
-    if (!marker)
-        return {};
-    expect(Step::JpegEntropyMarker, 1);
-    return bytes.substr(static_cast<std::size_t>(static_cast<const char*>(marker) - bytes.data()) + 1);
+    const char* next = bytes.data();
+    const char* const end = next + bytes.size();
+    while (true) {
+        const auto* marker =
+            static_cast<const char*>(std::memchr(next, 0xFF, static_cast<std::size_t>(end - next)));
+        if (!marker)
+            return {};
+        next = marker + 1;
+        if (next == end || !continuesEntropyData(static_cast<unsigned char>(*next))) {
+            expect(Step::JpegEntropyMarker, 1);
+            return {next, static_cast<std::size_t>(end - next)};
+        }
+        ++next;
+    }
 }
 
 void PictureWalk::jpegMarker(unsigned char code) {
@@ -166,7 +179,7 @@ void PictureWalk::step() {
         break;
     }
     case Step::JpegEntropyMarker:
-        if (field[0] == 0x00 || (field[0] >= 0xD0 && field[0] <= 0xD7)) // stuffing, a restart marker
+        if (continuesEntropyData(field[0]))
             expect(Step::JpegEntropy, 0);
         else if (field[0] == 0xFF)
             expect(Step::JpegEntropyMarker, 1);
