@@ -1,5 +1,6 @@
 // Files and folders. Paths are GBK text with "\" as the separator; the layer turns them into
-// native (UTF-8, "/") paths. Files are read and written whole; nothing stays open.
+// native (UTF-8, "/") paths. Files are read whole or piece by piece and written whole;
+// nothing stays open.
 #pragma once
 
 #include "os/systemerror.h"
