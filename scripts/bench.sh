@@ -67,9 +67,16 @@ whole = median("scan", "scanWholeImages/repeats:5")
 first = median("scan", "scanFirstCheck/repeats:5")
 before = median("scan", "scanAsBefore/repeats:5")
 sizes = median("scan", "scanSizesOnly/repeats:5")
+read = median("scan", "readAlbumFolder/repeats:5")
 rows.append(("first check of an album folder of 10,000 whole images", "%.0f ms, %.2fx the size-only walk (%.0f ms)" % (first["real_time"], first["real_time"] / sizes["real_time"], sizes["real_time"]), "-"))
+rows.append(("  against one plain read of every file", "%.2fx (%.0f ms)" % (first["real_time"] / read["real_time"], read["real_time"]), "about 1x"))
 rows.append(("each later check of that folder", "%.0f ms" % whole["real_time"], "-"))
 rows.append(("the check as it was (a walk per extension, every file read)", "%.0f ms, %.1fx a later check" % (before["real_time"], before["real_time"] / whole["real_time"]), "-"))
+for cold, where in ((0, "in the page cache"), (1, "from the disk")):
+    photos = median("scan", "scanPhotosFirstCheck/cold:%d/repeats:5" % cold)
+    plain = median("scan", "readPhotoFolder/cold:%d/repeats:5" % cold)
+    rows.append(("first check of 100 photos of 2 MB, " + where, "%.0f ms, %.2fx one plain read (%.0f ms)" % (photos["real_time"], photos["real_time"] / plain["real_time"], plain["real_time"]), "about 1x"))
+rows.append(("each later check of those photos", "%.1f ms" % median("scan", "scanPhotosLaterCheck/repeats:5")["real_time"], "-"))
 history = {int(r["name"].split("/")[1]): r for r in runs("history")}
 for records, target in ((10000, "-"), (100000, "<= 10 ms"), (1000000, "<= 50 ms")):
     run = history[records]

@@ -6,11 +6,15 @@
 namespace xiuyun {
 namespace {
 
-bool isFailed(const std::optional<files::FileEnds>& ends) {
-    // The size as fileSizeKb counts it: a started KiB counts whole.
-    if (!ends || (ends->size + 1023) / 1024 <= failedImageKb)
-        return true;
-    return !isWholePicture(ends->head, ends->tail, ends->size);
+// One read of the file, as far as its picture goes: true when it failed; the stamp it was read
+// with, when it was.
+bool readFailed(const Text& path, std::optional<files::FileStamp>& stamp) {
+    PictureWalk walk;
+    stamp = files::readFileInPieces(path, [&walk](std::string_view piece) {
+        walk.take(piece);
+        return !walk.settled();
+    });
+    return !stamp || isSmallImage(stamp->size) || !walk.whole();
 }
 
 // Whether `name` ends in "." and one of the extensions, without regard to ASCII case.
@@ -63,18 +67,28 @@ void walkFiles(Window& window, Text& folder, const std::vector<Text>& extensions
     }
 }
 
+bool isSmallImage(long long size) {
+    // A started KiB counts whole, as fileSizeKb counts it.
+    return (size + 1023) / 1024 <= failedImageKb;
+}
+
 bool isFailedImageFile(const Text& path) {
-    return isFailed(files::readFileEnds(path, pictureHeadBytes, pictureTailBytes));
+    std::optional<files::FileStamp> stamp;
+    return readFailed(path, stamp);
+}
+
+bool isFailedImageFile(WholeImages& wholeImages, const Text& path) {
+    if (const auto stamp = files::fileStamp(path); stamp && wholeImages.holds(path, *stamp))
+        return false;
+    std::optional<files::FileStamp> stamp;
+    if (readFailed(path, stamp))
+        return true;
+    wholeImages.remember(path, *stamp);
+    return false;
 }
 
 bool checkImageSize(WholeImages& wholeImages, const Text& /*name*/, const Text& fullPath) {
-    if (const auto stamp = files::fileStamp(fullPath); stamp && wholeImages.holds(fullPath, *stamp))
-        return false;
-    const auto ends = files::readFileEnds(fullPath, pictureHeadBytes, pictureTailBytes);
-    if (isFailed(ends))
-        return true;
-    wholeImages.remember(fullPath, ends->stamp);
-    return false;
+    return isFailedImageFile(wholeImages, fullPath);
 }
 
 } // namespace xiuyun

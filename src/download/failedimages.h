@@ -33,12 +33,18 @@ void walkFiles(Window& window, Text& folder, const Text& extension, Recurse recu
 void walkFiles(Window& window, Text& folder, const std::vector<Text>& extensions, Recurse recurse,
                const FileRoutine& routine);
 
-// A file of 10 KB or less, one that is gone, and a JPEG, PNG, GIF or WebP picture whose own bytes
-// say it was cut short. Only the head and the tail of the file are read.
-bool isFailedImageFile(const Text& path);
+// True for the size of an image file that counts as failed.
+bool isSmallImage(long long size);
 
-// The scan's routine: true when the file failed. A file judged whole is not read again while its
-// stamp stays the same in `wholeImages`, so the ten checks of an album read each image once.
+// A file of 10 KB or less, one that is gone, and a JPEG, PNG, GIF or WebP picture whose own bytes
+// say it was cut short. The file is read once, as far as its picture goes.
+bool isFailedImageFile(const Text& path);
+// The same, and a file judged whole is not read again while its stamp stays the same in
+// `wholeImages`.
+bool isFailedImageFile(WholeImages& wholeImages, const Text& path);
+
+// The scan's routine: true when the file failed. Through `wholeImages` the ten checks of an album
+// read each image once.
 bool checkImageSize(WholeImages& wholeImages, const Text& name, const Text& fullPath);
 
 } // namespace xiuyun

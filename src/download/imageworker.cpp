@@ -41,20 +41,27 @@ WriteOutcome leaveAddressList(Program& program, const AlbumTarget& target, const
 }
 
 // The body goes to the image's temporary file as it arrives: memory stays the same whatever size
-// the site sends.
+// the site sends. The picture is walked on the way, so that the file is judged without a read.
 class PartFileSink : public BodySink {
 public:
     explicit PartFileSink(files::PartFile& file) : m_file(file) {}
     bool write(std::string_view bytes) override {
         m_failed = m_failed || !m_file.write(bytes);
+        if (!m_walk.settled())
+            m_walk.take(bytes);
         return !m_failed;
     }
-    void restart() override { m_failed = m_failed || !m_file.clear(); }
+    void restart() override {
+        m_failed = m_failed || !m_file.clear();
+        m_walk = PictureWalk();
+    }
     // A write to the disk failed, as opposed to the exchange.
     bool failed() const { return m_failed; }
+    const PictureWalk& walk() const { return m_walk; }
 
 private:
     files::PartFile& m_file;
+    PictureWalk m_walk;
     bool m_failed = false;
 };
 
@@ -102,9 +109,9 @@ Fetched fetchImage(Download& download, const AlbumTarget& target, const ImageBat
         }
         // A 404 page or an HTML page sent with 200 is larger than 10 KB as often as not: it must
         // never stay on disk as a good image; nor may what a failed exchange left.
-        const auto head = file->ends(pictureHeadBytes, 0);
         const bool answered = exchange.status != 0 && exchange.status < 400;
-        if (!answered || !head || !looksLikeImage(head->head)) {
+        const bool image = answered && looksLikeImage(sink->walk().head());
+        if (!image) {
             download.noteImageFailure(path,
                                       answered ? Cause{ImageFault::NotAnImage} : Cause{causeOf(exchange)});
             if (!file->clear()) {
@@ -114,10 +121,14 @@ Fetched fetchImage(Download& download, const AlbumTarget& target, const ImageBat
         } else {
             download.noteImageSaved(path);
         }
+        const bool whole = image && sink->walk().whole() && !isSmallImage(file->size());
         if (!file->commit()) {
             download.noteImageFailure(path, file->error());
             return Fetched::WriteFailed;
         }
+        // Judged on its way in: the checks of the album need not read it.
+        if (const auto stamp = files::fileStamp(path); stamp && whole)
+            download.program().engine->wholeImages.remember(path, *stamp);
         return Fetched::Saved;
     }
 }
@@ -161,7 +172,7 @@ void downloadImageRow(Download& download, const AlbumTarget& target, const Image
     const Text path = target.folder + "\\"_t + imageFileName(row, batch.addresses[row]);
 
     WriteOutcome outcome = WriteOutcome::Written;
-    if (!(download.skipsWholeImages() && !isFailedImageFile(path))) {
+    if (!(download.skipsWholeImages() && !isFailedImageFile(program.engine->wholeImages, path))) {
         if (fetchImage(download, target, batch, row, path) == Fetched::WriteFailed)
             outcome = leaveAddressList(program, target, batch, path);
     }

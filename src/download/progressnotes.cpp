@@ -49,7 +49,8 @@ void noteImageEnded(Download& download, const AlbumTarget& target, int row, cons
     if (download.stopRequested())
         return;
     Program& program = download.program();
-    const ImageOutcome outcome = isFailedImageFile(path) ? ImageOutcome::Failed : ImageOutcome::Saved;
+    const ImageOutcome outcome =
+        isFailedImageFile(program.engine->wholeImages, path) ? ImageOutcome::Failed : ImageOutcome::Saved;
     program.progress.imageFinished(target.folder, row, outcome, std::max(files::fileSize(path), 0LL));
     showProgress(program, Refresh::Throttled);
 }

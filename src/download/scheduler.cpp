@@ -131,7 +131,7 @@ std::vector<LedgerEntry> albumFailures(Download& download, const AlbumTarget& ta
     for (std::size_t row = 0; row < batch->addresses.size(); ++row) {
         const Text& address = batch->addresses[row];
         const Text path = target.folder + "\\"_t + imageFileName(static_cast<int>(row), address);
-        if (!isFailedImageFile(path))
+        if (!isFailedImageFile(program.engine->wholeImages, path))
             continue;
         Cause cause = download.imageFailure(path);
         // Saved without a word against it, the file itself says what is wrong.

@@ -1,11 +1,13 @@
 // Files and folders. Paths are GBK text with "\" as the separator; the layer turns them into
-// native (UTF-8, "/") paths. Files are read and written whole; nothing stays open.
+// native (UTF-8, "/") paths. Files are read whole or piece by piece and written whole;
+// nothing stays open.
 #pragma once
 
 #include "os/systemerror.h"
 #include "text/text.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,16 +58,12 @@ struct FileStamp {
 // The stamp of a plain file; nothing for anything else, a link included (it is not followed).
 std::optional<FileStamp> fileStamp(const Text& path);
 
-// The first and the last bytes of a file and its size, read without the rest: enough to tell a
-// whole picture from a cut one without reading every image of a large folder.
-struct FileEnds {
-    FileStamp stamp; // of the file these bytes came from
-    long long size = 0;
-    ByteArray head; // at most the bytes asked for, fewer in a shorter file
-    ByteArray tail; // the same; overlaps the head in a short file
-};
-// Nothing when the path names no readable plain file.
-std::optional<FileEnds> readFileEnds(const Text& path, std::size_t headBytes, std::size_t tailBytes);
+// Reads a plain file from its start, handing its bytes to `take` a piece at a time (at most
+// filePieceBytes; only one piece is held) until the file ends or `take` answers false. The stamp
+// the file had when opened; nothing when the path names no readable plain file or a read failed.
+inline constexpr std::size_t filePieceBytes = 64 * 1024;
+using PieceReader = std::function<bool(std::string_view piece)>;
+std::optional<FileStamp> readFileInPieces(const Text& path, const PieceReader& take);
 // Creates or truncates the file; true when every byte was written.
 bool writeFile(const Text& path, std::string_view bytes);
 // Writes the bytes into a new file of a temporary name in the same folder ("<name>.<n>.part",
@@ -112,8 +110,6 @@ public:
     // Empties the file again.
     bool clear();
     long long size() const { return m_size; }
-    // The first and last bytes written so far.
-    std::optional<FileEnds> ends(std::size_t headBytes, std::size_t tailBytes) const;
     // Closes the file and renames it over the final name (a link there is replaced, never
     // followed); true when the final name now holds the bytes.
     bool commit();

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,27 +81,6 @@ FileStamp stampOf(const struct stat& info) {
             static_cast<long long>(info.st_ctim.tv_sec) * 1000000000LL + info.st_ctim.tv_nsec};
 }
 
-// The first `headBytes` and the last `tailBytes` of an open file of `size` bytes into `ends`.
-bool readEnds(int fd, std::size_t size, std::size_t headBytes, std::size_t tailBytes, FileEnds& ends) {
-    auto readAt = [fd](off_t offset, std::size_t count, ByteArray& into) {
-        into.resize(count);
-        std::size_t got = 0;
-        while (got < count) {
-            const ssize_t part =
-                ::pread(fd, into.data() + got, count - got, offset + static_cast<off_t>(got));
-            if (part < 0 && errno == EINTR)
-                continue;
-            if (part <= 0)
-                return false;
-            got += static_cast<std::size_t>(part);
-        }
-        return true;
-    };
-    const std::size_t tail = std::min(tailBytes, size);
-    return readAt(0, std::min(headBytes, size), ends.head) &&
-           readAt(static_cast<off_t>(size - tail), tail, ends.tail);
-}
-
 } // namespace
 
 // A name is bytes: a "\" in it, and bytes that are no UTF-8, are held as escapes.
@@ -156,21 +136,29 @@ std::optional<ByteArray> readFile(const Text& path, long long maxBytes) {
     return bytes;
 }
 
-std::optional<FileEnds> readFileEnds(const Text& path, std::size_t headBytes, std::size_t tailBytes) {
-    int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+std::optional<FileStamp> readFileInPieces(const Text& path, const PieceReader& take) {
+    // O_NONBLOCK: a FIFO must not hold the caller up before it is refused.
+    const int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
-    std::optional<FileEnds> ends;
+    std::optional<FileStamp> stamp;
     struct stat info;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        FileEnds found;
-        found.stamp = stampOf(info);
-        found.size = info.st_size;
-        if (readEnds(fd, static_cast<std::size_t>(info.st_size), headBytes, tailBytes, found))
-            ends = std::move(found);
+        const auto piece = std::make_unique<char[]>(filePieceBytes);
+        while (true) {
+            const ssize_t got = ::read(fd, piece.get(), filePieceBytes);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                break;
+            if (got == 0 || !take(std::string_view(piece.get(), static_cast<std::size_t>(got)))) {
+                stamp = stampOf(info);
+                break;
+            }
+        }
     }
     ::close(fd);
-    return ends;
+    return stamp;
 }
 
 bool writeFile(const Text& path, std::string_view bytes) {
@@ -451,15 +439,6 @@ bool PartFile::clear() {
         return fail(&m_error, lastSystemError());
     m_size = 0;
     return true;
-}
-
-std::optional<FileEnds> PartFile::ends(std::size_t headBytes, std::size_t tailBytes) const {
-    FileEnds found;
-    found.size = m_size;
-    if (m_handle < 0 ||
-        !readEnds(static_cast<int>(m_handle), static_cast<std::size_t>(m_size), headBytes, tailBytes, found))
-        return std::nullopt;
-    return found;
 }
 
 bool PartFile::commit() {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <string_view>
 
 #include <windows.h>
@@ -236,27 +237,6 @@ long long ticksOf(const FILETIME& time) {
 FileStamp stampOf(DWORD sizeHigh, DWORD sizeLow, const FILETIME& written, const FILETIME& created) {
     return {0, 0, static_cast<long long>((static_cast<ULONGLONG>(sizeHigh) << 32) | sizeLow),
             ticksOf(written), ticksOf(created)};
-}
-
-// The first `headBytes` and the last `tailBytes` of an open file of `size` bytes into `ends`.
-bool readEnds(HANDLE file, std::size_t size, std::size_t headBytes, std::size_t tailBytes, FileEnds& ends) {
-    auto readAt = [file](ULONGLONG offset, std::size_t count, ByteArray& into) {
-        into.resize(count);
-        std::size_t got = 0;
-        while (got < count) {
-            OVERLAPPED at{};
-            at.Offset = static_cast<DWORD>(offset + got);
-            at.OffsetHigh = static_cast<DWORD>((offset + got) >> 32);
-            const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count - got, 1u << 30));
-            DWORD part = 0;
-            if (!ReadFile(file, into.data() + got, ask, &part, &at) || part == 0)
-                return false;
-            got += part;
-        }
-        return true;
-    };
-    const std::size_t tail = std::min(tailBytes, size);
-    return readAt(0, std::min(headBytes, size), ends.head) && readAt(size - tail, tail, ends.tail);
 }
 
 enum class Links { Followed, Refused };
@@ -500,19 +480,22 @@ std::optional<ByteArray> readFile(const Text& path, long long maxBytes) {
     return bytes;
 }
 
-std::optional<FileEnds> readFileEnds(const Text& path, std::size_t headBytes, std::size_t tailBytes) {
+std::optional<FileStamp> readFileInPieces(const Text& path, const PieceReader& take) {
     LARGE_INTEGER fileSize;
     Handle file(openPlainFile(path, fileSize));
     BY_HANDLE_FILE_INFORMATION information;
     if (!file.valid() || !GetFileInformationByHandle(file.get(), &information))
         return std::nullopt;
-    FileEnds found;
-    found.stamp = stampOf(information.nFileSizeHigh, information.nFileSizeLow, information.ftLastWriteTime,
-                          information.ftCreationTime);
-    found.size = fileSize.QuadPart;
-    if (!readEnds(file.get(), static_cast<std::size_t>(fileSize.QuadPart), headBytes, tailBytes, found))
-        return std::nullopt;
-    return found;
+    const auto piece = std::make_unique<char[]>(filePieceBytes);
+    while (true) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), piece.get(), static_cast<DWORD>(filePieceBytes), &got, nullptr))
+            return std::nullopt;
+        if (got == 0 || !take(std::string_view(piece.get(), got)))
+            break;
+    }
+    return stampOf(information.nFileSizeHigh, information.nFileSizeLow, information.ftLastWriteTime,
+                   information.ftCreationTime);
 }
 
 bool writeFile(const Text& path, std::string_view bytes) {
@@ -850,18 +833,6 @@ bool PartFile::clear() {
         return fail(&m_error, lastSystemError());
     m_size = 0;
     return true;
-}
-
-std::optional<FileEnds> PartFile::ends(std::size_t headBytes, std::size_t tailBytes) const {
-    FileEnds found;
-    found.size = m_size;
-    if (m_handle == -1 ||
-        !readEnds(handleOf(m_handle), static_cast<std::size_t>(m_size), headBytes, tailBytes, found))
-        return std::nullopt;
-    // An overlapped read moved the file pointer: the next write goes to the end again.
-    LARGE_INTEGER end{};
-    SetFilePointerEx(handleOf(m_handle), end, nullptr, FILE_END);
-    return found;
 }
 
 bool PartFile::commit() {

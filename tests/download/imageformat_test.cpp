@@ -11,75 +11,87 @@ using namespace xiuyun::testing;
 
 namespace {
 
-// The check as the scan makes it: the head and the tail of the bytes, and their size.
-bool whole(const std::string& bytes) {
-    const std::size_t tail = std::min(bytes.size(), pictureTailBytes);
-    return isWholePicture(std::string_view(bytes).substr(0, pictureHeadBytes),
-                          std::string_view(bytes).substr(bytes.size() - tail),
-                          static_cast<long long>(bytes.size()));
-}
-
-class PictureTest : public ::testing::TestWithParam<const char*> {
-protected:
-    std::string picture = testPicture(GetParam());
+struct Judged {
+    const char* name;
+    std::string bytes;
+    bool whole;
 };
 
-TEST_P(PictureTest, aWholePictureIsWholeAndOneByteLessIsNot) {
-    ASSERT_GT(picture.size(), 10240u) << GetParam();
-    EXPECT_TRUE(looksLikeImage(picture));
-    EXPECT_TRUE(whole(picture));
-    EXPECT_FALSE(whole(picture.substr(0, picture.size() - 1)));
-    EXPECT_FALSE(whole(picture.substr(0, picture.size() / 2)));
-    EXPECT_FALSE(whole(picture.substr(0, 21986 % picture.size())));
+// Names the rows in the test list.
+void PrintTo(const Judged& judged, std::ostream* out) {
+    *out << judged.name;
 }
 
-TEST_P(PictureTest, onlyAJpegMayGoOnAfterItsEnd) {
-    const bool jpeg = std::string(GetParam()) == "picture.jpg";
-    EXPECT_EQ(whole(picture + std::string(1, '\0')), jpeg);
-    EXPECT_EQ(whole(picture + "\r\n"), jpeg);
+std::string cutAt(const std::string& bytes, std::size_t size) {
+    return bytes.substr(0, size);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, PictureTest,
-                         ::testing::Values("picture.jpg", "picture.png", "picture.gif", "picture.webp"),
-                         [](const auto& info) { return std::string(info.param).substr(8); });
-
-TEST(JpegPaddingTest, aLittlePaddingAfterTheEndMarkerIsAllowedAndNoMore) {
+std::vector<Judged> judgedPictures() {
     const std::string jpeg = testPicture("picture.jpg");
-    EXPECT_TRUE(whole(jpeg + std::string(16, '\0')));
-    EXPECT_TRUE(whole(jpeg + std::string(jpegPaddingLimit, '\xFF')));
-    EXPECT_TRUE(whole(jpeg + std::string(jpegPaddingLimit - 2, ' ') + "\r\n"));
-    EXPECT_FALSE(whole(jpeg + std::string(jpegPaddingLimit + 1, '\0')));
-    // The bound holds however much of the tail the caller hands over.
-    const std::string padded = jpeg + std::string(jpegPaddingLimit + 1, '\xFF');
-    EXPECT_FALSE(isWholePicture(padded, padded, static_cast<long long>(padded.size())));
-    // Anything but padding after the marker is a second picture glued on, or junk.
-    EXPECT_FALSE(whole(jpeg + "x"));
-    EXPECT_FALSE(whole(jpeg + std::string(8, '\0') + "\xFF\xD8"));
+    const std::string progressive = testPicture("progressive.jpg");
+    const std::string png = testPicture("picture.png");
+    const std::string gif = testPicture("picture.gif");
+    const std::string webp = testPicture("picture.webp");
+    const std::string motion = motionPhoto();
+    std::string longerWebp = webp;
+    longerWebp[4] = static_cast<char>(longerWebp[4] + 2); // announces two bytes more than it holds
+    return {
+        {"jpeg", jpeg, true},
+        {"progressiveJpeg", progressive, true},
+        {"png", png, true},
+        {"gif", gif, true},
+        {"webp", webp, true},
+        {"motionPhoto", motion, true},
+        {"jpegPaddedWithZeros", jpeg + std::string(2000, '\0'), true},
+        {"progressiveJpegWithData", progressive + videoBytes(), true},
+        {"pngWithData", png + videoBytes(), true},
+        {"gifWithData", gif + videoBytes(), true},
+        {"webpWithData", webp + videoBytes(), true},
+        {"jpegCutOneByteShort", cutAt(jpeg, jpeg.size() - 1), false},
+        {"jpegCutInHalf", cutAt(jpeg, jpeg.size() / 2), false},
+        {"jpegCutAndPadded", cutAt(jpeg, jpeg.size() / 2) + std::string(4, '\0') + "\xFF", false},
+        {"motionPhotoCutAfterItsThumbnail", cutAt(motion, thumbnailEnd()), false},
+        {"motionPhotoCutInItsThumbnail", cutAt(motion, thumbnailEnd() - 1), false},
+        {"progressiveJpegCutOneByteShort", cutAt(progressive, progressive.size() - 1), false},
+        {"progressiveJpegCutInItsLastScan", cutInLastScan(progressive), false},
+        {"pngCutOneByteShort", cutAt(png, png.size() - 1), false},
+        {"pngCutInHalf", cutAt(png, png.size() / 2), false},
+        {"gifCutOneByteShort", cutAt(gif, gif.size() - 1), false},
+        {"gifCutAfterASemicolonInItsData", cutAfterSemicolonInData(gif), false},
+        {"webpCutOneByteShort", cutAt(webp, webp.size() - 1), false},
+        {"webpAnnouncingMoreThanItHolds", longerWebp, false},
+        {"jpegEndingBeforeItsFirstScan", cutAt(jpeg, jpeg.find("\xFF\xDA")) + "\xFF\xD9", false},
+        {"jpegStartMarkerAlone", "\xFF\xD8", false},
+        {"gifHeaderAlone", "GIF89a", false},
+        // Bytes of no format judged here.
+        {"plainBytes", std::string(20000, 'x'), true},
+        {"htmlPage", "<html>" + std::string(20000, ' '), true},
+        {"riffAlone", "RIFF", true},
+    };
 }
 
-TEST(JpegPaddingTest, aCutJpegEndingInPaddingBytesIsStillCut) {
-    const std::string jpeg = testPicture("picture.jpg");
-    const std::string cut = jpeg.substr(0, jpeg.size() / 2);
-    EXPECT_FALSE(whole(cut + std::string(4, '\0')));
-    EXPECT_FALSE(whole(cut + "\xFF"));
+class JudgedPictureTest : public ::testing::TestWithParam<Judged> {};
+
+TEST_P(JudgedPictureTest, aPictureIsWholeWhenItsFormatSaysItEndedInWhateverPiecesItComes) {
+    const Judged& judged = GetParam();
+    EXPECT_EQ(isWholePicture(judged.bytes), judged.whole);
+    for (const std::size_t pieceSize : {std::size_t{1}, std::size_t{7}}) {
+        PictureWalk walk;
+        for (std::size_t at = 0; at < judged.bytes.size(); at += pieceSize)
+            walk.take(std::string_view(judged.bytes).substr(at, pieceSize));
+        EXPECT_EQ(walk.whole(), judged.whole) << "in pieces of " << pieceSize;
+        EXPECT_EQ(walk.head(), judged.bytes.substr(0, pictureHeadBytes));
+    }
 }
 
-TEST(WholePictureTest, bytesOfNoKnownFormatAreNotJudged) {
-    EXPECT_TRUE(whole(std::string(20000, 'x')));
-    EXPECT_TRUE(whole("<html>" + std::string(20000, ' ')));
-    // Heads too short for their format are read safely.
-    EXPECT_FALSE(whole("\xFF\xD8"));
-    EXPECT_TRUE(whole("RIFF"));
-    EXPECT_FALSE(whole("GIF89a"));
+INSTANTIATE_TEST_SUITE_P(Pictures, JudgedPictureTest, ::testing::ValuesIn(judgedPictures()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LooksLikeImageTest, theHeadNamesTheFormat) {
+    for (const char* name : {"picture.jpg", "picture.png", "picture.gif", "picture.webp"})
+        EXPECT_TRUE(looksLikeImage(testPicture(name))) << name;
     EXPECT_FALSE(looksLikeImage("RIFF\x04\0\0\0WEB"));
-}
-
-TEST(WholePictureTest, aWebpIsWholeWhenItsRiffSizeCoversTheFile) {
-    std::string webp = testPicture("picture.webp");
-    EXPECT_TRUE(whole(webp));
-    webp[4] = static_cast<char>(webp[4] + 2); // announces two bytes more than it holds
-    EXPECT_FALSE(whole(webp));
-    EXPECT_TRUE(whole(webp + "ab"));
+    EXPECT_FALSE(looksLikeImage("<html>"));
 }
 
 class FailedImageFileTest : public ProgramFixture {
@@ -100,6 +112,7 @@ TEST_F(FailedImageFileTest, aFileFailsWhenSmallGoneOrCutShort) {
     EXPECT_TRUE(isFailedImageFile(directory.path() + "\\5.jpg"_t));
     ASSERT_TRUE(ensureFolder(directory.path() + "\\6.jpg"_t));
     EXPECT_TRUE(isFailedImageFile(directory.path() + "\\6.jpg"_t));
+    EXPECT_FALSE(isFailedImageFile(put("7.jpg", motionPhoto())));
 }
 
 TEST_F(FailedImageFileTest, theScanFindsACutPictureUnderAnyImageName) {

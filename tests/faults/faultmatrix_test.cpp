@@ -137,6 +137,45 @@ TEST_F(FaultTest, aPictureThatStaysCutShortIsReported) {
     EXPECT_GT(files::fileSize(albumFolder() + "\\2.png"_t), 10240);
 }
 
+// Images 1 to 4 of the album as phones and sites make them, whole with data after their end (a
+// motion photo's video); cut at the first request, cut where their last bytes alone look whole or
+// nearly: right after a thumbnail's end marker, inside the last scan, after a ";" in a GIF's
+// data, one byte short of a PNG's end.
+class PictureEndTest : public FaultTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(PictureEndTest, aPictureIsWholeWhenItsFormatSaysItEndedWhateverFollows) {
+    const bool cutFirst = GetParam();
+    const std::string progressive = testPicture("progressive.jpg");
+    const std::string gif = testPicture("picture.gif");
+    const std::string png = testPicture("picture.png");
+    const std::vector<std::string> whole{motionPhoto(), progressive + videoBytes(), gif + videoBytes(),
+                                         png + videoBytes()};
+    const std::vector<std::string> cut{whole[0].substr(0, thumbnailEnd()), cutInLastScan(progressive),
+                                       cutAfterSemicolonInData(gif), png.substr(0, png.size() - 1)};
+    serveWith([&](const std::string& path, int request) -> std::optional<Page> {
+        for (int number = 1; number <= 4; ++number) {
+            if (path != album.imagePath(number))
+                continue;
+            const auto index = static_cast<std::size_t>(number - 1);
+            Page page = Page::bytes(cutFirst && request == 1 ? cut[index] : whole[index], "image/jpeg");
+            page.compressed = false;
+            return page;
+        }
+        return std::nullopt;
+    });
+    downloadAlbum();
+    EXPECT_EQ(lastMessageText(), successBox(cutFirst ? 2 : 0));
+    for (int number = 1; number <= 4; ++number) {
+        EXPECT_EQ(requestTimes(album.imagePath(number)).size(), cutFirst ? 2u : 1u) << number;
+        EXPECT_EQ(files::readFile(albumFolder() + "\\"_t + Text::number(number) + ".png"_t),
+                  ByteArray(whole[static_cast<std::size_t>(number - 1)]))
+            << number;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Served, PictureEndTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "cutAtFirst" : "wholeWithDataAfter"; });
+
 struct ErrorAnswer {
     int status;
     std::size_t bodySize;

@@ -112,27 +112,31 @@ TEST_F(FilesTest, replacingALinkReplacesTheLinkAndNeverTouchesItsTarget) {
               std::vector<Text>{"c_x.q"_t});
 }
 
-TEST_F(FilesTest, theEndsOfAFileAreReadWithoutTheMiddle) {
+TEST_F(FilesTest, aFileIsReadInPiecesUntilTheReaderHasEnough) {
     std::string bytes;
-    for (int i = 0; i < 3000; ++i)
+    for (std::size_t i = 0; i < 2 * files::filePieceBytes + 100; ++i)
         bytes += static_cast<char>('a' + i % 26);
     ASSERT_TRUE(files::writeFile(at("long.jpg"), bytes));
-    const auto ends = files::readFileEnds(at("long.jpg"), 16, 100);
-    ASSERT_TRUE(ends);
-    EXPECT_EQ(ends->size, 3000);
-    EXPECT_EQ(ends->head, bytes.substr(0, 16));
-    EXPECT_EQ(ends->tail, bytes.substr(2900));
+    std::string read;
+    std::size_t largest = 0;
+    const auto stamp = files::readFileInPieces(at("long.jpg"), [&](std::string_view piece) {
+        read += piece;
+        largest = std::max(largest, piece.size());
+        return true;
+    });
+    ASSERT_TRUE(stamp);
+    EXPECT_EQ(*stamp, files::fileStamp(at("long.jpg")));
+    EXPECT_EQ(read, bytes);
+    EXPECT_LE(largest, files::filePieceBytes);
 
-    // A file shorter than either end gives itself as both.
-    ASSERT_TRUE(files::writeFile(at("short.jpg"), "abc"));
-    const auto shortEnds = files::readFileEnds(at("short.jpg"), 16, 100);
-    ASSERT_TRUE(shortEnds);
-    EXPECT_EQ(shortEnds->head, "abc");
-    EXPECT_EQ(shortEnds->tail, "abc");
+    int pieces = 0;
+    EXPECT_TRUE(files::readFileInPieces(at("long.jpg"), [&](std::string_view) { return ++pieces < 1; }));
+    EXPECT_EQ(pieces, 1);
 
-    EXPECT_FALSE(files::readFileEnds(at("missing.jpg"), 16, 100));
+    const auto any = [](std::string_view) { return true; };
+    EXPECT_FALSE(files::readFileInPieces(at("missing.jpg"), any));
     ASSERT_TRUE(ensureFolder(at("folder.jpg")));
-    EXPECT_FALSE(files::readFileEnds(at("folder.jpg"), 16, 100));
+    EXPECT_FALSE(files::readFileInPieces(at("folder.jpg"), any));
 }
 
 TEST_F(FilesTest, aBackslashTrailByteStaysInsideItsCharacter) {
@@ -168,7 +172,7 @@ TEST_F(FilesTest, aDeviceNameIsNoFileToReadOrWrite) {
     EXPECT_FALSE(files::writeFile(at("NUL"), "x"));
     EXPECT_FALSE(files::writeFile(at("con"), "x"));
     EXPECT_FALSE(files::readFile(at("NUL")));
-    EXPECT_FALSE(files::readFileEnds(at("CON"), 16, 16));
+    EXPECT_FALSE(files::readFileInPieces(at("CON"), [](std::string_view) { return true; }));
 }
 #endif
 
