@@ -12,11 +12,12 @@ namespace xiuyun::closeprobe {
 
 inline constexpr int threads = 3;
 inline constexpr std::chrono::milliseconds imageLatency{200};
-// About three rounds of images into a download of ten.
+// A few rounds of images into the download: on a loaded machine the close comes late, so the album
+// holds many times what the workers reach by then.
 inline constexpr int closeAfter = 700;
 
 inline gallery::Gallery gallery() {
-    return gallery::Gallery(std::string(SITE_ROOT), {.imagesPerAlbum = 30});
+    return gallery::Gallery(std::string(SITE_ROOT), {.imagesPerAlbum = 120});
 }
 inline gallery::AlbumInfo album(const gallery::Gallery& gallery) {
     return gallery.albumsOn("/t/xinggan/", 1).front();
