@@ -32,17 +32,19 @@ std::wstring executableDirectory() {
     return path.substr(0, slash == 2 && path[1] == L':' ? 3 : slash);
 }
 
+// The user's %LOCALAPPDATA% as the process was given it, then the shell's known folder: both name
+// the same folder on a usual system, and the variable is the one a user or a caller can set.
 std::wstring localAppData() {
-    PWSTR path = nullptr;
     std::wstring folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &path)) && path)
-        folder = path;
-    CoTaskMemFree(path);
+    const DWORD size = GetEnvironmentVariableW(L"LOCALAPPDATA", nullptr, 0);
+    folder.resize(size);
+    const DWORD length = size ? GetEnvironmentVariableW(L"LOCALAPPDATA", folder.data(), size) : 0;
+    folder.resize(length < size ? length : 0);
     if (folder.empty()) {
-        const DWORD size = GetEnvironmentVariableW(L"LOCALAPPDATA", nullptr, 0);
-        folder.resize(size);
-        const DWORD length = size ? GetEnvironmentVariableW(L"LOCALAPPDATA", folder.data(), size) : 0;
-        folder.resize(length < size ? length : 0);
+        PWSTR path = nullptr;
+        if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &path)) && path)
+            folder = path;
+        CoTaskMemFree(path);
     }
     return folder.empty() ? folder : folder + L"\\xiuyun";
 }
