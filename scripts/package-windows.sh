@@ -17,7 +17,7 @@ x86_64-w64-mingw32-strip -o "$exe" build-windows/src/xiuyun.exe
 
 # Only the system's own DLLs may stand behind the program: nothing is shipped beside it.
 if x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | grep -viE \
-  '^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|shlwapi|ole32|oleaut32|uuid|advapi32|ws2_32|crypt32|bcrypt|secur32|msvcrt|uxtheme|dwmapi|imm32|version|winmm|rpcrt4)\.dll$'; then
+  '^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|shlwapi|ole32|oleaut32|uuid|advapi32|ws2_32|crypt32|bcrypt|secur32|msvcrt|uxtheme|dwmapi|imm32|version|winmm|rpcrt4|winhttp)\.dll$'; then
   echo "package-windows: the program needs the DLLs above" >&2
   exit 1
 fi
