@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <string_view>
+#include <thread>
 
 namespace xiuyun::testing {
 namespace {
@@ -35,27 +36,12 @@ std::pair<std::string, int> hostAndPort(std::string_view authority, int defaultP
 
 } // namespace
 
-ForwardProxy::ForwardProxy() {
-    m_listener = listenOnLoopback(m_port);
-    if (m_listener == -1) {
-        m_port = 0;
-        return;
-    }
-    m_acceptThread = std::thread([this] { acceptLoop(); });
-}
+ForwardProxy::ForwardProxy() = default;
 
-ForwardProxy::~ForwardProxy() {
-    m_stopping = true;
-    if (m_acceptThread.joinable())
-        m_acceptThread.join();
-    for (std::thread& connection : m_connections)
-        connection.join();
-    if (m_listener != -1)
-        closeSocket(m_listener);
-}
+ForwardProxy::~ForwardProxy() = default;
 
 std::string ForwardProxy::address(const std::string& credentials) const {
-    return "http://" + (credentials.empty() ? "" : credentials + "@") + "127.0.0.1:" + std::to_string(m_port);
+    return "http://" + (credentials.empty() ? "" : credentials + "@") + "127.0.0.1:" + std::to_string(port());
 }
 
 void ForwardProxy::routeHost(const std::string& host, int port) {
@@ -86,27 +72,12 @@ int ForwardProxy::upstreamPort(const std::string& host, int port) const {
     return host == "127.0.0.1" ? port : 0;
 }
 
-void ForwardProxy::acceptLoop() {
-    while (waitReadable(m_listener, m_stopping)) {
-        const SocketHandle client = acceptConnection(m_listener);
-        if (client == -1)
-            continue;
-        std::lock_guard lock(m_mutex);
-        m_connections.emplace_back([this, client] { serve(client); });
-    }
-}
-
 void ForwardProxy::serve(SocketHandle client) {
     std::string received;
-    char buffer[65536];
-    std::size_t headEnd;
-    while ((headEnd = received.find("\r\n\r\n")) == std::string::npos) {
-        const long long count = waitReadable(client, m_stopping) ? receive(client, buffer, sizeof buffer) : 0;
-        if (count <= 0) {
-            closeSocket(client);
-            return;
-        }
-        received.append(buffer, static_cast<std::size_t>(count));
+    const std::size_t headEnd = receiveHead(client, m_listener.stopping(), received);
+    if (headEnd == std::string::npos) {
+        closeSocket(client);
+        return;
     }
     const std::string_view head(received.data(), headEnd);
     const std::string_view requestLine = head.substr(0, head.find("\r\n"));
@@ -135,8 +106,7 @@ void ForwardProxy::serve(SocketHandle client) {
         wanted = m_authorization;
     }
     if (behaviour == Behaviour::Silent) {
-        while (waitReadable(client, m_stopping) && receive(client, buffer, sizeof buffer) > 0) {
-        }
+        drain(client, m_listener.stopping());
         closeSocket(client);
         return;
     }
@@ -184,7 +154,8 @@ void ForwardProxy::relay(SocketHandle client, SocketHandle upstream) {
     auto copy = [this](SocketHandle from, SocketHandle to) {
         char buffer[65536];
         long long count;
-        while (waitReadable(from, m_stopping) && (count = receive(from, buffer, sizeof buffer)) > 0) {
+        while (waitReadable(from, m_listener.stopping()) &&
+               (count = receive(from, buffer, sizeof buffer)) > 0) {
             if (!sendAll(to, std::string_view(buffer, static_cast<std::size_t>(count))))
                 break;
         }

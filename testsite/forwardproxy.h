@@ -3,14 +3,11 @@
 // requests that pass. It can also ask for credentials (407) or take requests and never answer.
 #pragma once
 
-#include "testsite/sockets.h"
+#include "testsite/loopbacklistener.h"
 
-#include <atomic>
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace xiuyun::testing {
 
@@ -27,7 +24,7 @@ public:
     ForwardProxy(const ForwardProxy&) = delete;
     ForwardProxy& operator=(const ForwardProxy&) = delete;
 
-    int port() const { return m_port; }
+    int port() const { return m_listener.port(); }
     // "http://127.0.0.1:<port>", or with "user:password@" before the host.
     std::string address(const std::string& credentials = {}) const;
     // Requests for `host` go to 127.0.0.1:`port`; any other host must be 127.0.0.1 itself.
@@ -39,24 +36,19 @@ public:
     int passedRequests() const;
 
 private:
-    void acceptLoop();
     void serve(SocketHandle client);
     // The loopback port a request for `host` (with its own `port`) goes to; 0 for none.
     int upstreamPort(const std::string& host, int port) const;
     // Copies both ways until each side has ended its stream.
     void relay(SocketHandle client, SocketHandle upstream);
 
-    SocketHandle m_listener = -1;
-    int m_port = 0;
-    std::atomic<bool> m_stopping{false};
-    std::thread m_acceptThread;
-
     mutable std::mutex m_mutex;
     std::map<std::string, int> m_routes;
     Behaviour m_behaviour = Behaviour::Forward;
     std::string m_authorization;
     int m_passed = 0;
-    std::vector<std::thread> m_connections;
+    // Last, so that it ends, and waits for its connections, before what they use.
+    LoopbackListener m_listener{[this](SocketHandle client) { serve(client); }};
 };
 
 } // namespace xiuyun::testing

@@ -52,24 +52,9 @@ int RawRequest::headerCount(std::string_view name) const {
 }
 
 RawListener::RawListener()
-    : m_response("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok") {
-    m_listener = listenOnLoopback(m_port);
-    if (m_listener == -1) {
-        m_port = 0;
-        return;
-    }
-    m_acceptThread = std::thread([this] { acceptLoop(); });
-}
+    : m_response("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok") {}
 
-RawListener::~RawListener() {
-    m_stopping = true;
-    if (m_acceptThread.joinable())
-        m_acceptThread.join();
-    for (std::thread& connection : m_connections)
-        connection.join();
-    if (m_listener != -1)
-        closeSocket(m_listener);
-}
+RawListener::~RawListener() = default;
 
 void RawListener::setResponse(std::string bytes) {
     std::lock_guard lock(m_mutex);
@@ -81,32 +66,11 @@ std::vector<RawRequest> RawListener::requests() const {
     return m_requests;
 }
 
-bool RawListener::waitReadable(SocketHandle socket) const {
-    return testing::waitReadable(socket, m_stopping);
-}
-
-void RawListener::acceptLoop() {
-    while (waitReadable(m_listener)) {
-        const auto connection = acceptConnection(m_listener);
-        if (connection == -1)
-            continue;
-        std::lock_guard lock(m_mutex);
-        m_connections.emplace_back([this, connection] { serve(connection); });
-    }
-}
-
 bool RawListener::readRequest(SocketHandle connection, RawRequest& request) {
     std::string received;
-    std::size_t headerEnd;
-    char buffer[65536];
-    while ((headerEnd = received.find("\r\n\r\n")) == std::string::npos) {
-        if (!waitReadable(connection))
-            return false;
-        const long long count = receive(connection, buffer, sizeof buffer);
-        if (count <= 0)
-            return false;
-        received.append(buffer, static_cast<std::size_t>(count));
-    }
+    const std::size_t headerEnd = receiveHead(connection, m_listener.stopping(), received);
+    if (headerEnd == std::string::npos)
+        return false;
     std::string_view head(received.data(), headerEnd);
     std::size_t lineEnd = head.find("\r\n");
     request.requestLine = std::string(head.substr(0, lineEnd));
@@ -120,12 +84,8 @@ bool RawListener::readRequest(SocketHandle connection, RawRequest& request) {
     std::size_t bodyLength = std::strtoull(request.header("Content-Length").c_str(), nullptr, 10);
     request.body = received.substr(headerEnd + 4);
     while (request.body.size() < bodyLength) {
-        if (!waitReadable(connection))
+        if (!receiveMore(connection, m_listener.stopping(), request.body))
             return false;
-        const long long count = receive(connection, buffer, sizeof buffer);
-        if (count <= 0)
-            return false;
-        request.body.append(buffer, static_cast<std::size_t>(count));
     }
     return true;
 }
@@ -141,10 +101,7 @@ void RawListener::serve(SocketHandle connection) {
         }
         sendAll(connection, response);
         stopSending(connection);
-        // Until the client lets go (or the listener ends), so nothing is cut off by a reset.
-        char buffer[4096];
-        while (waitReadable(connection) && receive(connection, buffer, sizeof buffer) > 0) {
-        }
+        drain(connection, m_listener.stopping());
     }
     closeSocket(connection);
 }

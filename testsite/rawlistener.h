@@ -2,14 +2,12 @@
 // answers with canned bytes: the header order and spelling a client sends can be checked here.
 #pragma once
 
-#include "testsite/sockets.h"
+#include "testsite/loopbacklistener.h"
 
-#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 namespace xiuyun::testing {
@@ -34,27 +32,20 @@ public:
     RawListener& operator=(const RawListener&) = delete;
 
     // 0 when no socket could be had.
-    int port() const { return m_port; }
+    int port() const { return m_listener.port(); }
     // Sent after each request, then the connection is closed. By default a 200 with body "ok".
     void setResponse(std::string bytes);
     std::vector<RawRequest> requests() const;
 
 private:
-    void acceptLoop();
     void serve(SocketHandle connection);
     bool readRequest(SocketHandle connection, RawRequest& request);
-    // False once the listener ends.
-    bool waitReadable(SocketHandle socket) const;
-
-    SocketHandle m_listener = -1;
-    std::atomic<bool> m_stopping{false};
-    int m_port = 0;
-    std::thread m_acceptThread;
 
     mutable std::mutex m_mutex;
     std::string m_response;
     std::vector<RawRequest> m_requests;
-    std::vector<std::thread> m_connections;
+    // Last, so that it ends, and waits for its connections, before what they use.
+    LoopbackListener m_listener{[this](SocketHandle connection) { serve(connection); }};
 };
 
 // A loopback port nobody listens on (just released), so that connecting to it is refused.

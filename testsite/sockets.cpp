@@ -140,4 +140,28 @@ bool waitReadable(SocketHandle socket, const std::atomic<bool>& stopping) {
     return false;
 }
 
+bool receiveMore(SocketHandle socket, const std::atomic<bool>& stopping, std::string& received) {
+    char buffer[65536];
+    const long long count = waitReadable(socket, stopping) ? receive(socket, buffer, sizeof buffer) : 0;
+    if (count <= 0)
+        return false;
+    received.append(buffer, static_cast<std::size_t>(count));
+    return true;
+}
+
+std::size_t receiveHead(SocketHandle socket, const std::atomic<bool>& stopping, std::string& received) {
+    std::size_t headEnd;
+    while ((headEnd = received.find("\r\n\r\n")) == std::string::npos) {
+        if (!receiveMore(socket, stopping, received))
+            return std::string::npos;
+    }
+    return headEnd;
+}
+
+void drain(SocketHandle socket, const std::atomic<bool>& stopping) {
+    std::string dropped;
+    while (receiveMore(socket, stopping, dropped))
+        dropped.clear();
+}
+
 } // namespace xiuyun::testing

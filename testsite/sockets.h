@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace xiuyun::testing {
@@ -23,5 +24,14 @@ bool sendAll(SocketHandle socket, std::string_view bytes);
 // Waits in short steps until the socket has something to read (or is closed); false once
 // `stopping` is set or on an error.
 bool waitReadable(SocketHandle socket, const std::atomic<bool>& stopping);
+// Waits as waitReadable does and appends what one read brings; false at the end of the stream,
+// once `stopping` is set or on an error.
+bool receiveMore(SocketHandle socket, const std::atomic<bool>& stopping, std::string& received);
+// Reads until `received` holds a request's head; the position of its blank line, npos when the
+// connection ended first.
+std::size_t receiveHead(SocketHandle socket, const std::atomic<bool>& stopping, std::string& received);
+// Reads and drops everything until the other end lets go (or `stopping` is set), so that what was
+// sent is not cut off by a reset.
+void drain(SocketHandle socket, const std::atomic<bool>& stopping);
 
 } // namespace xiuyun::testing

@@ -350,10 +350,11 @@ void readListPage(Download& download) {
     // A page that could not be read goes into the ledger with the reason its message gave.
     Journal* journal = download.journal();
     if (journal && program.messages.failures() > failuresBefore) {
-        const std::vector<Message> posted = program.messages.recent();
-        const Message& last = posted.back();
-        const Text cause = causeText(last.cause);
-        journal->notePageFailure({page, 0, Text(), 0, address, cause.empty() ? messageText(last) : cause});
+        if (const std::optional<Message> last = program.messages.last()) {
+            const Text cause = causeText(last->cause);
+            journal->notePageFailure(
+                {page, 0, Text(), 0, address, cause.empty() ? messageText(*last) : cause});
+        }
     }
 }
 

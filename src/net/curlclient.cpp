@@ -152,38 +152,12 @@ void applyLoopbackRoutes(CURL* curl, const NetworkContext::Shared& shared, Heade
         curl_easy_setopt(curl, CURLOPT_CONNECT_TO, connectTo.head());
 }
 
-// The scheme, the host, and the host with its port as the address writes them.
-struct AddressParts {
-    std::string scheme;
-    std::string host;
-    std::string hostAndPort;
-};
-
-AddressParts partsOf(std::string_view address) {
-    AddressParts parts;
-    const std::size_t schemeEnd = address.find("://");
-    if (schemeEnd == std::string_view::npos)
-        return parts;
-    for (char c : address.substr(0, schemeEnd))
-        parts.scheme += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    std::string_view authority = address.substr(schemeEnd + 3);
-    authority = authority.substr(0, authority.find_first_of("/?#"));
-    if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos)
-        authority.remove_prefix(at + 1);
-    parts.hostAndPort = std::string(authority);
-    const std::size_t colon = authority.rfind(':');
-    const bool hasPort =
-        colon != std::string_view::npos && authority.find(']', colon) == std::string_view::npos;
-    parts.host = std::string(hasPort ? authority.substr(0, colon) : authority);
-    return parts;
-}
-
 // The proxy of the user's choice, except for a host routed to this machine: the route says where
 // it is served, and no proxy could reach it there. Both options are set every time, so that
 // libcurl never takes a proxy from the environment on its own.
 // Answers whether a proxy may carry the request.
 bool applyProxy(CURL* curl, NetworkContext::Shared& shared, std::string_view address) {
-    const AddressParts parts = partsOf(address);
+    const AddressParts parts = addressParts(address);
     ProxyRoute route;
     if (!shared.isRouted(parts.host, parts.hostAndPort))
         route = shared.proxy.routeFor(parts.scheme, parts.host);

@@ -49,6 +49,24 @@ std::optional<std::string> environment(const char* name) {
 
 } // namespace
 
+AddressParts addressParts(std::string_view address) {
+    AddressParts parts;
+    const std::size_t schemeEnd = address.find("://");
+    if (schemeEnd == std::string_view::npos)
+        return parts;
+    parts.scheme = lowered(address.substr(0, schemeEnd));
+    std::string_view authority = address.substr(schemeEnd + 3);
+    authority = authority.substr(0, authority.find_first_of("/?#"));
+    if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos)
+        authority.remove_prefix(at + 1);
+    parts.hostAndPort = std::string(authority);
+    const std::size_t colon = authority.rfind(':');
+    const bool hasPort =
+        colon != std::string_view::npos && authority.find(']', colon) == std::string_view::npos;
+    parts.host = std::string(hasPort ? authority.substr(0, colon) : authority);
+    return parts;
+}
+
 std::optional<std::string> proxyOfList(std::string_view list, std::string_view scheme) {
     std::optional<std::string> own, socks, everyScheme;
     forEachEntry(list, "; \t\r\n", [&](std::string_view entry) {

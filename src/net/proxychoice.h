@@ -29,6 +29,14 @@ struct ProxyRoute {
     std::string bypass;
 };
 
+// The scheme (in lower case), the host, and the host with its port as an address writes them.
+struct AddressParts {
+    std::string scheme;
+    std::string host;
+    std::string hostAndPort;
+};
+AddressParts addressParts(std::string_view address);
+
 // The proxy an Internet Options list names for `scheme` ("http" or "https"), as an address to
 // parse: the list is one "host:port" for every scheme, or "scheme=host:port" entries, where a
 // "socks" entry (a SOCKS 4 proxy) serves the schemes without one of their own. Nothing when it

@@ -29,6 +29,13 @@ std::vector<Message> MessageLog::recent() const {
     return {m_recent.begin(), m_recent.end()};
 }
 
+std::optional<Message> MessageLog::last() const {
+    std::lock_guard lock(m_mutex);
+    if (m_recent.empty())
+        return std::nullopt;
+    return m_recent.back();
+}
+
 int MessageLog::failures() const {
     std::lock_guard lock(m_mutex);
     return m_failures;

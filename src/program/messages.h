@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace xiuyun {
@@ -24,6 +25,7 @@ public:
 
     void add(const Message& message);
     std::vector<Message> recent() const;
+    std::optional<Message> last() const;
     // Messages posted that report a failure, since the start.
     int failures() const;
     DownloadOutcome downloadOutcome() const;

@@ -1,5 +1,6 @@
 #include "program/progressview.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -11,7 +12,8 @@ Text counts(const ProgressFigures& figures) {
 }
 
 Text duration(std::chrono::milliseconds left) {
-    const long long seconds = std::chrono::round<std::chrono::seconds>(left).count();
+    // A job still running has some time left, never "0 秒".
+    const long long seconds = std::max<long long>(1, std::chrono::round<std::chrono::seconds>(left).count());
     if (seconds >= 3600)
         return Text::number(seconds / 3600) + " 小时 "_t + Text::number(seconds % 3600 / 60) + " 分"_t;
     if (seconds >= 60)

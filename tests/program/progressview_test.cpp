@@ -33,6 +33,10 @@ INSTANTIATE_TEST_SUITE_P(
                                   .timeLeft = 252s},
                                  "已保存 120 张，失败 0 张 · 3.5 张/秒 · 850 KB/秒 · 剩余约 4 分 12 秒",
                                  ProgressState::Normal},
+                      StatusCase{"almostDone",
+                                 {.stage = running, .saved = 9, .imagesPerSecond = 2, .timeLeft = 400ms},
+                                 "已保存 9 张，失败 0 张 · 2.0 张/秒 · 0 KB/秒 · 剩余约 1 秒",
+                                 ProgressState::Normal},
                       StatusCase{
                           "waitingForTheSite",
                           {.stage = running, .saved = 7, .timeLeft = 9s, .siteWait = 30s, .checking = true},
