@@ -1,15 +1,20 @@
-// The native Windows window in a process of its own, on a display: how the program ends when the
-// window is closed in the middle of a download.
+// The native Windows window in a process of its own, on a display: what it shows during a download,
+// and how the program ends when it is closed in the middle of one.
 #include "support/childprocess.h"
 #include "support/closeprobe.h"
 #include "support/programfixture.h"
 #include "testsite/testsite.h"
 
+#include "window/controls.h"
+
 #include <gtest/gtest.h>
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -21,7 +26,7 @@ namespace {
 
 // The window closed mid-download takes the download with it: the scheduler asks the site for no
 // further image, the window goes at once and the process ends, and every image left under its
-// final name is whole.
+// final name is whole. Up to the close, the bar and the status line showed the download moving.
 TEST(Win32ClosingTest, closingTheWindowDuringADownloadStopsItAndEndsTheProgramAtOnce) {
     TemporaryDirectory directory;
     TemporaryDirectory outside;
@@ -49,6 +54,18 @@ TEST(Win32ClosingTest, closingTheWindowDuringADownloadStopsItAndEndsTheProgramAt
     ASSERT_TRUE(exitCode);
     EXPECT_EQ(*exitCode, 0);
     EXPECT_EQ(imagesAskedAfterClose, 0);
+
+    std::istringstream shown(files::readFile(closedMarker).value_or(""));
+    long position = 0, maximum = 0, state = 0;
+    std::string status;
+    shown >> position >> maximum >> state >> std::ws;
+    std::getline(shown, status);
+    EXPECT_GT(position, 0) << "the bar never moved";
+    EXPECT_LT(position, maximum);
+    EXPECT_EQ(maximum, progressMaximum);
+    EXPECT_EQ(state, PBST_NORMAL);
+    EXPECT_EQ(status.rfind("已保存 ", 0), 0u) << status;
+    EXPECT_NE(status.find("失败 0 张"), std::string::npos) << status;
 
     std::vector<Text> folders = files::listEntries(directory.path(), "*"_t, files::EntryKind::Folders);
     folders.erase(std::remove(folders.begin(), folders.end(), "vrd"_t), folders.end());

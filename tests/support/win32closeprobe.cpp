@@ -1,6 +1,8 @@
 // A program that closes its native Windows window in the middle of a download, as the title bar's
 // close button does. Its words (UTF-8): DIRECTORY PORT CLOSED: its program directory, the port of
-// the test's site on 127.0.0.1, and a file it makes the moment it closes the window.
+// the test's site on 127.0.0.1, and a file it makes the moment it closes the window. That file
+// holds what the window showed just before, as a screen reader would read it, one line each: the
+// progress bar's position, its maximum and its state, and the status line (UTF-8).
 #include "analysis/routes.h"
 #include "app/commands.h"
 #include "net/site.h"
@@ -13,8 +15,11 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 #include <windows.h>
+
+#include <commctrl.h>
 
 using namespace xiuyun;
 
@@ -51,13 +56,70 @@ void CALLBACK answerBoxes(HWND, UINT, UINT_PTR, DWORD) {
         ::PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 
+// The first child of `parent` for which `matches` holds.
+template <typename Match> HWND childWindow(HWND parent, Match matches) {
+    struct Search {
+        Match& matches;
+        HWND found;
+    } search{matches, nullptr};
+    ::EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM parameter) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(parameter);
+            if (!search->matches(child))
+                return TRUE;
+            search->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring windowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(
+        static_cast<std::size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::string utf8(const std::wstring& text) {
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                             0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length,
+                          nullptr, nullptr);
+    return bytes;
+}
+
+DWORD downloadStarted = 0;
+
+// Once the download has run a while and the bar has moved (or long after, so a bar that never
+// moves is seen by the test), as the title bar's close button does.
 void CALLBACK closeWindow(HWND, UINT, UINT_PTR timer, DWORD) {
-    ::KillTimer(nullptr, timer);
     HWND main = threadWindow(L"xiuyun.MainWindow");
     if (!main)
         return;
+    HWND bar = childWindow(main, [](HWND child) {
+        wchar_t name[64] = {};
+        ::GetClassNameW(child, name, 64);
+        return std::wstring(name) == PROGRESS_CLASSW;
+    });
+    const auto position = static_cast<long>(bar ? ::SendMessageW(bar, PBM_GETPOS, 0, 0) : 0);
+    const DWORD elapsed = ::GetTickCount() - downloadStarted;
+    if (elapsed < static_cast<DWORD>(closeprobe::closeAfter) || (position == 0 && elapsed < 30000))
+        return;
+    ::KillTimer(nullptr, timer);
+    HWND status = childWindow(main, [](HWND child) {
+        constexpr std::wstring_view statusStart = L"已保存 ";
+        const std::wstring text = windowText(child);
+        return std::wstring_view(text).substr(0, statusStart.size()) == statusStart;
+    });
+    const std::string shown = std::to_string(position) + "\n" +
+                              std::to_string(bar ? ::SendMessageW(bar, PBM_GETRANGE, FALSE, 0) : 0) + "\n" +
+                              std::to_string(bar ? ::SendMessageW(bar, PBM_GETSTATE, 0, 0) : 0) + "\n" +
+                              (status ? utf8(windowText(status)) : std::string()) + "\n";
     // Made first, so that whatever the site is asked from here on counts as asked after the close.
-    files::writeFile(closedMarker, "closed");
+    files::writeFile(closedMarker, shown);
     ::SendMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
@@ -72,7 +134,8 @@ void CALLBACK startDownload(HWND, UINT, UINT_PTR timer, DWORD) {
     model.activate(Control::选择框_单个地址);
     model.activate(Control::按钮_分析数据);
     model.activate(Control::按钮_开始下载);
-    ::SetTimer(nullptr, 0, closeprobe::closeAfter, closeWindow);
+    downloadStarted = ::GetTickCount();
+    ::SetTimer(nullptr, 0, 20, closeWindow);
 }
 
 } // namespace
