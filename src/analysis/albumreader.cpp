@@ -21,14 +21,8 @@ void analyseAlbum(Program& program, const Text& address, const Text& folder, con
         post(program, MessageId::AnalyseWrongAlbumType);
         return;
     }
-    // The list crawler reports a folder it cannot make; so does the album reader, rather than
-    // ending without a word.
-    SystemError error;
-    if (!ensureFolder(folder, &error)) {
-        post(program, {MessageId::AnalyseFolderFailed, {}, error});
+    if (!prepareFolders(program, folder))
         return;
-    }
-    ensureDataDirectory(program);
 
     const Text scratch = albumCacheFile(program);
     if (files::exists(scratch))

@@ -53,6 +53,16 @@ Refetched refetchRaw(Program& program, const Text& address, const Text& file, Ca
 
 } // namespace
 
+bool prepareFolders(Program& program, const Text& folder) {
+    SystemError error;
+    if (!ensureFolder(folder, &error)) {
+        post(program, {MessageId::AnalyseFolderFailed, {}, error});
+        return false;
+    }
+    ensureDataDirectory(program);
+    return true;
+}
+
 Text listCacheFile(const Program& program) {
     return program.dataFile("t_j.q"_t);
 }

@@ -8,6 +8,10 @@
 
 namespace xiuyun {
 
+// Makes the target folder and the data directory where missing, before a page is fetched; a
+// target folder that can't be made is reported with its cause, and answers false.
+bool prepareFolders(Program& program, const Text& folder);
+
 Text listCacheFile(const Program& program);
 Text numberedPageFile(const Program& program, const Text& pageNumber);
 Text albumCacheFile(const Program& program);

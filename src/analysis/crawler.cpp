@@ -65,12 +65,8 @@ void crawlListPage(Program& program, const Text& address, const Text& folder, co
         post(program, MessageId::AnalyseWrongListType);
         return;
     }
-    SystemError error;
-    if (!ensureFolder(folder, &error)) {
-        post(program, {MessageId::AnalyseFolderFailed, {}, error});
+    if (!prepareFolders(program, folder))
         return;
-    }
-    ensureDataDirectory(program);
 
     const bool numbered = isNumber(pageName);
     Text page;

@@ -56,6 +56,20 @@ bool replaceFile(const Text& path, std::string_view bytes, SystemError* error) {
     return (file->write(bytes) && file->commit()) || fail(error, file->error());
 }
 
+PartFile::PartFile(Text path, Text temporary, std::intptr_t handle)
+    : m_path(std::move(path)), m_temporary(std::move(temporary)), m_handle(handle) {}
+
+PartFile::PartFile(PartFile&& other) noexcept
+    : m_path(std::move(other.m_path)), m_temporary(std::move(other.m_temporary)), m_handle(other.m_handle),
+      m_size(other.m_size), m_error(other.m_error) {
+    other.m_handle = -1;
+    other.m_temporary = Text();
+}
+
+PartFile::~PartFile() {
+    discard();
+}
+
 namespace {
 
 // The writer of a part file by its name "<name>.<pid>-<n>.part"; 0 for any other name.

@@ -779,20 +779,6 @@ std::optional<PartFile> PartFile::create(const Text& path, SystemError* error) {
     return std::nullopt;
 }
 
-PartFile::PartFile(Text path, Text temporary, std::intptr_t handle)
-    : m_path(std::move(path)), m_temporary(std::move(temporary)), m_handle(handle) {}
-
-PartFile::PartFile(PartFile&& other) noexcept
-    : m_path(std::move(other.m_path)), m_temporary(std::move(other.m_temporary)), m_handle(other.m_handle),
-      m_size(other.m_size), m_error(other.m_error) {
-    other.m_handle = -1;
-    other.m_temporary = Text();
-}
-
-PartFile::~PartFile() {
-    discard();
-}
-
 void PartFile::discard() {
     if (m_handle != -1)
         CloseHandle(handleOf(m_handle));

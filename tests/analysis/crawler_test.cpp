@@ -1,4 +1,6 @@
+#include "analysis/albumreader.h"
 #include "analysis/cachefiles.h"
+#include "analysis/crawler.h"
 #include "support/galleryfixture.h"
 #include "testsite/rawlistener.h"
 #include "text/textutils.h"
@@ -159,6 +161,26 @@ TEST_F(CrawlerTest, addressesOfAnotherTypeAreRefused) {
     serveList(category);
     analyse(address(category), Control::选择框_机构地址);
     EXPECT_EQ(lastMessageText(), completed());
+}
+
+// A folder gone bad after the command's own check (a download's next list page, say): each reader
+// says so and asks the site nothing.
+TEST_F(CrawlerTest, aTargetFolderThatCannotBeMadeStopsEachReaderBeforeAnyRequest) {
+    const Text plainFile = directory.path() + "\\plain file"_t;
+    ASSERT_TRUE(files::writeFile(plainFile, "x"));
+    const Text folder = plainFile + "\\saved"_t;
+    serveList(category);
+    const Text album = address(gallery.albumsOn(category, 1).front().pagePath);
+    program.analysis.pageType = PAGE_CATEGORY;
+    crawlListPage(program, address(category), folder, "xinggan"_t, CrawlMode::NextPage);
+    program.analysis.pageType = PAGE_ALBUM;
+    analyseAlbum(program, album, folder, fileNameOf(album, Extension::Drop));
+    for (const Message& message : program.messages.recent()) {
+        EXPECT_EQ(message.id, MessageId::AnalyseFolderFailed);
+        EXPECT_TRUE(std::holds_alternative<SystemError>(message.cause));
+    }
+    EXPECT_EQ(program.messages.recent().size(), 2u);
+    EXPECT_TRUE(site.requests().empty());
 }
 
 struct TypeCheckRow {
