@@ -3,13 +3,13 @@
 # and runs each for SECONDS (default 600) from its seed corpus in fuzz/corpus/<target>. What a run
 # learns stays in build-fuzz/corpus; a finding is saved in build-fuzz/findings and ends the script
 # with an error.
-# Usage: scripts/fuzz.sh [SECONDS] [TARGET...]   targets: text extraction gzip lines headers
+# Usage: scripts/fuzz.sh [SECONDS] [TARGET...]   targets: text extraction gzip lines headers pictures
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-600}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(text extraction gzip lines headers)
+[ ${#targets[@]} -eq 0 ] && targets=(text extraction gzip lines headers pictures)
 
 bash scripts/setup.sh
 bash scripts/install-packages.sh fuzzing clang libclang-rt-14-dev
